@@ -1,0 +1,133 @@
+// The document: the one mesh the program shows, with its derived edge list, counts and box.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "geometry/vector3d.h"
+
+namespace quorvane {
+
+// An undirected edge, stored smaller vertex index first.
+struct CEdge {
+    int m_nV1 = 0;
+    int m_nV2 = 0;
+
+    CEdge() = default;
+    CEdge(int a, int b) : m_nV1(a < b ? a : b), m_nV2(a < b ? b : a) {}
+    bool operator==(const CEdge&) const = default;
+};
+
+// One face of the mesh: a read-only view of its vertex indices inside the document's flat
+// polygon storage (no allocation per polygon).
+class CPolygon {
+public:
+    CPolygon() = default;
+    CPolygon(const int* indices, int size) : m_indices(indices), m_size(size) {}
+
+    int GetSize() const { return m_size; }
+    // Index number i, 0 <= i < GetSize(); the position is not tested.
+    int GetAt(int i) const { return m_indices[i]; }
+    // The side from position j to position j + 1, the last position followed by position 0.
+    CEdge GetEdge(int j) const { return CEdge(m_indices[j], m_indices[j + 1 == m_size ? 0 : j + 1]); }
+    // The face text without line end: "n " then each index and a blank, indices two blanks apart.
+    std::string FormatFaceLine() const;
+    // Appends FormatFaceLine() to `out` without a temporary string.
+    void AppendFaceLine(std::string& out) const;
+
+    const int* begin() const { return m_indices; }
+    const int* end() const { return m_indices + m_size; }
+
+private:
+    const int* m_indices = nullptr;
+    int m_size = 0;
+};
+
+// All polygons of a model in one flat index array with an offset per polygon.
+class CPolygonArray {
+public:
+    int GetSize() const { return static_cast<int>(m_offsets.size()) - 1; }
+    bool IsEmpty() const { return GetSize() == 0; }
+    CPolygon operator[](int j) const {
+        const std::size_t first = m_offsets[j];
+        return CPolygon(m_indices.data() + first, static_cast<int>(m_offsets[j + 1] - first));
+    }
+    void Clear();
+    void Reserve(std::size_t polygons, std::size_t indices);
+    // Appends a polygon whose indices were pushed with PushIndex since the last EndPolygon.
+    void PushIndex(int index) { m_indices.push_back(index); }
+    void EndPolygon() { m_offsets.push_back(m_indices.size()); }
+    void Append(const int* indices, int size);
+    std::size_t IndexCount() const { return m_indices.size(); }
+    const std::vector<int>& Indices() const { return m_indices; }
+
+private:
+    std::vector<int> m_indices;
+    std::vector<std::size_t> m_offsets{0};
+};
+
+// Why a file was refused: the 1-based line (0 when no line is concerned) and the reason.
+struct OffError {
+    std::size_t line = 0;
+    std::string reason;
+
+    // "line N: reason", or the reason alone when no line is concerned.
+    std::string ToString() const;
+};
+
+class CQuorvaneDoc {
+public:
+    std::vector<CVector3D> m_vertices;
+    CPolygonArray m_polygons;
+    std::vector<CEdge> m_edges;
+    int m_nVertices = 0;
+    int m_nPolygons = 0;
+    int m_nEdges = 0;
+    int m_nUniqueEdges = 0;
+    int m_nLargestPolygon = 0;
+    double m_maxX = 0.5, m_minX = -0.5;
+    double m_maxY = 0.5, m_minY = -0.5;
+    double m_maxZ = 0.5, m_minZ = -0.5;
+
+    CQuorvaneDoc() = default;
+
+    // New: resets to the empty model.
+    bool OnNewDocument();
+    // Resets to the empty model; the old entries of m_edges stay, m_nUniqueEdges becomes 0.
+    void DeleteContents();
+
+    // Reads OFF text. On success the model replaces the current one; on failure the current
+    // model is kept and `error` (when given) says where and why.
+    bool LoadFromText(std::string_view text, OffError* error = nullptr);
+    // Reads an OFF file whole. A file that cannot be read reports the system's reason.
+    bool LoadFromFile(const std::string& path, OffError* error = nullptr);
+    // The model as OFF text, exactly as it is saved.
+    bool SaveToText(std::string& out, std::string* error = nullptr) const;
+    // Writes the model atomically: a temporary file beside the target, flushed, then renamed.
+    // Success clears the modified flag.
+    bool SaveToFile(const std::string& path, std::string* error = nullptr);
+
+    // Rebuilds m_edges and m_nUniqueEdges from m_polygons, in order of first appearance.
+    void BuildUniqueEdges();
+    // Endpoint k of the flat list of edge ends: m_edges[k / 2].m_nV1 or .m_nV2.
+    int GetEdgeEndpoint(int k) const { return (k & 1) ? m_edges[k >> 1].m_nV2 : m_edges[k >> 1].m_nV1; }
+
+    // Whether vertices were moved since the last load or save.
+    bool IsModified() const { return m_bModified; }
+    void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
+
+    // Moves the model of `other` into this document (all fields and the edge list).
+    void TakeModel(CQuorvaneDoc&& other);
+
+private:
+    bool m_bModified = false;
+};
+
+// The literal first-appearance scan for distinct edges; quadratic, kept as the reference
+// that BuildUniqueEdges must match.
+std::vector<CEdge> BuildUniqueEdgesByScan(const CPolygonArray& polygons);
+
+}  // namespace quorvane

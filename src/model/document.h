@@ -126,6 +126,11 @@ private:
     bool m_bModified = false;
 };
 
+// Replaces the file at `path` with `bytes` without ever leaving it half written: a temporary
+// file in the same folder is written, flushed to disk and renamed over the target. On failure
+// the target is untouched and `error` holds the system's reason.
+bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* error);
+
 // The literal first-appearance scan for distinct edges; quadratic, kept as the reference
 // that BuildUniqueEdges must match.
 std::vector<CEdge> BuildUniqueEdgesByScan(const CPolygonArray& polygons);

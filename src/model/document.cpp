@@ -1,0 +1,155 @@
+#include "model/document.h"
+
+#include <bit>
+#include <utility>
+
+#include "model/numbers.h"
+
+namespace quorvane {
+
+std::string CPolygon::FormatFaceLine() const {
+    std::string text;
+    AppendFaceLine(text);
+    return text;
+}
+
+void CPolygon::AppendFaceLine(std::string& out) const {
+    AppendInt(out, m_size);
+    out.push_back(' ');
+    for (int i = 0; i < m_size; ++i) {
+        if (i > 0) {
+            out.push_back(' ');
+        }
+        AppendInt(out, m_indices[i]);
+        out.push_back(' ');
+    }
+}
+
+void CPolygonArray::Clear() {
+    m_indices.clear();
+    m_offsets.assign(1, 0);
+}
+
+void CPolygonArray::Reserve(std::size_t polygons, std::size_t indices) {
+    m_offsets.reserve(polygons + 1);
+    m_indices.reserve(indices);
+}
+
+void CPolygonArray::Append(const int* indices, int size) {
+    m_indices.insert(m_indices.end(), indices, indices + size);
+    EndPolygon();
+}
+
+std::string OffError::ToString() const {
+    if (line == 0) {
+        return reason;
+    }
+    return "line " + std::to_string(line) + ": " + reason;
+}
+
+bool CQuorvaneDoc::OnNewDocument() {
+    DeleteContents();
+    m_bModified = false;
+    return true;
+}
+
+void CQuorvaneDoc::DeleteContents() {
+    m_maxX = m_maxY = m_maxZ = 0.5;
+    m_minX = m_minY = m_minZ = -0.5;
+    m_nVertices = m_nPolygons = m_nEdges = m_nUniqueEdges = m_nLargestPolygon = 0;
+    m_vertices.clear();
+    m_polygons.Clear();
+    // m_edges keeps its old entries; m_nUniqueEdges = 0 empties it for every reader.
+}
+
+void CQuorvaneDoc::TakeModel(CQuorvaneDoc&& other) {
+    m_vertices = std::move(other.m_vertices);
+    m_polygons = std::move(other.m_polygons);
+    m_edges = std::move(other.m_edges);
+    m_nVertices = other.m_nVertices;
+    m_nPolygons = other.m_nPolygons;
+    m_nEdges = other.m_nEdges;
+    m_nUniqueEdges = other.m_nUniqueEdges;
+    m_nLargestPolygon = other.m_nLargestPolygon;
+    m_maxX = other.m_maxX;
+    m_minX = other.m_minX;
+    m_maxY = other.m_maxY;
+    m_minY = other.m_minY;
+    m_maxZ = other.m_maxZ;
+    m_minZ = other.m_minZ;
+    m_bModified = false;
+    other.m_polygons.Clear();
+}
+
+namespace {
+
+// Mixes an edge's two indices into a well-spread 64-bit hash.
+std::uint64_t HashEdge(std::uint64_t key) {
+    key ^= key >> 33;
+    key *= 0xff51afd7ed558ccdULL;
+    key ^= key >> 33;
+    return key;
+}
+
+}  // namespace
+
+void CQuorvaneDoc::BuildUniqueEdges() {
+    // Open addressing keyed by the packed vertex pair: each side is looked up once, and a new
+    // edge is appended when first seen, which keeps the order of first appearance.
+    m_nUniqueEdges = 0;
+    m_edges.clear();
+    const std::size_t sides = m_polygons.IndexCount();
+    if (sides == 0) {
+        return;
+    }
+    // A closed mesh has half as many distinct edges as sides; more grow the list as needed.
+    m_edges.reserve(sides / 2 + 1);
+    // At most `sides` distinct edges, so the table stays at most 80 % full.
+    const std::size_t capacity = std::bit_ceil(sides + sides / 4 + 1);
+    const std::size_t mask = capacity - 1;
+    // Slot value 0 marks an empty slot; a stored key is never 0 because m_nV2 is stored plus
+    // one (indices are non-negative).
+    std::vector<std::uint64_t> slots(capacity, 0);
+    const int polygonCount = m_polygons.GetSize();
+    for (int p = 0; p < polygonCount; ++p) {
+        const CPolygon polygon = m_polygons[p];
+        const int n = polygon.GetSize();
+        for (int j = 0; j < n; ++j) {
+            const CEdge e = polygon.GetEdge(j);
+            const std::uint64_t key = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(e.m_nV1)) << 32) |
+                                      (static_cast<std::uint32_t>(e.m_nV2) + 1ULL);
+            std::size_t slot = HashEdge(key) & mask;
+            while (slots[slot] != 0 && slots[slot] != key) {
+                slot = (slot + 1) & mask;
+            }
+            if (slots[slot] == 0) {
+                slots[slot] = key;
+                m_edges.push_back(e);
+            }
+        }
+    }
+    m_nUniqueEdges = static_cast<int>(m_edges.size());
+}
+
+std::vector<CEdge> BuildUniqueEdgesByScan(const CPolygonArray& polygons) {
+    std::vector<CEdge> edges;
+    for (int p = 0; p < polygons.GetSize(); ++p) {
+        const CPolygon polygon = polygons[p];
+        for (int j = 0; j < polygon.GetSize(); ++j) {
+            const CEdge e = polygon.GetEdge(j);
+            bool found = false;
+            for (const CEdge& seen : edges) {
+                if (seen.m_nV1 == e.m_nV1 && seen.m_nV2 == e.m_nV2) {
+                    found = true;
+                    break;
+                }
+            }
+            if (!found) {
+                edges.push_back(e);
+            }
+        }
+    }
+    return edges;
+}
+
+}  // namespace quorvane

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "model/document.h"
+
+namespace quorvane {
+namespace {
+
+CQuorvaneDoc DocWithPolygons(const std::vector<std::vector<int>>& polygons) {
+    CQuorvaneDoc doc;
+    for (const auto& p : polygons) {
+        doc.m_polygons.Append(p.data(), static_cast<int>(p.size()));
+        doc.m_nEdges += static_cast<int>(p.size());
+    }
+    doc.m_nPolygons = static_cast<int>(polygons.size());
+    return doc;
+}
+
+TEST(UniqueEdges, SharedSideCountsOnceInOrderOfFirstAppearance) {
+    CQuorvaneDoc doc = DocWithPolygons({{0, 1, 2}, {2, 1, 3}});
+    doc.BuildUniqueEdges();
+    ASSERT_EQ(doc.m_nUniqueEdges, 5);
+    const std::vector<CEdge> expected = {{0, 1}, {1, 2}, {0, 2}, {1, 3}, {2, 3}};
+    EXPECT_EQ(std::vector<CEdge>(doc.m_edges.begin(), doc.m_edges.begin() + 5), expected);
+}
+
+TEST(UniqueEdges, TwoVertexPolygonAndRepeatedVertexGiveTheirEdges) {
+    CQuorvaneDoc doc = DocWithPolygons({{5, 7}, {0, 1, 1, 2}});
+    doc.BuildUniqueEdges();
+    const std::vector<CEdge> expected = {{5, 7}, {0, 1}, {1, 1}, {1, 2}, {0, 2}};
+    EXPECT_EQ(doc.m_edges, expected);
+    EXPECT_EQ(doc.m_nUniqueEdges, 5);
+}
+
+TEST(UniqueEdges, EmptyingKeepsOldEntriesButCountsNone) {
+    CQuorvaneDoc doc = DocWithPolygons({{0, 1, 2}});
+    doc.BuildUniqueEdges();
+    doc.DeleteContents();
+    EXPECT_EQ(doc.m_nUniqueEdges, 0);
+    EXPECT_EQ(doc.m_edges.size(), 3u);
+}
+
+TEST(UniqueEdges, HashedBuildMatchesTheLiteralScan) {
+    std::mt19937 rng(12345);
+    for (int round = 0; round < 2000; ++round) {
+        const int vertexCount = 1 + static_cast<int>(rng() % 12);
+        const int polygonCount = static_cast<int>(rng() % 10);
+        std::vector<std::vector<int>> polygons;
+        for (int p = 0; p < polygonCount; ++p) {
+            std::vector<int> polygon;
+            const int kind = static_cast<int>(rng() % 6);
+            if (kind == 0 && !polygons.empty()) {
+                // A repeated polygon, or the same one reversed.
+                polygon = polygons[rng() % polygons.size()];
+                if (rng() % 2) {
+                    std::reverse(polygon.begin(), polygon.end());
+                }
+            } else {
+                const int n = static_cast<int>(rng() % 7);  // 0, 1 and 2 included
+                for (int i = 0; i < n; ++i) {
+                    polygon.push_back(static_cast<int>(rng() % vertexCount));
+                }
+            }
+            polygons.push_back(polygon);
+        }
+        CQuorvaneDoc doc = DocWithPolygons(polygons);
+        doc.BuildUniqueEdges();
+        const std::vector<CEdge> expected = BuildUniqueEdgesByScan(doc.m_polygons);
+        ASSERT_EQ(doc.m_nUniqueEdges, static_cast<int>(expected.size())) << round;
+        ASSERT_EQ(std::vector<CEdge>(doc.m_edges.begin(), doc.m_edges.begin() + doc.m_nUniqueEdges), expected)
+            << round;
+    }
+}
+
+TEST(UniqueEdges, LargeIndicesDoNotCollide) {
+    CQuorvaneDoc doc = DocWithPolygons({{2147483646, 0, 1}, {1, 0, 2147483646}, {2147483645, 2147483646, 7}});
+    doc.BuildUniqueEdges();
+    EXPECT_EQ(doc.m_edges, BuildUniqueEdgesByScan(doc.m_polygons));
+    EXPECT_EQ(doc.m_nUniqueEdges, 6);
+}
+
+}  // namespace
+}  // namespace quorvane

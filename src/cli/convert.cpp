@@ -1,0 +1,30 @@
+// The convert subcommand: reads a file and writes it with the document's own writer.
+#include <exception>
+#include <ostream>
+
+#include "cli/commands.h"
+
+namespace quorvane::cli {
+
+int RunConvert(const ConvertOptions& options, std::ostream& /*out*/, std::ostream& err) {
+    CQuorvaneDoc doc;
+    OffError error;
+    if (!LoadModel(options.input, options.load, doc, error)) {
+        err << FormatRefusal(options.input, error) << '\n';
+        return kExitRefused;
+    }
+    std::string reason;
+    bool saved = false;
+    try {
+        saved = doc.SaveToFile(options.output, &reason);
+    } catch (const std::exception& e) {
+        reason = e.what();
+    }
+    if (!saved) {
+        err << FormatRefusal(options.output, OffError{0, reason}) << '\n';
+        return kExitRefused;
+    }
+    return kExitOk;
+}
+
+}  // namespace quorvane::cli

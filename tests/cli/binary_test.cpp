@@ -1,0 +1,71 @@
+// The quorvane-cli executable itself: help, version, usage errors and exit statuses.
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include "cli_test_support.h"
+
+namespace quorvane::cli::test {
+namespace {
+
+// Runs quorvane-cli with `arguments` (already quoted for the shell); standard error is merged.
+RunResult RunBinary(const std::string& arguments) {
+    const std::string command = std::string("'") + QUORVANE_BIN_DIR + "/quorvane-cli' " + arguments + " 2>&1";
+    RunResult result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return result;
+    }
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        result.out.append(buffer, n);
+    }
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+class CliBinaryHelp : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(CliBinaryHelp, EachSubcommandHasHelp) {
+    const RunResult result = RunBinary(std::string(GetParam()) + " --help");
+    EXPECT_EQ(result.status, 0) << result.out;
+    EXPECT_NE(result.out.find("Usage:"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find(GetParam()), std::string::npos) << result.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Subcommands, CliBinaryHelp, ::testing::Values("info", "check", "convert"));
+
+TEST(CliBinary, TopLevelHelpListsTheSubcommands) {
+    const RunResult result = RunBinary("--help");
+    EXPECT_EQ(result.status, 0);
+    for (const char* name : {"info", "check", "convert"}) {
+        EXPECT_NE(result.out.find(name), std::string::npos) << name;
+    }
+}
+
+TEST(CliBinary, VersionNamesTheProgram) {
+    const RunResult result = RunBinary("--version");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out.rfind("quorvane-cli ", 0), 0u) << result.out;
+}
+
+TEST(CliBinary, WrongCommandLinesAreUsageErrors) {
+    EXPECT_EQ(RunBinary("").status, kExitUsage);
+    EXPECT_EQ(RunBinary("frobnicate x.off").status, kExitUsage);
+    EXPECT_EQ(RunBinary("info").status, kExitUsage);
+    EXPECT_EQ(RunBinary("convert '" + Sample("cube.off") + "'").status, kExitUsage);
+}
+
+TEST(CliBinary, StatusAndOutputOfARealRun) {
+    const RunResult good = RunBinary("info --json '" + Sample("cube.off") + "'");
+    EXPECT_EQ(good.status, kExitOk);
+    EXPECT_NE(good.out.find("\"unique_edges\":12"), std::string::npos) << good.out;
+    const RunResult bad =
+        RunBinary("check -j 2 '" + Sample("cube.off") + "' '" + Sample("elephant.off") + "'");
+    EXPECT_EQ(bad.status, kExitRefused);
+    EXPECT_NE(bad.out.find("2 files checked, 1 refused"), std::string::npos) << bad.out;
+}
+
+}  // namespace
+}  // namespace quorvane::cli::test

@@ -1,0 +1,113 @@
+// The view's core: everything about the picture of the document, without any toolkit. The Qt
+// widget wraps it: it forwards sizes, mouse input and commands, and repaints what each handler
+// asks for.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "geometry/vector3d.h"
+#include "model/document.h"
+#include "model/statistics.h"
+#include "model/tessellation.h"
+#include "render/color.h"
+#include "render/lighting.h"
+#include "render/raster.h"
+#include "viewing/viewing_space.h"
+
+namespace quorvane {
+
+// What the window must repaint after a handler ran.
+enum class Repaint {
+    kNone,    // nothing changed
+    kImage,   // the image was redrawn: repaint the whole client area without erasing
+    kWindow,  // repaint the whole client area, erasing the strips beside the image too
+};
+
+class CRenderWorkers;
+
+class CQuorvaneView {
+public:
+    explicit CQuorvaneView(CQuorvaneDoc* document);
+    ~CQuorvaneView();
+    CQuorvaneView(const CQuorvaneView&) = delete;
+    CQuorvaneView& operator=(const CQuorvaneView&) = delete;
+
+    CQuorvaneDoc* GetDocument() const { return m_pDocument; }
+
+    // ---- Members, with their initial values ----
+    COLORREF m_backgroundColor = RGB(0, 0, 0);
+    int m_imageLeft = 0;  // position of the square image in the client area
+    int m_imageTop = 0;
+    int m_imageSize = 0;  // S, the side of the square image
+    int m_edgeEndpointCount = 0;
+    std::vector<double> m_imageX;  // normalised image coordinates per vertex
+    std::vector<double> m_imageY;
+    bool m_bWireframe = true;
+    bool m_bSolid = false;
+    bool m_bPoints = false;
+    bool m_bViewingMode = true;
+    bool m_bEditingMode = false;
+    bool m_bLeftButtonDown = false;
+    bool m_bRightButtonDown = false;
+    int m_lastMouseX = 0;
+    int m_lastMouseY = 0;
+    int m_selectedVertex = -1;
+    CViewingSpace m_viewingSpace;
+    CLightingSettings m_lighting;
+    CTessellatedMesh m_triangles;
+    CImage m_image;  // the off-screen image, S x S
+
+    // ---- Document and drawing ----
+    // The document changed (after New and Open): resets modes and selection, tessellates,
+    // frames the model, transforms and renders.
+    Repaint OnUpdate();
+    // Projects every vertex; in solid mode also brings the triangles' depths up to date and sorts them.
+    void TransformModel();
+    // Redraws the whole image from the projected coordinates in the current drawing mode.
+    void RenderModel();
+    // The client area is now width x height: the image becomes square and centred, then renders.
+    Repaint OnSize(int clientWidth, int clientHeight);
+
+    // ---- Commands ----
+    Repaint OnViewWireframe();
+    Repaint OnViewSolid();
+    Repaint OnViewPoints();
+    Repaint OnResetView();
+    Repaint OnViewingMode();
+    Repaint OnEditingMode();
+    // The background colour dialog ended with OK and this colour.
+    Repaint SetBackgroundColor(COLORREF colour);
+    // The lighting dialog ended with OK: takes every member of `settings`, then refreshes.
+    Repaint ApplyLighting(const CLightingSettings& settings);
+    // The viewing-parameters dialog ended with OK: At, From, Up and angle through the camera's
+    // setters in that order, then refreshes.
+    Repaint ApplyViewingParameters(const CVector3D& at, const CVector3D& from, const CVector3D& up, double angle);
+    // Places the camera to frame the document's bounding box (no redraw).
+    void SetDefaultView();
+
+    // ---- Mouse, in client coordinates (y grows downward) ----
+    Repaint OnLButtonDown(int x, int y);
+    Repaint OnLButtonUp(int x, int y);
+    Repaint OnRButtonDown(int x, int y);
+    Repaint OnRButtonUp(int x, int y);
+    Repaint OnMouseMove(int x, int y);
+    Repaint OnLButtonDblClk(int x, int y);
+
+    // ---- State for the application ----
+    // True while the camera has no usable basis (From equal to At, a zero Up Vector or one
+    // parallel to the line of sight); the image then shows the background only.
+    bool IsCameraDegenerate() const;
+    // The six numbers of the model information.
+    ModelStatistics GetStatistics() const;
+
+    // Threads used to draw horizontal bands of the image (1 draws on the calling thread).
+    // The pixels are the same for any count.
+    void SetRenderThreads(int count);
+
+private:
+    CQuorvaneDoc* m_pDocument;
+    std::unique_ptr<CRenderWorkers> m_workers;
+};
+
+}  // namespace quorvane

@@ -1,0 +1,119 @@
+// Loading and writing speed of the OFF reader and writer on generated torus meshes of about
+// 100 thousand and 1 million triangles.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <system_error>
+
+#include "model/document.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Ring and tube resolution of a closed torus with 2 * rings * segments triangles.
+struct TorusSize {
+    int rings;
+    int segments;
+};
+
+TorusSize SizeForTriangles(long long triangles) {
+    return triangles >= 1000000 ? TorusSize{1000, 500} : TorusSize{250, 200};
+}
+
+// The OFF text of a closed torus: vertices with six decimals, each grid quad split into two
+// triangles. The same arguments give the same bytes.
+std::string MakeTorusText(const TorusSize& size) {
+    constexpr double kTwoPi = 6.283185307179586;
+    constexpr double kRingRadius = 3.0, kTubeRadius = 1.0;
+    const long long vertices = static_cast<long long>(size.rings) * size.segments;
+    std::string text = "OFF\n" + std::to_string(vertices) + " " + std::to_string(2 * vertices) + " 0\n";
+    text.reserve(static_cast<std::size_t>(vertices) * 80);
+    char line[128];
+    for (int i = 0; i < size.rings; ++i) {
+        const double u = kTwoPi * i / size.rings;
+        for (int j = 0; j < size.segments; ++j) {
+            const double v = kTwoPi * j / size.segments;
+            const double r = kRingRadius + kTubeRadius * std::cos(v);
+            const int n = std::snprintf(line, sizeof line, "%.6f %.6f %.6f\n", r * std::cos(u),
+                                        r * std::sin(u), kTubeRadius * std::sin(v));
+            text.append(line, static_cast<std::size_t>(n));
+        }
+    }
+    for (int i = 0; i < size.rings; ++i) {
+        const int i1 = (i + 1) % size.rings;
+        for (int j = 0; j < size.segments; ++j) {
+            const int j1 = (j + 1) % size.segments;
+            const int a = i * size.segments + j, b = i1 * size.segments + j;
+            const int c = i1 * size.segments + j1, d = i * size.segments + j1;
+            const int n = std::snprintf(line, sizeof line, "3 %d %d %d\n3 %d %d %d\n", a, b, c, a, c, d);
+            text.append(line, static_cast<std::size_t>(n));
+        }
+    }
+    return text;
+}
+
+// The path of the generated file for `triangles`, written once (through a temporary file and a
+// rename, so an interrupted run leaves no partial file).
+std::string BenchFile(long long triangles) {
+    const fs::path folder = QUORVANE_BENCH_DATA;
+    const fs::path path = folder / ("torus_" + std::to_string(triangles) + ".off");
+    std::error_code ec;
+    if (fs::exists(path, ec)) {
+        return path.string();
+    }
+    fs::create_directories(folder, ec);
+    const std::string text = MakeTorusText(SizeForTriangles(triangles));
+    const fs::path temporary = path.string() + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    }
+    fs::rename(temporary, path, ec);
+    return path.string();
+}
+
+// File to document, including the distinct-edge list.
+void BM_LoadFromFile(benchmark::State& state) {
+    const std::string path = BenchFile(state.range(0));
+    std::error_code ec;
+    const auto bytes = static_cast<std::int64_t>(fs::file_size(path, ec));
+    for (auto _ : state) {
+        quorvane::CQuorvaneDoc doc;
+        quorvane::OffError error;
+        if (!doc.LoadFromFile(path, &error)) {
+            state.SkipWithError(("cannot load " + path + ": " + error.reason).c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(doc.m_nUniqueEdges);
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+}
+BENCHMARK(BM_LoadFromFile)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// Document to OFF text as it is saved.
+void BM_SaveToText(benchmark::State& state) {
+    const std::string path = BenchFile(state.range(0));
+    quorvane::CQuorvaneDoc doc;
+    quorvane::OffError error;
+    if (!doc.LoadFromFile(path, &error)) {
+        state.SkipWithError(("cannot load " + path + ": " + error.reason).c_str());
+        return;
+    }
+    std::string text;
+    std::int64_t bytes = 0;
+    for (auto _ : state) {
+        text.clear();
+        doc.SaveToText(text);
+        bytes += static_cast<std::int64_t>(text.size());
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetBytesProcessed(bytes);
+}
+BENCHMARK(BM_SaveToText)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+}  // namespace

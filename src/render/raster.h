@@ -1,0 +1,84 @@
+// Software raster operations on a square 32-bit image: rectangle fill, one-pixel lines, filled
+// triangles with their outline, single pixels and the 3-D marker frame. Every primitive is clipped
+// to the image (and optionally to a band of rows), accepts any int coordinates and costs about as
+// much as its visible part.
+#pragma once
+
+#include <climits>
+#include <cstdint>
+#include <vector>
+
+namespace quorvane {
+
+// A square image of side S of 0xFFRRGGBB pixels (Qt's RGB32 layout), row-major, row 0 at the top,
+// rows stored back to back with no padding.
+class CImage {
+  public:
+    // Makes the image S x S (a negative S counts as 0). Only a change of size reallocates; the new
+    // pixels are then opaque black. An unchanged size keeps the pixels as they are.
+    void Resize(int size);
+
+    int Size() const { return m_size; }
+    std::uint32_t* Data() { return m_pixels.data(); }
+    const std::uint32_t* Data() const { return m_pixels.data(); }
+    // The pixel in column x of row y; both must lie in 0 .. S - 1.
+    std::uint32_t& Pixel(int x, int y);
+    std::uint32_t Pixel(int x, int y) const;
+
+    // Sets every pixel to `colour`.
+    void Fill(std::uint32_t colour);
+
+  private:
+    std::vector<std::uint32_t> m_pixels;
+    int m_size = 0;
+};
+
+// Restricts drawing to the rows [rowBegin, rowEnd). Drawing the same primitives once per band, for
+// bands that tile the image, sets exactly the pixels that drawing them once without a band sets;
+// a band never changes which pixels a primitive sets inside it. The default is every row.
+struct CRasterClip {
+    int rowBegin = INT_MIN;
+    int rowEnd = INT_MAX;
+};
+
+// A pixel position: column x, row y (row 0 at the top). Any int value is allowed.
+struct CRasterPoint {
+    int x = 0;
+    int y = 0;
+};
+
+// Fills columns x .. x + w - 1 of rows y .. y + h - 1. Nothing is drawn when w <= 0 or h <= 0.
+void FillRect(CImage& image, int x, int y, int w, int h, std::uint32_t colour, const CRasterClip& clip = {});
+
+// Draws the one-pixel line from (x0, y0) toward (x1, y1) and leaves out its last pixel (x1, y1),
+// so that a chain of lines sets each joint once. With n = max(|dx|, |dy|) steps along the major
+// axis, step i (0 <= i < n) sets the pixel whose minor-axis offset from the start is i * m / n
+// (m the minor extent) rounded to the nearest integer; an exact half rounds toward the start point.
+// A zero-length line draws nothing. Clipping never changes which visible pixels are set.
+void Line(CImage& image, int x0, int y0, int x1, int y1, std::uint32_t colour, const CRasterClip& clip = {});
+
+// Sets the pixels inside the triangle: a pixel is inside when its position (x, y), the point lines
+// pass through, is strictly inside, or lies on a top edge (horizontal, interior below) or a left
+// edge (interior to its right). Triangles that share an edge therefore set each pixel along it
+// exactly once and leave no gap. A degenerate (collinear) triangle has no inside.
+void FillTriangleInterior(CImage& image, CRasterPoint p0, CRasterPoint p1, CRasterPoint p2,
+                          std::uint32_t colour, const CRasterClip& clip = {});
+
+// Draws a solid triangle with a one-pixel outline of the same colour: the inside as
+// FillTriangleInterior gives it, united with the lines p0 -> p1, p1 -> p2 and p2 -> p0 (each one
+// leaves out its last pixel, which the next one starts at, so every corner is drawn). A collinear
+// triangle draws its outline alone; three equal corners draw nothing.
+void FillTriangle(CImage& image, CRasterPoint p0, CRasterPoint p1, CRasterPoint p2, std::uint32_t colour,
+                  const CRasterClip& clip = {});
+
+// Sets pixel (x, y); a position outside the image or the band is ignored.
+void SetPixel(CImage& image, int x, int y, std::uint32_t colour, const CRasterClip& clip = {});
+
+// Draws a w x h frame with its top-left corner at (x, y): the top edge (row y, columns x .. x + w - 2)
+// and the left edge (column x, rows y .. y + h - 2) in `topLeftColour`, then the right edge
+// (column x + w - 1, rows y .. y + h - 1) and the bottom edge (row y + h - 1, columns x .. x + w - 1)
+// in `bottomRightColour`. The inside is left as it is. Nothing is drawn when w <= 0 or h <= 0.
+void Draw3dRect(CImage& image, int x, int y, int w, int h, std::uint32_t topLeftColour,
+                std::uint32_t bottomRightColour, const CRasterClip& clip = {});
+
+}  // namespace quorvane

@@ -311,6 +311,14 @@ void FillTriangle(CImage& image, CRasterPoint p0, CRasterPoint p1, CRasterPoint 
         std::min({p0.y, p1.y, p2.y}) >= area.bottom) {
         return;
     }
+    // A triangle shrunk to one pixel (common for far-away or very fine models) still covers
+    // that pixel, so fine meshes show no holes.
+    if (p0.x == p1.x && p0.x == p2.x && p0.y == p1.y && p0.y == p2.y) {
+        if (area.Contains(p0.x, p0.y)) {
+            image.Data()[std::int64_t{p0.y} * image.Size() + p0.x] = colour;
+        }
+        return;
+    }
     FillInteriorExact(image, area, p0, p1, p2, colour);
     DrawLine(image, area, p0.x, p0.y, p1.x, p1.y, colour);
     DrawLine(image, area, p1.x, p1.y, p2.x, p2.y, colour);

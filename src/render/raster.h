@@ -67,7 +67,7 @@ void FillTriangleInterior(CImage& image, CRasterPoint p0, CRasterPoint p1, CRast
 // Draws a solid triangle with a one-pixel outline of the same colour: the inside as
 // FillTriangleInterior gives it, united with the lines p0 -> p1, p1 -> p2 and p2 -> p0 (each one
 // leaves out its last pixel, which the next one starts at, so every corner is drawn). A collinear
-// triangle draws its outline alone; three equal corners draw nothing.
+// triangle draws its outline alone; three equal corners draw that one pixel.
 void FillTriangle(CImage& image, CRasterPoint p0, CRasterPoint p1, CRasterPoint p2, std::uint32_t colour,
                   const CRasterClip& clip = {});
 

@@ -542,7 +542,7 @@ TEST(TriangleTest, DegenerateTrianglesDrawTheirOutlineOnly) {
         {{0, 0}, {2, 1}, {4, 2}, {{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}, {3, 2}, {1, 1}}},
         {{2, 2}, {2, 2}, {5, 2}, {{2, 2}, {3, 2}, {4, 2}, {5, 2}}},
         {{1, 6}, {1, 1}, {1, 3}, {{1, 1}, {1, 2}, {1, 3}, {1, 4}, {1, 5}, {1, 6}}},
-        {{3, 3}, {3, 3}, {3, 3}, {}},
+        {{3, 3}, {3, 3}, {3, 3}, {{3, 3}}},
     };
     for (const SCase& c : cases) {
         CImage image = MakeImage(8);
@@ -717,6 +717,28 @@ TEST(BandTest, BandsTogetherEqualOneUnbandedDrawing) {
                   std::vector<std::uint32_t>(banded.Data(), banded.Data() + size * size))
             << "trial " << trial;
     }
+}
+
+}  // namespace
+}  // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+TEST(TriangleTest, TriangleOfThreeEqualCornersDrawsItsPixel) {
+    CImage image;
+    image.Resize(8);
+    image.Fill(0xFF000000u);
+    FillTriangle(image, {3, 4}, {3, 4}, {3, 4}, 0xFFFFFFFFu);
+    FillTriangle(image, {-1, 4}, {-1, 4}, {-1, 4}, 0xFFFFFFFFu);  // outside: ignored
+    int set = 0;
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            set += image.Pixel(x, y) == 0xFFFFFFFFu;
+        }
+    }
+    EXPECT_EQ(set, 1);
+    EXPECT_EQ(image.Pixel(3, 4), 0xFFFFFFFFu);
 }
 
 }  // namespace

@@ -1,0 +1,160 @@
+// Tessellation and depth sorting of a generated grid mesh of about one million triangles.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <numeric>
+#include <vector>
+
+#include "model/statistics.h"
+#include "model/tessellation.h"
+
+namespace quorvane {
+namespace {
+
+constexpr int kColumns = 500;
+constexpr int kRows = 1000;  // 500 x 1000 quadrilaterals, 1,000,000 triangles
+
+// A gently waved grid of quadrilaterals; deterministic, no file needed.
+struct GridModel {
+    std::vector<CVector3D> vertices;
+    CPolygonArray polygons;
+
+    GridModel() {
+        vertices.reserve(static_cast<std::size_t>(kColumns + 1) * (kRows + 1));
+        for (int j = 0; j <= kRows; ++j) {
+            for (int i = 0; i <= kColumns; ++i) {
+                const double z = 0.75 * std::sin(0.05 * i) * std::cos(0.031 * j);
+                vertices.push_back({static_cast<double>(i), static_cast<double>(j), z});
+            }
+        }
+        for (int j = 0; j < kRows; ++j) {
+            for (int i = 0; i < kColumns; ++i) {
+                const int corner = j * (kColumns + 1) + i;
+                polygons.PushIndex(corner);
+                polygons.PushIndex(corner + 1);
+                polygons.PushIndex(corner + kColumns + 2);
+                polygons.PushIndex(corner + kColumns + 1);
+                polygons.EndPolygon();
+            }
+        }
+    }
+};
+
+const GridModel& Grid() {
+    static const GridModel grid;
+    return grid;
+}
+
+// An eye above and beside the grid, off every symmetry, so that all distances differ.
+CVector3D GenericEye(int step) {
+    return {-123.456 + 0.01 * step, 345.678, 432.1 - 0.007 * step};
+}
+
+void BM_Tessellate(benchmark::State& state) {
+    const GridModel& grid = Grid();
+    CTessellatedMesh mesh;
+    mesh.SetVertexArray(&grid.vertices);
+    for (auto _ : state) {
+        mesh.Tessellate(grid.polygons);
+        benchmark::DoNotOptimize(mesh.m_nTriangles);
+    }
+    state.counters["triangles"] = mesh.m_nTriangles;
+}
+BENCHMARK(BM_Tessellate)->Unit(benchmark::kMillisecond);
+
+void BM_SortByDepth(benchmark::State& state) {
+    const GridModel& grid = Grid();
+    CTessellatedMesh mesh;
+    mesh.SetVertexArray(&grid.vertices);
+    mesh.Tessellate(grid.polygons);
+    int step = 0;
+    bool allFast = true;
+    for (auto _ : state) {
+        mesh.SortByDepth(GenericEye(step++ % 64));
+        allFast = allFast && mesh.LastSortWasFast();
+        benchmark::ClobberMemory();
+    }
+    if (!allFast) {
+        state.SkipWithError("distances were not all distinct; the bucket sort was not measured");
+    }
+    state.counters["triangles"] = mesh.m_nTriangles;
+}
+BENCHMARK(BM_SortByDepth)->Unit(benchmark::kMillisecond);
+
+// Distances of the grid's triangles from a generic eye, by triangle number.
+std::vector<double> GridDistances(bool rounded) {
+    const GridModel& grid = Grid();
+    CTessellatedMesh mesh;
+    mesh.SetVertexArray(&grid.vertices);
+    mesh.Tessellate(grid.polygons);
+    mesh.SortByDepth(GenericEye(0));
+    std::vector<double> keys(static_cast<std::size_t>(mesh.m_nTriangles));
+    for (int k = 0; k < mesh.m_nTriangles; ++k) {
+        const double d = mesh.GetTriangle(k).m_dDistance;
+        keys[k] = rounded ? std::floor(d) : d;  // whole units: many equal keys
+    }
+    return keys;
+}
+
+// The depth sort alone on distinct keys, each run starting from the previous run's result
+// (a redraw without camera motion).
+void BM_SortOrderByDepthDistinct(benchmark::State& state) {
+    const std::vector<double> keys = GridDistances(false);
+    std::vector<int> order(keys.size());
+    std::iota(order.begin(), order.end(), 0);
+    DepthSortScratch scratch;
+    bool allFast = true;
+    for (auto _ : state) {
+        allFast = SortOrderByDepth(order, keys.data(), scratch) && allFast;
+        benchmark::ClobberMemory();
+    }
+    if (!allFast) {
+        state.SkipWithError("keys were not all distinct; the bucket sort was not measured");
+    }
+}
+BENCHMARK(BM_SortOrderByDepthDistinct)->Unit(benchmark::kMillisecond);
+
+// The depth sort when keys tie: the bucket sort attempt fails and the heap sort decides.
+void BM_SortOrderByDepthWithTies(benchmark::State& state) {
+    const std::vector<double> keys = GridDistances(true);
+    std::vector<int> start(keys.size());
+    std::iota(start.begin(), start.end(), 0);
+    std::vector<int> order;
+    DepthSortScratch scratch;
+    for (auto _ : state) {
+        state.PauseTiming();
+        order = start;
+        state.ResumeTiming();
+        const bool fast = SortOrderByDepth(order, keys.data(), scratch);
+        benchmark::DoNotOptimize(fast);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_SortOrderByDepthWithTies)->Unit(benchmark::kMillisecond);
+
+// The reference heap sort on the order indices alone, keys looked up by triangle number.
+void BM_HeapSortByDepthLiteral(benchmark::State& state) {
+    const std::vector<double> keys = GridDistances(false);
+    std::vector<int> start(keys.size());
+    std::iota(start.begin(), start.end(), 0);
+    std::vector<int> order;
+    for (auto _ : state) {
+        state.PauseTiming();
+        order = start;
+        state.ResumeTiming();
+        HeapSortByDepthLiteral(order, keys.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_HeapSortByDepthLiteral)->Unit(benchmark::kMillisecond);
+
+void BM_CountTriangles(benchmark::State& state) {
+    const GridModel& grid = Grid();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(CountTriangles(grid.polygons));
+    }
+}
+BENCHMARK(BM_CountTriangles)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace quorvane

@@ -1,0 +1,27 @@
+// The six numbers that describe the loaded model to the user.
+#pragma once
+
+#include "model/document.h"
+#include "model/tessellation.h"
+
+namespace quorvane {
+
+struct ModelStatistics {
+    int vertices = 0;        // vertex count of the file
+    int polygons = 0;        // polygon count of the file
+    int edges = 0;           // polygon sides, a shared side counted once per polygon
+    int uniqueEdges = 0;     // distinct undirected vertex pairs among the sides
+    int largestPolygon = 0;  // most vertices in one polygon, 0 for an empty model
+    int triangles = 0;       // triangles made by the tessellation
+
+    bool operator==(const ModelStatistics&) const = default;
+};
+
+// The statistics of the document as loaded and of the mesh tessellated from it.
+ModelStatistics ComputeStatistics(const CQuorvaneDoc& document, const CTessellatedMesh& mesh);
+
+// The number of triangles a tessellation of `polygons` makes: n - 2 for each polygon of n >= 3
+// vertices. Saturates at INT_MAX.
+int CountTriangles(const CPolygonArray& polygons);
+
+}  // namespace quorvane

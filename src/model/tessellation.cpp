@@ -1,0 +1,354 @@
+#include "model/tessellation.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <numeric>
+#include <utility>
+
+#include "model/statistics.h"
+
+namespace quorvane {
+
+// The geometry is computed here, in the model library built without floating-point
+// contraction, so that every user of a triangle sees the same bits.
+CTriangle::CTriangle(int a, int b, int c, const std::vector<CVector3D>& vertices)
+    : m_nV1(a), m_nV2(b), m_nV3(c) {
+    Refresh(vertices);
+}
+
+void CTriangle::ComputeCentroid(const std::vector<CVector3D>& vertices) {
+    m_centroid = ((vertices[m_nV1] + vertices[m_nV2]) + vertices[m_nV3]) / 3.0;
+}
+
+void CTriangle::ComputeNormal(const std::vector<CVector3D>& vertices) {
+    const CVector3D& p1 = vertices[m_nV1];
+    const CVector3D w = (vertices[m_nV2] - p1).Cross(vertices[m_nV3] - p1);
+    m_normal = w / w.Length();
+}
+
+void CTriangle::UpdateView(const CVector3D& eye) {
+    const CVector3D d = eye - m_centroid;
+    m_dDistance = d.Length();
+    m_toEye = d / m_dDistance;
+}
+
+void CTriangle::Refresh(const std::vector<CVector3D>& vertices) {
+    ComputeCentroid(vertices);
+    ComputeNormal(vertices);
+}
+
+namespace {
+
+// Position (0 .. n - 1) of the polygon vertex nearest to the average of its vertices; the
+// earliest one on ties.
+int FanAnchor(const CPolygon& polygon, const std::vector<CVector3D>& vertices) {
+    const int n = polygon.GetSize();
+    CVector3D sum = vertices[polygon.GetAt(0)];
+    for (int k = 1; k < n; ++k) {
+        sum = sum + vertices[polygon.GetAt(k)];
+    }
+    const CVector3D centroid = sum / static_cast<double>(n);
+    int anchor = 0;
+    double best = (vertices[polygon.GetAt(0)] - centroid).LengthSquared();
+    for (int k = 1; k < n; ++k) {
+        const double d = (vertices[polygon.GetAt(k)] - centroid).LengthSquared();
+        if (d < best) {
+            best = d;
+            anchor = k;
+        }
+    }
+    return anchor;
+}
+
+// Appends the triangles of one polygon: a triangle as it stands, a larger polygon as a fan
+// from its anchor in the polygon's own order, nothing for fewer than three vertices.
+void AppendFan(const CPolygon& polygon, const std::vector<CVector3D>& vertices,
+               std::vector<CTriangle>& triangles) {
+    const int n = polygon.GetSize();
+    if (n < 3) {
+        return;
+    }
+    if (n == 3) {
+        triangles.emplace_back(polygon.GetAt(0), polygon.GetAt(1), polygon.GetAt(2), vertices);
+        return;
+    }
+    const int m = FanAnchor(polygon, vertices);
+    const int apex = polygon.GetAt(m);
+    for (int l = m + 2; l <= m + n - 1; ++l) {
+        const int previous = (l - 1) % n;
+        const int current = l % n;
+        triangles.emplace_back(apex, polygon.GetAt(previous), polygon.GetAt(current), vertices);
+    }
+}
+
+// Moves order[a] down the min-heap order[0 .. size - 1] keyed by keyByTriangle[order[x]]:
+// a child whose key is equal to or below the current best's takes its place.
+void SiftDownLiteral(std::span<int> order, const double* keyByTriangle, std::size_t a, std::size_t size) {
+    for (;;) {
+        const std::size_t child = 2 * a + 1;
+        if (child >= size) {
+            return;
+        }
+        std::size_t best = a;
+        for (std::size_t position = child; position <= child + 1 && position < size; ++position) {
+            if (keyByTriangle[order[best]] >= keyByTriangle[order[position]]) {
+                best = position;
+            }
+        }
+        if (best == a) {
+            return;
+        }
+        std::swap(order[a], order[best]);
+        a = best;
+    }
+}
+
+double KeyOf(const KeyedIndex& item) {
+    return std::bit_cast<double>(item.key);
+}
+
+// The same sift-down as SiftDownLiteral on items that carry their key (raw double bits):
+// identical comparisons, with the sinking item held aside instead of swapped at every level.
+void SiftDownKeyed(KeyedIndex* heap, std::size_t a, std::size_t size) {
+    const KeyedIndex sinking = heap[a];
+    const double sinkingKey = KeyOf(sinking);
+    for (;;) {
+        const std::size_t child = 2 * a + 1;
+        if (child >= size) {
+            break;
+        }
+        std::size_t best = a;
+        double bestKey = sinkingKey;
+        const double leftKey = KeyOf(heap[child]);
+        if (bestKey >= leftKey) {
+            best = child;
+            bestKey = leftKey;
+        }
+        if (child + 1 < size && bestKey >= KeyOf(heap[child + 1])) {
+            best = child + 1;
+        }
+        if (best == a) {
+            break;
+        }
+        heap[a] = heap[best];
+        a = best;
+    }
+    heap[a] = sinking;
+}
+
+// The reference heap sort on items that carry their key.
+void HeapSortKeyed(KeyedIndex* items, std::size_t n) {
+    if (n < 2) {
+        return;
+    }
+    for (std::size_t a = (n - 1) / 2 + 1; a-- > 0;) {
+        SiftDownKeyed(items, a, n);
+    }
+    for (std::size_t j = n - 1; j >= 1; --j) {
+        std::swap(items[0], items[j]);
+        SiftDownKeyed(items, 0, j);
+    }
+}
+
+constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
+// Ranges up to this size are finished by insertion sort.
+constexpr std::size_t kInsertionLimit = 24;
+// Deepest bucket recursion: every level narrows the key range by at least 4 bits.
+constexpr std::size_t kMaxBucketDepth = 17;
+
+// An unsigned image of a non-NaN key that orders as the key does in reverse: the largest key
+// maps to the smallest value. -0 is folded into +0 so that equal keys have equal images.
+std::uint64_t DescendingImage(double key) {
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(key + 0.0);
+    const std::uint64_t ascending = (bits & kSignBit) ? ~bits : (bits | kSignBit);
+    return ~ascending;
+}
+
+// Sorts items[0 .. n - 1] by increasing key in place; false as soon as two keys are equal.
+bool InsertionSortDistinct(KeyedIndex* items, std::size_t n) {
+    for (std::size_t i = 1; i < n; ++i) {
+        const KeyedIndex item = items[i];
+        std::size_t j = i;
+        while (j > 0 && items[j - 1].key > item.key) {
+            items[j] = items[j - 1];
+            --j;
+        }
+        items[j] = item;
+        if (j > 0 && items[j - 1].key == item.key) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Sorts src[0 .. n - 1] (n > kInsertionLimit) by increasing key into dst, src serving as
+// working space afterwards.
+// Distributes the items over buckets of equal key width spanning their key range, then sorts
+// each bucket by insertion or, if large, by the same method. Equal keys always share a
+// bucket, so they are found there: the sort stops and returns false.
+// The caller gives the smallest and largest key (n > kInsertionLimit).
+bool BucketSortDistinct(KeyedIndex* src, KeyedIndex* dst, std::size_t n, std::uint64_t low,
+                        std::uint64_t high, DepthSortScratch& scratch, std::size_t depth) {
+    if (low == high || depth >= kMaxBucketDepth) {
+        return false;  // all keys equal (the depth limit cannot be reached with distinct keys)
+    }
+    const int bucketBits = std::clamp(static_cast<int>(std::bit_width(n)) - 3, 4, 18);
+    const int shift = std::max(0, static_cast<int>(std::bit_width(high - low)) - bucketBits);
+    const std::size_t buckets = static_cast<std::size_t>((high - low) >> shift) + 1;
+    std::vector<std::uint32_t>& bucketEnd = scratch.bucketEnds[depth];
+    bucketEnd.assign(buckets + 1, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+        ++bucketEnd[((src[i].key - low) >> shift) + 1];
+    }
+    for (std::size_t b = 1; b <= buckets; ++b) {
+        bucketEnd[b] += bucketEnd[b - 1];  // now the first position of bucket b
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        dst[bucketEnd[(src[i].key - low) >> shift]++] = src[i];  // ends as one past bucket b
+    }
+    std::size_t first = 0;
+    for (std::size_t b = 0; b < buckets; ++b) {
+        const std::size_t last = bucketEnd[b];
+        const std::size_t size = last - first;
+        if (size <= kInsertionLimit) {
+            if (!InsertionSortDistinct(dst + first, size)) {
+                return false;
+            }
+        } else {
+            std::uint64_t bucketLow = dst[first].key;
+            std::uint64_t bucketHigh = bucketLow;
+            for (std::size_t i = first + 1; i < last; ++i) {
+                bucketLow = std::min(bucketLow, dst[i].key);
+                bucketHigh = std::max(bucketHigh, dst[i].key);
+            }
+            if (!BucketSortDistinct(dst + first, src + first, size, bucketLow, bucketHigh, scratch,
+                                    depth + 1)) {
+                return false;
+            }
+            std::copy_n(src + first, size, dst + first);
+        }
+        first = last;
+    }
+    return true;
+}
+
+// Sorts the triangle numbers of `order` by decreasing key into scratch.items. Returns false,
+// leaving scratch.items unspecified, if a key is NaN or two keys are equal. The items are
+// taken in the given order: when it is close to the result (the previous frame's order), the
+// bucket distribution writes almost sequentially.
+bool SortDistinctDescending(std::span<const int> order, const double* keyByTriangle,
+                            DepthSortScratch& scratch) {
+    const std::size_t n = order.size();
+    KeyedIndex* items = scratch.spare.data();
+    std::uint64_t low = ~std::uint64_t{0};
+    std::uint64_t high = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double key = keyByTriangle[order[i]];
+        if (std::isnan(key)) {
+            return false;
+        }
+        const std::uint64_t image = DescendingImage(key);
+        low = std::min(low, image);
+        high = std::max(high, image);
+        items[i] = {image, order[i]};
+    }
+    if (n <= kInsertionLimit) {
+        std::copy_n(items, n, scratch.items.data());
+        return InsertionSortDistinct(scratch.items.data(), n);
+    }
+    return BucketSortDistinct(items, scratch.items.data(), n, low, high, scratch, 0);
+}
+
+}  // namespace
+
+void HeapSortByDepthLiteral(std::span<int> order, const double* keyByTriangle) {
+    const std::size_t n = order.size();
+    if (n < 2) {
+        return;
+    }
+    for (std::size_t a = (n - 1) / 2 + 1; a-- > 0;) {
+        SiftDownLiteral(order, keyByTriangle, a, n);
+    }
+    for (std::size_t j = n - 1; j >= 1; --j) {
+        std::swap(order[0], order[j]);
+        SiftDownLiteral(order, keyByTriangle, 0, j);
+    }
+}
+
+bool SortOrderByDepth(std::span<int> order, const double* keyByTriangle, DepthSortScratch& scratch) {
+    const std::size_t n = order.size();
+    if (n < 2) {
+        return true;
+    }
+    if (scratch.items.size() < n) {
+        scratch.items.resize(n);
+        scratch.spare.resize(n);
+    }
+    if (scratch.bucketEnds.size() < kMaxBucketDepth) {
+        scratch.bucketEnds.resize(kMaxBucketDepth);
+    }
+    // With distinct keys every correct sort gives the one descending arrangement, whatever
+    // the starting order, so any fast sort decides it.
+    if (SortDistinctDescending(order, keyByTriangle, scratch)) {
+        for (std::size_t i = 0; i < n; ++i) {
+            order[i] = scratch.items[i].index;
+        }
+        return true;
+    }
+    // Ties or NaN: the arrangement depends on the starting order, so run the heap sort itself
+    // on the order as it stands.
+    KeyedIndex* items = scratch.items.data();
+    for (std::size_t i = 0; i < n; ++i) {
+        items[i] = {std::bit_cast<std::uint64_t>(keyByTriangle[order[i]]), order[i]};
+    }
+    HeapSortKeyed(items, n);
+    for (std::size_t i = 0; i < n; ++i) {
+        order[i] = items[i].index;
+    }
+    return false;
+}
+
+void CTessellatedMesh::Tessellate(const CPolygonArray& polygons) {
+    m_triangleList.clear();
+    m_nTriangles = 0;
+    m_triangleList.reserve(static_cast<std::size_t>(CountTriangles(polygons)));
+    const int polygonCount = polygons.GetSize();
+    for (int j = 0; j < polygonCount; ++j) {
+        AppendFan(polygons[j], *m_pVertices, m_triangleList);
+    }
+    m_nTriangles = static_cast<int>(m_triangleList.size());
+    m_order.resize(m_triangleList.size());
+    std::iota(m_order.begin(), m_order.end(), 0);
+}
+
+void CTessellatedMesh::SortByDepth(const CVector3D& eye) {
+    const std::size_t n = static_cast<std::size_t>(m_nTriangles);
+    if (m_keys.size() < n) {
+        m_keys.resize(n);
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+        CTriangle& triangle = m_triangleList[k];
+        triangle.UpdateView(eye);
+        m_keys[k] = triangle.m_dDistance;
+    }
+    m_bLastSortFast = SortOrderByDepth(std::span<int>(m_order.data(), n), m_keys.data(), m_sortScratch);
+}
+
+void CTessellatedMesh::RefreshGeometry() {
+    for (int k = 0; k < m_nTriangles; ++k) {
+        m_triangleList[k].Refresh(*m_pVertices);
+    }
+}
+
+ScreenTriangle CTessellatedMesh::GetScreenTriangle(int i) const {
+    const CTriangle& triangle = GetDrawnTriangle(i);
+    const int corners[3] = {triangle.m_nV1, triangle.m_nV2, triangle.m_nV3};
+    ScreenTriangle screen;
+    for (int j = 0; j < 3; ++j) {
+        screen.corners[j] = SolidPixel(m_nImageSize, (*m_pProjX)[corners[j]], (*m_pProjY)[corners[j]]);
+    }
+    return screen;
+}
+
+}  // namespace quorvane

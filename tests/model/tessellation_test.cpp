@@ -1,0 +1,528 @@
+#include "model/tessellation.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+#include <random>
+#include <vector>
+
+#include "model/pixel.h"
+#include "model/statistics.h"
+
+namespace quorvane {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+struct Indices {
+    int a, b, c;
+    bool operator==(const Indices&) const = default;
+};
+
+CPolygonArray MakePolygons(const std::vector<std::vector<int>>& faces) {
+    CPolygonArray polygons;
+    for (const std::vector<int>& face : faces) {
+        for (int index : face) {
+            polygons.PushIndex(index);
+        }
+        polygons.EndPolygon();
+    }
+    return polygons;
+}
+
+std::vector<Indices> TriangleIndices(const CTessellatedMesh& mesh) {
+    std::vector<Indices> result;
+    for (int k = 0; k < mesh.m_nTriangles; ++k) {
+        const CTriangle& t = mesh.GetTriangle(k);
+        result.push_back({t.m_nV1, t.m_nV2, t.m_nV3});
+    }
+    return result;
+}
+
+// A mesh tessellated from `faces` over `vertices` (both kept alive by the caller).
+void Tessellate(CTessellatedMesh& mesh, const std::vector<CVector3D>& vertices,
+                const CPolygonArray& polygons) {
+    mesh.SetVertexArray(&vertices);
+    mesh.Tessellate(polygons);
+}
+
+std::vector<double> DistancesByTriangle(const CTessellatedMesh& mesh) {
+    std::vector<double> keys;
+    for (int k = 0; k < mesh.m_nTriangles; ++k) {
+        keys.push_back(mesh.GetTriangle(k).m_dDistance);
+    }
+    return keys;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tessellation
+
+TEST(Tessellation, FanAnchorIsNearestVertexEarliestOnTie) {
+    // Centroid (-0.25, 0, 0); squared distances 3.0625, 1.0625, 1.5625, 1.0625.
+    const std::vector<CVector3D> vertices = {{-2, 0, 0}, {0, -1, 0}, {1, 0, 0}, {0, 1, 0}};
+    const CPolygonArray polygons = MakePolygons({{0, 1, 2, 3}});
+    CTessellatedMesh mesh;
+    Tessellate(mesh, vertices, polygons);
+    EXPECT_EQ(TriangleIndices(mesh), (std::vector<Indices>{{1, 2, 3}, {1, 3, 0}}));
+}
+
+TEST(Tessellation, EquidistantSquareIsAnchoredAtFirstVertex) {
+    const std::vector<CVector3D> vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    const CPolygonArray polygons = MakePolygons({{0, 1, 2, 3}});
+    CTessellatedMesh mesh;
+    Tessellate(mesh, vertices, polygons);
+    EXPECT_EQ(TriangleIndices(mesh), (std::vector<Indices>{{0, 1, 2}, {0, 2, 3}}));
+}
+
+TEST(Tessellation, FanFromMiddleAnchorWrapsAroundInPolygonOrder) {
+    // Positions 0 .. 4 of the face use vertices 14, 13, 12, 11, 10; position 2 lies nearest to
+    // the centroid (2, 1.8), so the fan runs 2-3-4, 2-4-0, 2-0-1.
+    std::vector<CVector3D> vertices(15);
+    vertices[14] = {0, 0, 0};
+    vertices[13] = {4, 0, 0};
+    vertices[12] = {2, 1, 0};
+    vertices[11] = {4, 4, 0};
+    vertices[10] = {0, 4, 0};
+    const CPolygonArray polygons = MakePolygons({{14, 13, 12, 11, 10}});
+    CTessellatedMesh mesh;
+    Tessellate(mesh, vertices, polygons);
+    EXPECT_EQ(TriangleIndices(mesh), (std::vector<Indices>{{12, 11, 10}, {12, 10, 14}, {12, 14, 13}}));
+}
+
+TEST(Tessellation, TrianglesKeepFileOrderAndDegenerateFacesYieldNothing) {
+    const std::vector<CVector3D> vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}};
+    const CPolygonArray polygons = MakePolygons({{2, 0, 4}, {}, {3}, {1, 3}, {4, 3, 1}});
+    CTessellatedMesh mesh;
+    Tessellate(mesh, vertices, polygons);
+    EXPECT_EQ(TriangleIndices(mesh), (std::vector<Indices>{{2, 0, 4}, {4, 3, 1}}));
+    EXPECT_EQ(mesh.GetOrder(), (std::vector<int>{0, 1}));
+}
+
+TEST(Tessellation, PolygonOfNVerticesYieldsNMinusTwoTriangles) {
+    for (int n = 0; n <= 12; ++n) {
+        std::vector<CVector3D> vertices;
+        std::vector<int> face;
+        for (int k = 0; k < n; ++k) {
+            const double angle = 2.0 * 3.14159265358979 * k / n;
+            vertices.push_back({std::cos(angle), std::sin(angle), 0.0});
+            face.push_back(k);
+        }
+        const CPolygonArray polygons = MakePolygons({face});
+        CTessellatedMesh mesh;
+        Tessellate(mesh, vertices, polygons);
+        const int expected = n >= 3 ? n - 2 : 0;
+        EXPECT_EQ(mesh.m_nTriangles, expected) << "n = " << n;
+        EXPECT_EQ(CountTriangles(polygons), expected) << "n = " << n;
+        ASSERT_EQ(mesh.GetOrder().size(), static_cast<std::size_t>(expected));
+    }
+}
+
+TEST(Tessellation, OctagonAndTriangleGiveSevenTriangles) {
+    std::vector<CVector3D> vertices;
+    for (int k = 0; k < 8; ++k) {
+        const double angle = 2.0 * 3.14159265358979 * k / 8;
+        vertices.push_back({std::cos(angle), std::sin(angle), 0.0});
+    }
+    vertices.push_back({0, 0, 1});
+    const CPolygonArray polygons = MakePolygons({{0, 1, 8}, {0, 1, 2, 3, 4, 5, 6, 7}});
+    CTessellatedMesh mesh;
+    Tessellate(mesh, vertices, polygons);
+    EXPECT_EQ(mesh.m_nTriangles, 7);
+    // Every fan triangle shares the anchor and keeps the octagon's winding (+z).
+    for (int k = 1; k < 7; ++k) {
+        EXPECT_EQ(mesh.GetTriangle(k).m_nV1, mesh.GetTriangle(1).m_nV1);
+        EXPECT_GT(mesh.GetTriangle(k).m_normal.z, 0.99);
+    }
+}
+
+TEST(Tessellation, SecondTessellateGivesSameTrianglesAndIdentityOrder) {
+    const std::vector<CVector3D> vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0},
+                                             {0, 1, 0}, {0, 0, 5}, {3, 3, 3}};
+    const CPolygonArray polygons = MakePolygons({{0, 1, 2, 3}, {0, 4, 5}, {5, 4, 2, 1}});
+    CTessellatedMesh mesh;
+    Tessellate(mesh, vertices, polygons);
+    const std::vector<Indices> first = TriangleIndices(mesh);
+    mesh.SortByDepth({10, -3, 1});
+    ASSERT_NE(mesh.GetOrder(), (std::vector<int>{0, 1, 2, 3, 4}));
+    mesh.Tessellate(polygons);
+    EXPECT_EQ(TriangleIndices(mesh), first);
+    EXPECT_EQ(mesh.GetOrder(), (std::vector<int>{0, 1, 2, 3, 4}));
+}
+
+TEST(Tessellation, RetessellatingAnEmptyModelLeavesNoTriangles) {
+    const std::vector<CVector3D> vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}};
+    CTessellatedMesh mesh;
+    Tessellate(mesh, vertices, MakePolygons({{0, 1, 2}}));
+    ASSERT_EQ(mesh.m_nTriangles, 1);
+    mesh.Tessellate(CPolygonArray());
+    EXPECT_EQ(mesh.m_nTriangles, 0);
+    EXPECT_TRUE(mesh.GetOrder().empty());
+    mesh.SortByDepth({0, 0, 1});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Triangle geometry
+
+TEST(TriangleGeometry, CentroidAndUnitNormalFollowWinding) {
+    const std::vector<CVector3D> vertices = {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {0.1, 0.2, 0.7}};
+    const CTriangle ccw(0, 1, 2, vertices);
+    EXPECT_EQ(ccw.m_centroid, (CVector3D{2.0 / 3.0, 2.0 / 3.0, 0.0}));
+    EXPECT_EQ(ccw.m_normal, (CVector3D{0, 0, 1}));
+    EXPECT_EQ(ccw.m_toEye, (CVector3D{0, 0, 0}));
+    const CTriangle cw(0, 2, 1, vertices);
+    EXPECT_EQ(cw.m_normal, (CVector3D{0, 0, -1}));
+    // The centroid is summed left to right before dividing by three.
+    const CTriangle skew(3, 1, 2, vertices);
+    const CVector3D sum = (vertices[3] + vertices[1]) + vertices[2];
+    EXPECT_EQ(skew.m_centroid, sum / 3.0);
+}
+
+TEST(TriangleGeometry, UpdateViewGivesDistanceAndUnitDirection) {
+    const std::vector<CVector3D> vertices = {{0, 0, 0}, {3, 0, 0}, {0, 3, 0}};
+    CTriangle t(0, 1, 2, vertices);  // centroid (1, 1, 0)
+    t.UpdateView({4, 5, 0});
+    EXPECT_DOUBLE_EQ(t.m_dDistance, 5.0);
+    EXPECT_EQ(t.m_toEye, (CVector3D{0.6, 0.8, 0.0}));
+}
+
+TEST(TriangleGeometry, ZeroAreaTriangleAndEyeAtCentroidGiveNaNWithoutFailing) {
+    const std::vector<CVector3D> vertices = {{0, 0, 0}, {1, 1, 1}, {2, 2, 2},
+                                             {5, 0, 0}, {6, 0, 0}, {5, 1, 0}};
+    const CPolygonArray polygons = MakePolygons({{0, 1, 2}, {0, 0, 1}, {3, 4, 5}});
+    CTessellatedMesh mesh;
+    Tessellate(mesh, vertices, polygons);
+    ASSERT_EQ(mesh.m_nTriangles, 3);
+    EXPECT_TRUE(std::isnan(mesh.GetTriangle(0).m_normal.x));
+    EXPECT_TRUE(std::isnan(mesh.GetTriangle(1).m_normal.z));
+    // The eye on the first triangle's centroid: distance 0, direction NaN; it is still sorted.
+    mesh.SortByDepth({1, 1, 1});
+    EXPECT_EQ(mesh.GetTriangle(0).m_dDistance, 0.0);
+    EXPECT_TRUE(std::isnan(mesh.GetTriangle(0).m_toEye.y));
+    EXPECT_EQ(mesh.GetOrder(), (std::vector<int>{2, 1, 0}));
+}
+
+TEST(TriangleGeometry, RefreshGeometryFollowsMovedVertex) {
+    std::vector<CVector3D> vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {9, 9, 9}};
+    const CPolygonArray polygons = MakePolygons({{0, 1, 2, 3}, {4, 0, 3}});
+    CTessellatedMesh mesh;
+    Tessellate(mesh, vertices, polygons);  // (0, 1, 2), (0, 2, 3), (4, 0, 3)
+    mesh.SortByDepth({0, 0, 10});
+    const std::vector<int> order = mesh.GetOrder();
+    vertices[2] = {1, 1, 3};
+    mesh.RefreshGeometry();
+    for (int k = 0; k < 2; ++k) {
+        const CTriangle& t = mesh.GetTriangle(k);
+        const CTriangle fresh(t.m_nV1, t.m_nV2, t.m_nV3, vertices);
+        EXPECT_EQ(t.m_centroid, fresh.m_centroid);
+        EXPECT_EQ(t.m_normal, fresh.m_normal);
+    }
+    EXPECT_EQ(mesh.GetTriangle(0).m_centroid.z, 1.0);
+    EXPECT_EQ(mesh.GetTriangle(2).m_centroid, ((vertices[4] + vertices[0]) + vertices[3]) / 3.0);
+    EXPECT_EQ(mesh.GetOrder(), order);
+    EXPECT_EQ(TriangleIndices(mesh), (std::vector<Indices>{{0, 1, 2}, {0, 2, 3}, {4, 0, 3}}));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Depth order
+
+TEST(DepthOrder, LiteralHeapSortLeavesEqualKeysInItsOwnArrangement) {
+    struct Case {
+        std::vector<double> keys;
+        std::vector<int> start;
+        std::vector<int> expected;
+    };
+    const std::vector<Case> cases = {
+        {{1, 1, 1, 1}, {0, 1, 2, 3}, {1, 3, 0, 2}},  // not the stable order 0 1 2 3
+        {{1, 1, 1}, {0, 1, 2}, {0, 1, 2}},
+        {{kNaN, 1, 2}, {0, 1, 2}, {2, 1, 0}},
+        {{-0.0, 0.0, 1}, {0, 1, 2}, {2, 0, 1}},  // -0 and +0 are equal keys
+        {{3, 1, 2, 5, 4}, {4, 2, 0, 1, 3}, {3, 4, 0, 2, 1}},
+        {{7}, {0}, {0}},
+        {{}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<int> order = c.start;
+        HeapSortByDepthLiteral(order, c.keys.data());
+        EXPECT_EQ(order, c.expected);
+        DepthSortScratch scratch;
+        std::vector<int> fast = c.start;
+        SortOrderByDepth(fast, c.keys.data(), scratch);
+        EXPECT_EQ(fast, c.expected);
+    }
+}
+
+enum class KeyKind {
+    kDistinct,
+    kFewValues,
+    kAllEqual,
+    kWithNaN,
+    kWithInfinity,
+    kSignedZeros,
+    kClustered,         // nearly all keys in a tiny interval: buckets must be split again
+    kClusteredWithTie,  // the same with one equal pair hidden in the cluster
+    kWideRange,         // magnitudes from 2^-40 to 2^40
+};
+
+std::vector<double> RandomKeys(KeyKind kind, std::size_t n, std::mt19937_64& random) {
+    std::uniform_real_distribution<double> real(0.0, 100.0);
+    std::uniform_int_distribution<int> few(0, 7);
+    std::uniform_int_distribution<int> percent(0, 99);
+    std::vector<double> keys(n);
+    for (double& key : keys) {
+        switch (kind) {
+            case KeyKind::kDistinct:
+                key = real(random);
+                break;
+            case KeyKind::kFewValues:
+                key = few(random) * 0.5;
+                break;
+            case KeyKind::kAllEqual:
+                key = 2.5;
+                break;
+            case KeyKind::kWithNaN:
+                key = percent(random) < 10 ? kNaN : real(random);
+                break;
+            case KeyKind::kWithInfinity:
+                key = percent(random) < 5 ? kInf : real(random);
+                break;
+            case KeyKind::kSignedZeros:
+                key = percent(random) < 20 ? (percent(random) < 50 ? -0.0 : 0.0) : real(random);
+                break;
+            case KeyKind::kClustered:
+            case KeyKind::kClusteredWithTie:
+                key = percent(random) < 2 ? real(random) * 1e4 : 1.0 + real(random) * 1e-8;
+                break;
+            case KeyKind::kWideRange:
+                key = std::exp2(real(random) * 0.8 - 40.0);
+                break;
+        }
+    }
+    if (kind == KeyKind::kClusteredWithTie && n >= 2) {
+        std::uniform_int_distribution<std::size_t> position(0, n - 1);
+        keys[position(random)] = keys[position(random)];
+    }
+    return keys;
+}
+
+TEST(DepthOrder, FastSortMatchesLiteralHeapSortOnRandomKeys) {
+    std::mt19937_64 random(20240611);
+    DepthSortScratch scratch;  // shared across sizes, as the mesh keeps it
+    int fastCount = 0;
+    int fallbackCount = 0;
+    const KeyKind kinds[] = {KeyKind::kDistinct,  KeyKind::kFewValues,        KeyKind::kAllEqual,
+                             KeyKind::kWithNaN,   KeyKind::kWithInfinity,     KeyKind::kSignedZeros,
+                             KeyKind::kClustered, KeyKind::kClusteredWithTie, KeyKind::kWideRange};
+    std::uniform_int_distribution<std::size_t> size(0, 3000);
+    constexpr int kKinds = static_cast<int>(std::size(kinds));
+    for (int trial = 0; trial < 40 * kKinds; ++trial) {
+        const KeyKind kind = kinds[trial % kKinds];
+        const std::size_t n = trial < 4 * kKinds ? static_cast<std::size_t>(trial / kKinds) : size(random);
+        const std::vector<double> keys = RandomKeys(kind, n, random);
+        std::vector<int> start(n);
+        std::iota(start.begin(), start.end(), 0);
+        std::shuffle(start.begin(), start.end(), random);
+
+        std::vector<int> expected = start;
+        HeapSortByDepthLiteral(expected, keys.data());
+        std::vector<int> actual = start;
+        const bool fast = SortOrderByDepth(actual, keys.data(), scratch);
+        ASSERT_EQ(actual, expected) << "trial " << trial << ", n = " << n;
+        (fast ? fastCount : fallbackCount) += n >= 2 ? 1 : 0;
+    }
+    EXPECT_GT(fastCount, 20);
+    EXPECT_GT(fallbackCount, 20);
+}
+
+// A random mesh with faces of 1 to 6 vertices. On the integer grid (few vertices, many exactly
+// equal distances) or with real coordinates (distinct distances); optionally one vertex at NaN.
+struct RandomMesh {
+    std::vector<CVector3D> vertices;
+    CPolygonArray polygons;
+};
+
+RandomMesh MakeRandomMesh(std::mt19937_64& random, int vertexCount, int faceCount, bool onGrid,
+                          bool withNaN) {
+    RandomMesh mesh;
+    std::uniform_int_distribution<int> gridCoordinate(-3, 3);
+    std::uniform_real_distribution<double> realCoordinate(-3.0, 3.0);
+    auto coordinate = [&] { return onGrid ? gridCoordinate(random) : realCoordinate(random); };
+    for (int i = 0; i < vertexCount; ++i) {
+        const double x = coordinate();
+        const double y = coordinate();
+        mesh.vertices.push_back({x, y, coordinate()});
+    }
+    if (withNaN) {
+        mesh.vertices[0].y = kNaN;
+    }
+    std::uniform_int_distribution<int> index(0, vertexCount - 1);
+    std::uniform_int_distribution<int> size(1, 6);
+    for (int f = 0; f < faceCount; ++f) {
+        const int n = size(random);
+        for (int k = 0; k < n; ++k) {
+            mesh.polygons.PushIndex(index(random));
+        }
+        mesh.polygons.EndPolygon();
+    }
+    return mesh;
+}
+
+TEST(DepthOrder, RepeatedSortByDepthMatchesLiteralHeapSortFromPreviousOrder) {
+    std::mt19937_64 random(99);
+    std::uniform_real_distribution<double> offset(-0.5, 0.5);
+    std::uniform_int_distribution<int> coordinate(-6, 6);
+    int fastCount = 0;
+    int fallbackCount = 0;
+    for (int model = 0; model < 12; ++model) {
+        const bool onGrid = model % 2 == 0;
+        const int faceCount = 100 + model * 200;
+        const RandomMesh source = MakeRandomMesh(random, onGrid ? 40 + model * 50 : 6 * faceCount, faceCount,
+                                                 onGrid, model % 4 == 1);
+        CTessellatedMesh mesh;
+        Tessellate(mesh, source.vertices, source.polygons);
+        ASSERT_EQ(mesh.m_nTriangles, CountTriangles(source.polygons));
+        for (int step = 0; step < 10; ++step) {
+            // Grid eyes give ties on grid models, eyes off the grid give distinct distances.
+            CVector3D eye{static_cast<double>(coordinate(random)), static_cast<double>(coordinate(random)),
+                          static_cast<double>(coordinate(random)) + 10.0};
+            if (step % 2 == 1) {
+                eye = eye + CVector3D{offset(random), offset(random), offset(random)};
+            }
+            std::vector<int> expected = mesh.GetOrder();
+            mesh.SortByDepth(eye);
+            const std::vector<double> keys = DistancesByTriangle(mesh);
+            HeapSortByDepthLiteral(expected, keys.data());
+            ASSERT_EQ(mesh.GetOrder(), expected) << "model " << model << ", step " << step;
+            (mesh.LastSortWasFast() ? fastCount : fallbackCount) += 1;
+        }
+    }
+    EXPECT_GT(fastCount, 10);
+    EXPECT_GT(fallbackCount, 10);
+}
+
+TEST(DepthOrder, DrawnTrianglesRunFromFarthestToNearest) {
+    std::mt19937_64 random(5);
+    const RandomMesh source = MakeRandomMesh(random, 200, 800, true, false);
+    CTessellatedMesh mesh;
+    Tessellate(mesh, source.vertices, source.polygons);
+    for (const CVector3D& eye : {CVector3D{0, 0, 20}, CVector3D{1.25, -0.5, 7.75}, CVector3D{0, 0, 0}}) {
+        mesh.SortByDepth(eye);
+        for (int i = 1; i < mesh.m_nTriangles; ++i) {
+            ASSERT_GE(mesh.GetDrawnTriangle(i - 1).m_dDistance, mesh.GetDrawnTriangle(i).m_dDistance);
+        }
+        std::vector<int> sorted = mesh.GetOrder();
+        std::sort(sorted.begin(), sorted.end());
+        std::vector<int> identity(sorted.size());
+        std::iota(identity.begin(), identity.end(), 0);
+        EXPECT_EQ(sorted, identity);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pixels
+
+TEST(Pixels, TruncToPixelIsDefinedForEveryDouble) {
+    struct Case {
+        double value;
+        int expected;
+    };
+    const Case cases[] = {
+        {0.0, 0},
+        {-0.0, 0},
+        {1.999, 1},
+        {-1.999, -1},
+        {-0.5, 0},
+        {299.8, 299},
+        {static_cast<double>(kPixelLimit), kPixelLimit},
+        {static_cast<double>(kPixelLimit) + 0.5, kPixelLimit},
+        {-static_cast<double>(kPixelLimit) - 0.5, -kPixelLimit},
+        {3e9, kPixelLimit},
+        {1e300, kPixelLimit},
+        {-1e300, -kPixelLimit},
+        {kInf, kPixelLimit},
+        {-kInf, -kPixelLimit},
+        {kNaN, -kPixelLimit},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TruncToPixel(c.value), c.expected) << c.value;
+    }
+}
+
+TEST(Pixels, SolidCornersSubtractBeforeTruncatingLineEndsAfter) {
+    EXPECT_EQ(SolidPixel(400, 0.5, 0.5), (PixelPoint{200, 200}));
+    EXPECT_EQ(LinePixel(400, 0.5, 0.5), (PixelPoint{200, 200}));
+    EXPECT_EQ(SolidPixel(400, 0.5, 0.2505), (PixelPoint{200, 299}));
+    EXPECT_EQ(LinePixel(400, 0.5, 0.2505), (PixelPoint{200, 300}));
+}
+
+TEST(Pixels, ScreenTriangleUsesDrawOrderAndSolidCornerRule) {
+    const std::vector<CVector3D> vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0},
+                                             {0, 0, 9}, {1, 0, 9}, {0, 1, 9}};
+    const std::vector<double> x = {0.5, 0.75, 0.125, 0.25, 0.375, kNaN};
+    const std::vector<double> y = {0.2505, 0.5, 0.875, 0.375, kInf, 0.625};
+    CTessellatedMesh mesh;
+    mesh.SetProjectedArrays(&x, &y);
+    Tessellate(mesh, vertices, MakePolygons({{0, 1, 2}, {3, 4, 5}}));
+    mesh.SortByDepth({0, 0, -10});  // triangle 1 is farther and is drawn first
+    mesh.m_nImageSize = 400;
+    const ScreenTriangle farthest = mesh.GetScreenTriangle(0);
+    EXPECT_EQ(farthest.corners[0], (PixelPoint{100, 250}));
+    EXPECT_EQ(farthest.corners[1], (PixelPoint{150, -kPixelLimit}));
+    EXPECT_EQ(farthest.corners[2], (PixelPoint{-kPixelLimit, 150}));
+    const ScreenTriangle nearest = mesh.GetScreenTriangle(1);
+    EXPECT_EQ(nearest.corners[0], (PixelPoint{200, 299}));
+    EXPECT_EQ(nearest.corners[1], (PixelPoint{300, 200}));
+    EXPECT_EQ(nearest.corners[2], (PixelPoint{50, 50}));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Statistics
+
+TEST(Statistics, EmptyModelGivesAllZero) {
+    CQuorvaneDoc document;
+    CTessellatedMesh mesh;
+    mesh.SetVertexArray(&document.m_vertices);
+    mesh.Tessellate(document.m_polygons);
+    EXPECT_EQ(ComputeStatistics(document, mesh), ModelStatistics{});
+}
+
+TEST(Statistics, CubeGivesTwelveTriangles) {
+    CQuorvaneDoc document;
+    for (int i = 0; i < 8; ++i) {
+        document.m_vertices.push_back({double(i & 1), double((i >> 1) & 1), double((i >> 2) & 1)});
+    }
+    document.m_polygons =
+        MakePolygons({{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}});
+    document.m_nVertices = 8;
+    document.m_nPolygons = 6;
+    document.m_nEdges = 24;
+    document.m_nUniqueEdges = 12;
+    document.m_nLargestPolygon = 4;
+    CTessellatedMesh mesh;
+    mesh.SetVertexArray(&document.m_vertices);
+    mesh.Tessellate(document.m_polygons);
+    EXPECT_EQ(ComputeStatistics(document, mesh), (ModelStatistics{8, 6, 24, 12, 4, 12}));
+}
+
+TEST(Statistics, CountTrianglesSkipsFacesBelowThreeVertices) {
+    struct Case {
+        std::vector<std::vector<int>> faces;
+        int expected;
+    };
+    const std::vector<Case> cases = {
+        {{}, 0},
+        {{{0, 1, 2}}, 1},
+        {{{2, 5}}, 0},
+        {{{0, 1, 1, 2}}, 2},
+        {{{7}, {}, {0, 1, 2, 3, 4, 5, 6, 7}, {0, 1, 8}}, 7},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CountTriangles(MakePolygons(c.faces)), c.expected);
+    }
+}
+
+}  // namespace
+}  // namespace quorvane

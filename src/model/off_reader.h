@@ -10,7 +10,8 @@ namespace quorvane {
 // Reads OFF text into `out`, which must be a fresh document; the distinct-edge list is left
 // to the caller (BuildUniqueEdges). Returns false with `error` set
 // (line and reason) when the text is refused; `out` is then unspecified.
-bool ReadOffText(std::string_view text, CQuorvaneDoc& out, OffError& error);
+bool ReadOffText(std::string_view text, CQuorvaneDoc& out, OffError& error, const OffReadOptions& options = {},
+                 OffRepairReport* report = nullptr);
 
 // Splits text into lines: a line ends at LF, CR LF or a lone CR; the end is not part of it.
 class LineCursor {

@@ -25,9 +25,10 @@ enum class Repaint {
 };
 
 class CRenderWorkers;
+class CSceneRenderer;
 
 class CQuorvaneView {
-public:
+  public:
     explicit CQuorvaneView(CQuorvaneDoc* document);
     ~CQuorvaneView();
     CQuorvaneView(const CQuorvaneView&) = delete;
@@ -82,7 +83,8 @@ public:
     Repaint ApplyLighting(const CLightingSettings& settings);
     // The viewing-parameters dialog ended with OK: At, From, Up and angle through the camera's
     // setters in that order, then refreshes.
-    Repaint ApplyViewingParameters(const CVector3D& at, const CVector3D& from, const CVector3D& up, double angle);
+    Repaint ApplyViewingParameters(const CVector3D& at, const CVector3D& from, const CVector3D& up,
+                                   double angle);
     // Places the camera to frame the document's bounding box (no redraw).
     void SetDefaultView();
 
@@ -105,9 +107,20 @@ public:
     // The pixels are the same for any count.
     void SetRenderThreads(int count);
 
-private:
+    // The number of threads set for drawing.
+    int GetRenderThreads() const;
+
+  private:
+    // TransformModel, then RenderModel: the refresh after a change of camera, model or mode.
+    Repaint Refresh();
+    // Moves the selected vertex for an Editing-mode drag of (dx, dy).
+    Repaint DragSelectedVertex(int dx, int dy);
+    // Vertices that the projected-coordinate arrays and the document both hold.
+    int ProjectedVertexCount() const;
+
     CQuorvaneDoc* m_pDocument;
     std::unique_ptr<CRenderWorkers> m_workers;
+    std::unique_ptr<CSceneRenderer> m_renderer;
 };
 
 }  // namespace quorvane

@@ -1,0 +1,307 @@
+#include "render/renderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace quorvane {
+
+namespace {
+
+// The near plane stands this fraction of the eye's distance to the At Point in front of the eye.
+constexpr double kNearFraction = 1e-3;
+
+CRasterPoint ToRaster(PixelPoint p) {
+    return {p.x, p.y};
+}
+
+// The pixel of a normalised image position by the rule of the drawing mode.
+PixelPoint ImagePixel(int imageSize, double x, double y, bool linePixel) {
+    return linePixel ? LinePixel(imageSize, x, y) : SolidPixel(imageSize, x, y);
+}
+
+// The point where the segment from an eye point in front of the near plane to one behind it
+// crosses the plane, projected and turned into a pixel like a vertex.
+PixelPoint CutPixel(const CViewingSpace& camera, double nearDepth, int imageSize, const CVector3D& inFront,
+                    const CVector3D& behind, bool linePixel) {
+    const double t = (nearDepth - inFront.z) / (behind.z - inFront.z);
+    CVector3D cut = inFront + (behind - inFront) * t;
+    cut.z = nearDepth;
+    const CVector3D q = camera.Project(cut);
+    return ImagePixel(imageSize, q.x, q.y, linePixel);
+}
+
+// Whether the rows min(a, b, c) .. max(a, b, c) meet the band.
+bool RowsMeetBand(int a, int b, int c, const CRasterClip& band) {
+    return std::max({a, b, c}) >= band.rowBegin && std::min({a, b, c}) < band.rowEnd;
+}
+
+// The rows [rowBegin, rowEnd) of band `part` of `parts` of an image of `size` rows.
+CRasterClip BandOf(int size, int part, int parts) {
+    const PartRange rows = SplitRange(static_cast<std::size_t>(size), part, parts);
+    return {static_cast<int>(rows.first), static_cast<int>(rows.last)};
+}
+
+}  // namespace
+
+CSceneRenderer::VertexState CSceneRenderer::GetVertexState(int i) const {
+    if (i < 0 || static_cast<std::size_t>(i) >= m_vertexState.size()) {
+        return kInvalid;
+    }
+    return static_cast<VertexState>(m_vertexState[static_cast<std::size_t>(i)]);
+}
+
+// Eye coordinates, projection and depth state of each vertex, in parallel ranges.
+void CSceneRenderer::Project(const CViewingSpace& camera, const std::vector<CVector3D>& vertices, int count,
+                             double* imageX, double* imageY, CRenderWorkers& workers) {
+    m_camera = camera;
+    m_bDegenerate = camera.IsDegenerate();
+    const double distance = (camera.GetFromPoint() - camera.GetAtPoint()).Length();
+    m_nearDepth = std::max(kNearFraction * distance, std::numeric_limits<double>::min());
+    if (!std::isfinite(m_nearDepth)) {
+        m_nearDepth = std::numeric_limits<double>::max();
+    }
+    const std::size_t n = static_cast<std::size_t>(std::max(count, 0));
+    m_vertexState.resize(n);
+    const CVector3D* source = vertices.data();
+    std::uint8_t* state = m_vertexState.data();
+    const double nearDepth = m_nearDepth;
+    auto task = [&](int part) {
+        const PartRange range = SplitRange(n, part, workers.Count());
+        for (std::size_t i = range.first; i < range.last; ++i) {
+            const CVector3D e = camera.WorldToEye(source[i]);
+            const CVector3D q = camera.Project(e);
+            imageX[i] = q.x;
+            imageY[i] = q.y;
+            if (!e.IsFinite()) {
+                state[i] = kInvalid;
+            } else if (e.z < nearDepth) {
+                state[i] = kBehind;
+            } else {
+                state[i] = (std::isfinite(q.x) && std::isfinite(q.y)) ? kInFront : kInvalid;
+            }
+        }
+    };
+    workers.Run(task);
+}
+
+// The pixel of every vertex by the mode's rule; a vertex in front whose coordinates are not finite
+// (they may have been set by hand since the projection) is not drawn.
+void CSceneRenderer::PreparePixels(const SceneInput& scene, int count, bool linePixels,
+                                   CRenderWorkers& workers) {
+    const std::size_t n = static_cast<std::size_t>(count);
+    m_vertexPixels.resize(n);
+    m_drawState.resize(n);
+    const int size = m_imageSize;
+    auto task = [&](int part) {
+        const PartRange range = SplitRange(n, part, workers.Count());
+        for (std::size_t i = range.first; i < range.last; ++i) {
+            const double x = scene.imageX[i];
+            const double y = scene.imageY[i];
+            std::uint8_t state = m_vertexState[i];
+            if (state == kInFront && !(std::isfinite(x) && std::isfinite(y))) {
+                state = kInvalid;
+            }
+            m_drawState[i] = state;
+            m_vertexPixels[i] = ImagePixel(size, x, y, linePixels);
+        }
+    };
+    workers.Run(task);
+}
+
+// Colour, corners and drawing kind of every triangle in drawing order, in parallel ranges.
+void CSceneRenderer::PrepareSolid(const SceneInput& scene, int count, CRenderWorkers& workers) {
+    const CTessellatedMesh& mesh = *scene.triangles;
+    const std::size_t n = static_cast<std::size_t>(std::max(mesh.m_nTriangles, 0));
+    m_solid.resize(n);
+    const CLightingSettings& lighting = *scene.lighting;
+    const unsigned limit = static_cast<unsigned>(count);
+    auto task = [&](int part) {
+        const PartRange range = SplitRange(n, part, workers.Count());
+        for (std::size_t i = range.first; i < range.last; ++i) {
+            const CTriangle& t = mesh.GetDrawnTriangle(static_cast<int>(i));
+            SolidEntry& entry = m_solid[i];
+            const unsigned a = static_cast<unsigned>(t.m_nV1);
+            const unsigned b = static_cast<unsigned>(t.m_nV2);
+            const unsigned c = static_cast<unsigned>(t.m_nV3);
+            if (a >= limit || b >= limit || c >= limit) {
+                entry.kind = kSkip;
+                continue;
+            }
+            const std::uint8_t sa = m_drawState[a];
+            const std::uint8_t sb = m_drawState[b];
+            const std::uint8_t sc = m_drawState[c];
+            if ((sa | sb | sc) == kInFront) {
+                entry.kind = kDraw;
+                entry.corners[0] = m_vertexPixels[a];
+                entry.corners[1] = m_vertexPixels[b];
+                entry.corners[2] = m_vertexPixels[c];
+            } else if (sa == kInvalid || sb == kInvalid || sc == kInvalid ||
+                       (sa == kBehind && sb == kBehind && sc == kBehind)) {
+                entry.kind = kSkip;
+                continue;
+            } else {
+                entry.kind = kCut;
+            }
+            entry.colour = ColorRefToPixel(lighting.ComputeColor(t.m_normal, t.m_toEye));
+        }
+    };
+    workers.Run(task);
+}
+
+void CSceneRenderer::Render(const SceneInput& scene, CImage& image, CRenderWorkers& workers) {
+    m_imageSize = image.Size();
+    int count = std::min<int>(scene.vertexCount, static_cast<int>(m_vertexState.size()));
+    if (scene.document == nullptr) {
+        count = 0;
+    } else {
+        count = std::min<int>(count, static_cast<int>(scene.document->m_vertices.size()));
+    }
+    count = std::max(count, 0);
+    const bool drawable = !m_bDegenerate && count > 0;
+    const DrawMode mode = drawable ? scene.mode : DrawMode::kNone;
+    if (drawable) {
+        PreparePixels(scene, count, mode == DrawMode::kWireframe, workers);
+    }
+    if (mode == DrawMode::kSolid) {
+        PrepareSolid(scene, count, workers);
+    }
+    const std::uint32_t background = ColorRefToPixel(scene.backgroundColor);
+    auto task = [&](int part) {
+        const CRasterClip band = BandOf(m_imageSize, part, workers.Count());
+        FillRect(image, 0, 0, m_imageSize, m_imageSize, background, band);
+        switch (mode) {
+            case DrawMode::kWireframe:
+                DrawWireframeBand(scene, count, image, band);
+                break;
+            case DrawMode::kSolid:
+                DrawSolidBand(scene, image, band);
+                break;
+            case DrawMode::kPoints:
+                DrawPointsBand(scene, count, image, band);
+                break;
+            case DrawMode::kNone:
+                break;
+        }
+    };
+    workers.Run(task);
+    if (drawable) {
+        DrawMarker(scene, count, image);
+    }
+}
+
+// The distinct edges in document order, each from the pixel of its first end toward that of its
+// second, leaving out the last pixel; an edge with one end behind the eye is cut at the near plane.
+void CSceneRenderer::DrawWireframeBand(const SceneInput& scene, int count, CImage& image,
+                                       const CRasterClip& band) const {
+    const std::vector<CEdge>& edges = scene.document->m_edges;
+    const std::size_t walked =
+        scene.edgeEndpoints > 0 ? (static_cast<std::size_t>(scene.edgeEndpoints) + 1) / 2 : 0;
+    const std::size_t edgeCount = std::min(walked, edges.size());
+    const std::uint32_t colour = ColorRefToPixel(scene.lighting->GetExteriorColor());
+    const unsigned limit = static_cast<unsigned>(count);
+    const std::vector<CVector3D>& vertices = scene.document->m_vertices;
+    for (std::size_t j = 0; j < edgeCount; ++j) {
+        const unsigned a = static_cast<unsigned>(edges[j].m_nV1);
+        const unsigned b = static_cast<unsigned>(edges[j].m_nV2);
+        if (a >= limit || b >= limit) {
+            continue;
+        }
+        const std::uint8_t sa = m_drawState[a];
+        const std::uint8_t sb = m_drawState[b];
+        PixelPoint pa;
+        PixelPoint pb;
+        if ((sa | sb) == kInFront) {
+            pa = m_vertexPixels[a];
+            pb = m_vertexPixels[b];
+            if (!RowsMeetBand(pa.y, pb.y, pb.y, band)) {
+                continue;
+            }
+        } else if (sa == kInvalid || sb == kInvalid || (sa == kBehind && sb == kBehind)) {
+            continue;
+        } else {
+            const CVector3D ea = m_camera.WorldToEye(vertices[a]);
+            const CVector3D eb = m_camera.WorldToEye(vertices[b]);
+            if (sa == kInFront) {
+                pa = m_vertexPixels[a];
+                pb = CutPixel(m_camera, m_nearDepth, m_imageSize, ea, eb, true);
+            } else {
+                pa = CutPixel(m_camera, m_nearDepth, m_imageSize, eb, ea, true);
+                pb = m_vertexPixels[b];
+            }
+        }
+        Line(image, pa.x, pa.y, pb.x, pb.y, colour, band);
+    }
+}
+
+// The triangles farthest first, each filled with its outline in its own colour; a triangle with a
+// corner behind the eye is cut at the near plane into one or two triangles.
+void CSceneRenderer::DrawSolidBand(const SceneInput& scene, CImage& image, const CRasterClip& band) const {
+    const std::size_t n = m_solid.size();
+    const std::vector<CVector3D>& vertices = scene.document->m_vertices;
+    for (std::size_t i = 0; i < n; ++i) {
+        const SolidEntry& entry = m_solid[i];
+        if (entry.kind == kDraw) {
+            if (RowsMeetBand(entry.corners[0].y, entry.corners[1].y, entry.corners[2].y, band)) {
+                FillTriangle(image, ToRaster(entry.corners[0]), ToRaster(entry.corners[1]),
+                             ToRaster(entry.corners[2]), entry.colour, band);
+            }
+            continue;
+        }
+        if (entry.kind == kSkip) {
+            continue;
+        }
+        const CTriangle& t = scene.triangles->GetDrawnTriangle(static_cast<int>(i));
+        const int corners[3] = {t.m_nV1, t.m_nV2, t.m_nV3};
+        CVector3D eye[3];
+        for (int k = 0; k < 3; ++k) {
+            eye[k] = m_camera.WorldToEye(vertices[static_cast<std::size_t>(corners[k])]);
+        }
+        // Walks the outline, keeping corners in front and adding a point where a side crosses.
+        PixelPoint kept[4];
+        int keptCount = 0;
+        for (int k = 0; k < 3; ++k) {
+            const int next = k == 2 ? 0 : k + 1;
+            const bool front = m_drawState[static_cast<std::size_t>(corners[k])] == kInFront;
+            const bool nextFront = m_drawState[static_cast<std::size_t>(corners[next])] == kInFront;
+            if (front) {
+                kept[keptCount++] = m_vertexPixels[static_cast<std::size_t>(corners[k])];
+            }
+            if (front != nextFront) {
+                kept[keptCount++] =
+                    front ? CutPixel(m_camera, m_nearDepth, m_imageSize, eye[k], eye[next], false)
+                          : CutPixel(m_camera, m_nearDepth, m_imageSize, eye[next], eye[k], false);
+            }
+        }
+        FillTriangle(image, ToRaster(kept[0]), ToRaster(kept[1]), ToRaster(kept[2]), entry.colour, band);
+        if (keptCount == 4) {
+            FillTriangle(image, ToRaster(kept[0]), ToRaster(kept[2]), ToRaster(kept[3]), entry.colour, band);
+        }
+    }
+}
+
+// One pixel per vertex in front of the eye, in the exterior colour.
+void CSceneRenderer::DrawPointsBand(const SceneInput& scene, int count, CImage& image,
+                                    const CRasterClip& band) const {
+    const std::uint32_t colour = ColorRefToPixel(scene.lighting->GetExteriorColor());
+    for (int i = 0; i < count; ++i) {
+        if (m_drawState[static_cast<std::size_t>(i)] == kInFront) {
+            const PixelPoint p = m_vertexPixels[static_cast<std::size_t>(i)];
+            SetPixel(image, p.x, p.y, colour, band);
+        }
+    }
+}
+
+// The 4 x 4 frame around the selected vertex's line-end pixel, unless the vertex is not drawable.
+void CSceneRenderer::DrawMarker(const SceneInput& scene, int count, CImage& image) const {
+    const int i = scene.selectedVertex;
+    if (i < 0 || i >= count || m_drawState.size() <= static_cast<std::size_t>(i) ||
+        m_drawState[static_cast<std::size_t>(i)] != kInFront) {
+        return;
+    }
+    const PixelPoint p = LinePixel(m_imageSize, scene.imageX[i], scene.imageY[i]);
+    Draw3dRect(image, p.x - 2, p.y - 2, 4, 4, ColorRefToPixel(kMarkerTopLeftColor),
+               ColorRefToPixel(kMarkerBottomRightColor));
+}
+
+}  // namespace quorvane

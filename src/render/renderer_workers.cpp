@@ -1,0 +1,83 @@
+#include "render/renderer_workers.h"
+
+#include <algorithm>
+
+namespace quorvane {
+
+namespace {
+
+constexpr int kMaxDefaultThreads = 8;
+
+}  // namespace
+
+CRenderWorkers::CRenderWorkers(int threads) : m_count(std::max(threads, 1)) {
+    m_threads.reserve(static_cast<std::size_t>(m_count - 1));
+    for (int part = 1; part < m_count; ++part) {
+        m_threads.emplace_back([this, part] { WorkerLoop(part); });
+    }
+}
+
+CRenderWorkers::~CRenderWorkers() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+    }
+    m_start.notify_all();
+    for (std::thread& thread : m_threads) {
+        thread.join();
+    }
+}
+
+int CRenderWorkers::DefaultThreadCount() {
+    const unsigned hardware = std::thread::hardware_concurrency();
+    return std::clamp(static_cast<int>(hardware), 1, kMaxDefaultThreads);
+}
+
+// Publishes the task under a new generation, runs part 0 here and waits for the helpers.
+void CRenderWorkers::RunParts(PartFunction function, void* context) {
+    if (m_count == 1) {
+        function(context, 0);
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_function = function;
+        m_context = context;
+        m_pending = m_count - 1;
+        ++m_generation;
+    }
+    m_start.notify_all();
+    function(context, 0);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_done.wait(lock, [this] { return m_pending == 0; });
+}
+
+// Waits for each new generation, runs its part and reports back.
+void CRenderWorkers::WorkerLoop(int part) {
+    std::uint64_t seen = 0;
+    for (;;) {
+        PartFunction function;
+        void* context;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_start.wait(lock, [this, seen] { return m_stop || m_generation != seen; });
+            if (m_stop) {
+                return;
+            }
+            seen = m_generation;
+            function = m_function;
+            context = m_context;
+        }
+        function(context, part);
+        bool last;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            last = --m_pending == 0;
+        }
+        if (last) {
+            m_done.notify_one();
+        }
+    }
+}
+
+}  // namespace quorvane

@@ -8,22 +8,50 @@ namespace quorvane::cli {
 
 namespace {
 
-// The verdict on one file.
+// The verdict on one file. With --repair an accepted file is either strict (the strict reading
+// accepts it) or repairable (only the repairing reading does, with `repairs`).
 struct Verdict {
     bool ok = false;
+    bool repaired = false;
     OffError error;
+    OffRepairReport repairs;
 };
 
+// "strict", "repairable" or "refused".
+const char* VerdictName(const Verdict& verdict) {
+    return !verdict.ok ? "refused" : verdict.repaired ? "repairable" : "strict";
+}
+
 // {"file":...,"ok":...,"line":...,"reason":...}; an accepted file has line 0 and reason "".
-std::string FormatJson(const std::string& file, const Verdict& verdict) {
+// With --repair also "verdict" and "repairs".
+std::string FormatJson(const std::string& file, const Verdict& verdict, bool repair) {
     std::string line = "{\"file\":";
     AppendJsonString(line, file);
     line += verdict.ok ? ",\"ok\":true,\"line\":" : ",\"ok\":false,\"line\":";
     AppendJsonInteger(line, verdict.ok ? 0 : static_cast<long long>(verdict.error.line));
     line += ",\"reason\":";
     AppendJsonString(line, verdict.ok ? std::string_view() : std::string_view(verdict.error.reason));
+    if (repair) {
+        line += ",\"verdict\":";
+        AppendJsonString(line, VerdictName(verdict));
+        line += ",\"repairs\":";
+        AppendJsonRepairs(line, verdict.repairs);
+    }
     line += "}\n";
     return line;
+}
+
+// Reads a file strictly and, with --repair, once more with repairs when the strict reading refuses
+// it. A file that neither reading accepts keeps the strict reading's reason.
+Verdict Judge(const std::string& file, const LoadOptions& options) {
+    Verdict verdict;
+    CQuorvaneDoc doc;
+    verdict.ok = LoadModel(file, LoadOptions{}, doc, verdict.error);
+    if (!verdict.ok && options.repair) {
+        OffError repairError;
+        verdict.ok = verdict.repaired = LoadModel(file, options, doc, repairError, &verdict.repairs);
+    }
+    return verdict;
 }
 
 // "N files checked, M refused", with the singular for one file.
@@ -38,26 +66,39 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& /*err
     const std::size_t count = options.files.size();
     std::vector<Verdict> verdicts(count);
     std::size_t refused = 0;
+    std::size_t repairable = 0;
+    const bool repair = options.load.repair;
     ForEachInOrder(
-        count, options.jobs,
-        [&](std::size_t i) {
-            CQuorvaneDoc doc;
-            verdicts[i].ok = LoadModel(options.files[i], options.load, doc, verdicts[i].error);
-        },
+        count, options.jobs, [&](std::size_t i) { verdicts[i] = Judge(options.files[i], options.load); },
         [&](std::size_t i) {
             Verdict& verdict = verdicts[i];
+            const std::string& file = options.files[i];
             if (!verdict.ok) {
                 ++refused;
+            } else if (verdict.repaired) {
+                ++repairable;
             }
             if (options.json) {
-                out << FormatJson(options.files[i], verdict);
+                out << FormatJson(file, verdict, repair);
             } else if (!verdict.ok) {
-                out << FormatRefusal(options.files[i], verdict.error) << '\n';
+                out << FormatRefusal(file, verdict.error) << '\n';
+            } else if (repair && verdict.repaired) {
+                out << file << ": repairable with " << verdict.repairs.Total()
+                    << (verdict.repairs.Total() == 1 ? " repair\n" : " repairs\n")
+                    << FormatRepairs(verdict.repairs, "  ");
+            } else if (repair) {
+                out << file << ": strict\n";
             }
             verdict = Verdict{};
         });
     if (!options.json) {
-        out << FormatSummary(count, refused);
+        if (repair) {
+            out << count << (count == 1 ? " file checked: " : " files checked: ")
+                << (count - refused - repairable) << " strict, " << repairable << " repairable, " << refused
+                << " refused\n";
+        } else {
+            out << FormatSummary(count, refused);
+        }
     }
     out.flush();
     return refused != 0 ? kExitRefused : kExitOk;

@@ -21,11 +21,20 @@ inline constexpr int kExitUsage = 2;    // the command line itself was wrong
 
 // How input files are read; every subcommand loads through LoadModel, so a reading option
 // added here reaches all of them.
-struct LoadOptions {};
+struct LoadOptions {
+    bool repair = false;  // --repair: accept the common departures from the strict layout
+};
 
 // Reads one OFF file into `doc`; on failure fills `error` (line 0 when no line is concerned).
+// With options.repair the repairs made are listed in `report` (when given).
 // Never throws: memory exhaustion and other exceptions become a refusal.
-bool LoadModel(const std::string& path, const LoadOptions& options, CQuorvaneDoc& doc, OffError& error);
+bool LoadModel(const std::string& path, const LoadOptions& options, CQuorvaneDoc& doc, OffError& error,
+               OffRepairReport* report = nullptr);
+
+// The repair report as text, each line indented by `indent`.
+std::string FormatRepairs(const OffRepairReport& report, std::string_view indent);
+// Appends the repairs as a JSON array of {"kind","title","count","examples":[{"line","detail"}]}.
+void AppendJsonRepairs(std::string& out, const OffRepairReport& report);
 
 // The one-line verdict for a refused file: "FILE:LINE: reason", or "FILE: reason" without a line.
 std::string FormatRefusal(std::string_view file, const OffError& error);

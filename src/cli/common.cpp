@@ -13,15 +13,63 @@
 
 namespace quorvane::cli {
 
-bool LoadModel(const std::string& path, const LoadOptions& /*options*/, CQuorvaneDoc& doc, OffError& error) {
+bool LoadModel(const std::string& path, const LoadOptions& options, CQuorvaneDoc& doc, OffError& error,
+               OffRepairReport* report) {
     try {
-        return doc.LoadFromFile(path, &error);
+        return doc.LoadFromFile(path, &error, OffReadOptions{options.repair}, report);
     } catch (const std::bad_alloc&) {
         error = OffError{0, "not enough memory"};
     } catch (const std::exception& e) {
         error = OffError{0, e.what()};
     }
     return false;
+}
+
+std::string FormatRepairs(const OffRepairReport& report, std::string_view indent) {
+    std::string text;
+    const std::string summary = report.Summary();
+    std::size_t start = 0;
+    while (start < summary.size()) {
+        const std::size_t end = summary.find('\n', start);
+        text += indent;
+        text.append(summary, start, end - start);
+        text += '\n';
+        start = end + 1;
+    }
+    return text;
+}
+
+void AppendJsonRepairs(std::string& out, const OffRepairReport& report) {
+    out += '[';
+    bool firstKind = true;
+    for (std::size_t k = 0; k < static_cast<std::size_t>(OffRepairKind::kCount); ++k) {
+        const auto kind = static_cast<OffRepairKind>(k);
+        if (report.Count(kind) == 0) {
+            continue;
+        }
+        out += firstKind ? "{\"kind\":" : ",{\"kind\":";
+        firstKind = false;
+        AppendJsonString(out, OffRepairReport::KindName(kind));
+        out += ",\"title\":";
+        AppendJsonString(out, OffRepairReport::KindTitle(kind));
+        out += ",\"count\":";
+        AppendJsonInteger(out, static_cast<long long>(report.Count(kind)));
+        out += ",\"examples\":[";
+        bool firstExample = true;
+        for (const OffRepair& repair : report.Examples()) {
+            if (repair.kind != kind) {
+                continue;
+            }
+            out += firstExample ? "{\"line\":" : ",{\"line\":";
+            firstExample = false;
+            AppendJsonInteger(out, static_cast<long long>(repair.line));
+            out += ",\"detail\":";
+            AppendJsonString(out, repair.detail);
+            out += '}';
+        }
+        out += "]}";
+    }
+    out += ']';
 }
 
 std::string FormatRefusal(std::string_view file, const OffError& error) {

@@ -6,12 +6,17 @@
 
 namespace quorvane::cli {
 
-int RunConvert(const ConvertOptions& options, std::ostream& /*out*/, std::ostream& err) {
+int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
     CQuorvaneDoc doc;
     OffError error;
-    if (!LoadModel(options.input, options.load, doc, error)) {
+    OffRepairReport repairs;
+    if (!LoadModel(options.input, options.load, doc, error, &repairs)) {
         err << FormatRefusal(options.input, error) << '\n';
         return kExitRefused;
+    }
+    if (!repairs.Empty()) {
+        out << options.input << ": " << repairs.Total() << (repairs.Total() == 1 ? " repair\n" : " repairs\n")
+            << FormatRepairs(repairs, "  ");
     }
     std::string reason;
     bool saved = false;

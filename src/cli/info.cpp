@@ -16,6 +16,7 @@ struct FileInfo {
     ModelStatistics stats;
     CVector3D boxMin;
     CVector3D boxMax;
+    OffRepairReport repairs;
 };
 
 // The six statistics, the triangle count taken from the polygons rather than from a tessellated
@@ -35,7 +36,7 @@ ModelStatistics StatisticsWithoutTessellation(const CQuorvaneDoc& doc) {
 FileInfo InspectFile(const std::string& path, const LoadOptions& options) {
     FileInfo info;
     CQuorvaneDoc doc;
-    info.ok = LoadModel(path, options, doc, info.error);
+    info.ok = LoadModel(path, options, doc, info.error, &info.repairs);
     if (info.ok) {
         info.stats = StatisticsWithoutTessellation(doc);
         info.boxMin = CVector3D(doc.m_minX, doc.m_minY, doc.m_minZ);
@@ -44,8 +45,8 @@ FileInfo InspectFile(const std::string& path, const LoadOptions& options) {
     return info;
 }
 
-// One JSON object on one line.
-std::string FormatJson(const std::string& file, const FileInfo& info) {
+// One JSON object on one line; with --repair also the "repairs" made.
+std::string FormatJson(const std::string& file, const FileInfo& info, bool repair) {
     std::string line = "{\"file\":";
     AppendJsonString(line, file);
     const auto field = [&](const char* key, long long value) {
@@ -64,6 +65,10 @@ std::string FormatJson(const std::string& file, const FileInfo& info) {
     AppendJsonVector(line, info.boxMin);
     line += ",\"bbox_max\":";
     AppendJsonVector(line, info.boxMax);
+    if (repair) {
+        line += ",\"repairs\":";
+        AppendJsonRepairs(line, info.repairs);
+    }
     line += "}\n";
     return line;
 }
@@ -98,6 +103,10 @@ std::string FormatText(const std::string& file, const FileInfo& info) {
     row("Number of Triangles:", info.stats.triangles);
     text +=
         "  Bounding Box:              " + FormatPoint(info.boxMin) + " to " + FormatPoint(info.boxMax) + "\n";
+    if (!info.repairs.Empty()) {
+        text += "  Repairs:                   " + std::to_string(info.repairs.Total()) + "\n";
+        text += FormatRepairs(info.repairs, "    ");
+    }
     return text;
 }
 
@@ -117,7 +126,7 @@ int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
                 anyRefused = true;
                 err << FormatRefusal(file, info.error) << '\n';
             } else if (options.json) {
-                out << FormatJson(file, info);
+                out << FormatJson(file, info, options.load.repair);
             } else {
                 out << (first ? "" : "\n") << FormatText(file, info);
                 first = false;

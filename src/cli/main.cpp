@@ -28,6 +28,13 @@ void AddJobsOption(CLI::App& command, unsigned& jobs) {
         ->check(CLI::Range(0u, 1024u).description(""));
 }
 
+// --repair: read with repairs of the common departures from the strict layout, reported per file.
+void AddRepairFlag(CLI::App& command, bool& repair) {
+    command.add_flag("--repair", repair,
+                     "Also accept comments, blank lines, keyword variants, counts on the keyword line, "
+                     "the binary form and bad polygons (dropped), and report every repair");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -45,6 +52,7 @@ int main(int argc, char** argv) {
     AddFilesArgument(*infoCommand, info.files);
     AddJsonFlag(*infoCommand, info.json);
     AddJobsOption(*infoCommand, info.jobs);
+    AddRepairFlag(*infoCommand, info.load.repair);
     infoCommand->callback([&] { run = [&] { return cli::RunInfo(info, std::cout, std::cerr); }; });
 
     cli::CheckOptions check;
@@ -53,6 +61,7 @@ int main(int argc, char** argv) {
     AddFilesArgument(*checkCommand, check.files);
     AddJsonFlag(*checkCommand, check.json);
     AddJobsOption(*checkCommand, check.jobs);
+    AddRepairFlag(*checkCommand, check.load.repair);
     checkCommand->callback([&] { run = [&] { return cli::RunCheck(check, std::cout, std::cerr); }; });
 
     cli::ConvertOptions convert;
@@ -62,6 +71,7 @@ int main(int argc, char** argv) {
     convertCommand->add_option("-o,--output", convert.output, "OFF file to write (replaced atomically)")
         ->required()
         ->type_name("OUT");
+    AddRepairFlag(*convertCommand, convert.load.repair);
     convertCommand->callback([&] { run = [&] { return cli::RunConvert(convert, std::cout, std::cerr); }; });
 
     try {

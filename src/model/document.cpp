@@ -116,8 +116,9 @@ void CQuorvaneDoc::BuildUniqueEdges() {
         const int n = polygon.GetSize();
         for (int j = 0; j < n; ++j) {
             const CEdge e = polygon.GetEdge(j);
-            const std::uint64_t key = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(e.m_nV1)) << 32) |
-                                      (static_cast<std::uint32_t>(e.m_nV2) + 1ULL);
+            const std::uint64_t key =
+                (static_cast<std::uint64_t>(static_cast<std::uint32_t>(e.m_nV1)) << 32) |
+                (static_cast<std::uint32_t>(e.m_nV2) + 1ULL);
             std::size_t slot = HashEdge(key) & mask;
             while (slots[slot] != 0 && slots[slot] != key) {
                 slot = (slot + 1) & mask;
@@ -170,40 +171,68 @@ void OffRepairReport::Clear() {
 
 const char* OffRepairReport::KindName(OffRepairKind kind) {
     switch (kind) {
-        case OffRepairKind::kByteOrderMark: return "byte_order_mark";
-        case OffRepairKind::kKeywordVariant: return "keyword_variant";
-        case OffRepairKind::kKeywordBlanks: return "keyword_blanks";
-        case OffRepairKind::kCountsOnKeyword: return "counts_on_keyword_line";
-        case OffRepairKind::kMissingKeyword: return "missing_keyword";
-        case OffRepairKind::kBinary: return "binary";
-        case OffRepairKind::kCommentLine: return "comment_line";
-        case OffRepairKind::kTrailingComment: return "trailing_comment";
-        case OffRepairKind::kBlankLine: return "blank_line";
-        case OffRepairKind::kBadIndexFace: return "bad_index_polygon";
-        case OffRepairKind::kNegativeCountFace: return "negative_count_polygon";
-        case OffRepairKind::kShortFace: return "short_polygon";
-        case OffRepairKind::kMissingFaces: return "missing_polygons";
-        case OffRepairKind::kCount: break;
+        case OffRepairKind::kByteOrderMark:
+            return "byte_order_mark";
+        case OffRepairKind::kKeywordVariant:
+            return "keyword_variant";
+        case OffRepairKind::kKeywordBlanks:
+            return "keyword_blanks";
+        case OffRepairKind::kCountsOnKeyword:
+            return "counts_on_keyword_line";
+        case OffRepairKind::kMissingKeyword:
+            return "missing_keyword";
+        case OffRepairKind::kBinary:
+            return "binary";
+        case OffRepairKind::kCommentLine:
+            return "comment_line";
+        case OffRepairKind::kTrailingComment:
+            return "trailing_comment";
+        case OffRepairKind::kBlankLine:
+            return "blank_line";
+        case OffRepairKind::kBadIndexFace:
+            return "bad_index_polygon";
+        case OffRepairKind::kNegativeCountFace:
+            return "negative_count_polygon";
+        case OffRepairKind::kShortFace:
+            return "short_polygon";
+        case OffRepairKind::kMissingFaces:
+            return "missing_polygons";
+        case OffRepairKind::kCount:
+            break;
     }
     return "unknown";
 }
 
 const char* OffRepairReport::KindTitle(OffRepairKind kind) {
     switch (kind) {
-        case OffRepairKind::kByteOrderMark: return "byte-order mark removed";
-        case OffRepairKind::kKeywordVariant: return "keyword variant read as OFF";
-        case OffRepairKind::kKeywordBlanks: return "blanks around the keyword ignored";
-        case OffRepairKind::kCountsOnKeyword: return "counts read from the keyword's line";
-        case OffRepairKind::kMissingKeyword: return "missing OFF keyword";
-        case OffRepairKind::kBinary: return "binary form read";
-        case OffRepairKind::kCommentLine: return "comment lines skipped";
-        case OffRepairKind::kTrailingComment: return "comments after data removed";
-        case OffRepairKind::kBlankLine: return "blank lines skipped";
-        case OffRepairKind::kBadIndexFace: return "polygons with a vertex index out of range dropped";
-        case OffRepairKind::kNegativeCountFace: return "polygons with a negative vertex count dropped";
-        case OffRepairKind::kShortFace: return "polygons with fewer indices than their count dropped";
-        case OffRepairKind::kMissingFaces: return "file ends before all polygons";
-        case OffRepairKind::kCount: break;
+        case OffRepairKind::kByteOrderMark:
+            return "byte-order mark removed";
+        case OffRepairKind::kKeywordVariant:
+            return "keyword variant read as OFF";
+        case OffRepairKind::kKeywordBlanks:
+            return "blanks around the keyword ignored";
+        case OffRepairKind::kCountsOnKeyword:
+            return "counts read from the keyword's line";
+        case OffRepairKind::kMissingKeyword:
+            return "missing OFF keyword";
+        case OffRepairKind::kBinary:
+            return "binary form read";
+        case OffRepairKind::kCommentLine:
+            return "comment lines skipped";
+        case OffRepairKind::kTrailingComment:
+            return "comments after data removed";
+        case OffRepairKind::kBlankLine:
+            return "blank lines skipped";
+        case OffRepairKind::kBadIndexFace:
+            return "polygons with a vertex index out of range dropped";
+        case OffRepairKind::kNegativeCountFace:
+            return "polygons with a negative vertex count dropped";
+        case OffRepairKind::kShortFace:
+            return "polygons with fewer indices than their count dropped";
+        case OffRepairKind::kMissingFaces:
+            return "file ends before all polygons";
+        case OffRepairKind::kCount:
+            break;
     }
     return "unknown repair";
 }

@@ -24,7 +24,7 @@ struct CEdge {
 // One face of the mesh: a read-only view of its vertex indices inside the document's flat
 // polygon storage (no allocation per polygon).
 class CPolygon {
-public:
+  public:
     CPolygon() = default;
     CPolygon(const int* indices, int size) : m_indices(indices), m_size(size) {}
 
@@ -41,14 +41,14 @@ public:
     const int* begin() const { return m_indices; }
     const int* end() const { return m_indices + m_size; }
 
-private:
+  private:
     const int* m_indices = nullptr;
     int m_size = 0;
 };
 
 // All polygons of a model in one flat index array with an offset per polygon.
 class CPolygonArray {
-public:
+  public:
     int GetSize() const { return static_cast<int>(m_offsets.size()) - 1; }
     bool IsEmpty() const { return GetSize() == 0; }
     CPolygon operator[](int j) const {
@@ -66,7 +66,7 @@ public:
     std::size_t IndexCount() const { return m_indices.size(); }
     const std::vector<int>& Indices() const { return m_indices; }
 
-private:
+  private:
     std::vector<int> m_indices;
     std::vector<std::size_t> m_offsets{0};
 };
@@ -114,7 +114,7 @@ struct OffRepair {
 // Every repair of one reading, counted per kind; the first few of each kind are kept with their
 // lines, so a file with thousands of repaired lines gives a short report.
 class OffRepairReport {
-public:
+  public:
     static constexpr std::size_t kExamplesPerKind = 5;
 
     // Whether the next repair of `kind` will be kept as an example (so callers build the text
@@ -136,7 +136,7 @@ public:
     // lines and "and N more" for the rest.
     std::string Summary() const;
 
-private:
+  private:
     static std::size_t Index(OffRepairKind kind) { return static_cast<std::size_t>(kind); }
     std::size_t m_counts[static_cast<std::size_t>(OffRepairKind::kCount)] = {};
     std::size_t m_total = 0;
@@ -144,7 +144,7 @@ private:
 };
 
 class CQuorvaneDoc {
-public:
+  public:
     std::vector<CVector3D> m_vertices;
     CPolygonArray m_polygons;
     std::vector<CEdge> m_edges;
@@ -191,7 +191,7 @@ public:
     // Moves the model of `other` into this document (all fields and the edge list).
     void TakeModel(CQuorvaneDoc&& other);
 
-private:
+  private:
     bool m_bModified = false;
 };
 

@@ -57,7 +57,9 @@ bool TokenCursor::Next(std::string_view& token) {
 
 namespace {
 
-bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsWhiteSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 // The line with its leading white space removed.
 std::string_view TrimLeft(std::string_view line) {
@@ -91,7 +93,9 @@ std::string Quote(std::string_view text) {
 
 // "1 number" / "2 numbers", "1 vertex" / "2 vertices".
 std::string CountOf(std::size_t n, std::string_view what) {
-    const std::string word = n == 1 ? std::string(what) : what == "vertex" ? "vertices" : std::string(what) + "s";
+    const std::string word = n == 1             ? std::string(what)
+                             : what == "vertex" ? "vertices"
+                                                : std::string(what) + "s";
     return std::to_string(n) + " " + word;
 }
 
@@ -148,10 +152,15 @@ bool IsInteger(std::string_view token) {
 // One pass over the lines; every refusal is a value carrying its line. In repair mode the
 // departures that have one obvious meaning are accepted and reported.
 class OffParser {
-public:
+  public:
     OffParser(std::string_view text, CQuorvaneDoc& out, OffError& error, const OffReadOptions& options,
               OffRepairReport* report)
-        : m_text(text), m_lines(text), m_doc(out), m_error(error), m_repair(options.repair), m_report(report) {}
+        : m_text(text),
+          m_lines(text),
+          m_doc(out),
+          m_error(error),
+          m_repair(options.repair),
+          m_report(report) {}
 
     bool Run() {
         if (!ReadHeader()) {
@@ -163,7 +172,7 @@ public:
         return ReadCounts() && ReadVertices() && ReadFaces();
     }
 
-private:
+  private:
     bool Fail(std::size_t line, std::string reason) {
         m_error.line = line;
         m_error.reason = std::move(reason);
@@ -185,7 +194,8 @@ private:
         const std::size_t hash = line.find('#');
         if (hash != std::string_view::npos) {
             if (TrimLeft(line.substr(0, hash)).empty()) {
-                Repair(OffRepairKind::kCommentLine, m_lines.LineNumber(), [&] { return "skipped " + Quote(line); });
+                Repair(OffRepairKind::kCommentLine, m_lines.LineNumber(),
+                       [&] { return "skipped " + Quote(line); });
                 return false;
             }
             Repair(OffRepairKind::kTrailingComment, m_lines.LineNumber(),
@@ -194,7 +204,8 @@ private:
         }
         if (TrimLeft(line).empty()) {
             if (blankIsRepair) {
-                Repair(OffRepairKind::kBlankLine, m_lines.LineNumber(), [] { return "skipped a blank line"; });
+                Repair(OffRepairKind::kBlankLine, m_lines.LineNumber(),
+                       [] { return "skipped a blank line"; });
             }
             return false;
         }
@@ -241,7 +252,8 @@ private:
         std::string_view first;
         tokens.Next(first);
         if (IsInteger(first)) {
-            Repair(OffRepairKind::kMissingKeyword, lineNumber, [] { return "no OFF keyword; read the counts"; });
+            Repair(OffRepairKind::kMissingKeyword, lineNumber,
+                   [] { return "no OFF keyword; read the counts"; });
             m_countsLine = line;
             m_countsLineNumber = lineNumber;
             return true;
@@ -280,9 +292,11 @@ private:
             m_countsLine = after;
             m_countsLineNumber = lineNumber;
         } else if (line.size() != static_cast<std::size_t>(first.data() - line.data()) + first.size()) {
-            Repair(OffRepairKind::kKeywordBlanks, lineNumber, [] { return "ignored blanks after the keyword"; });
+            Repair(OffRepairKind::kKeywordBlanks, lineNumber,
+                   [] { return "ignored blanks after the keyword"; });
         } else if (first.data() != line.data()) {
-            Repair(OffRepairKind::kKeywordBlanks, lineNumber, [] { return "ignored blanks before the keyword"; });
+            Repair(OffRepairKind::kKeywordBlanks, lineNumber,
+                   [] { return "ignored blanks before the keyword"; });
         }
         return true;
     }
@@ -296,7 +310,8 @@ private:
             lineNumber = m_countsLineNumber;
         } else if (m_repair) {
             if (!NextDataLine(line, true)) {
-                return Fail(m_lines.LineNumber() + 1, "end of file where the counts line (vertices, polygons) was expected");
+                return Fail(m_lines.LineNumber() + 1,
+                            "end of file where the counts line (vertices, polygons) was expected");
             }
             lineNumber = m_lines.LineNumber();
         } else {
@@ -309,7 +324,8 @@ private:
         std::string_view v, p;
         if (!tokens.Next(v) || !tokens.Next(p)) {
             const std::size_t found = v.empty() ? 0 : 1;
-            return Fail(lineNumber, "expected the vertex and polygon counts, found " + CountOf(found, "number"));
+            return Fail(lineNumber,
+                        "expected the vertex and polygon counts, found " + CountOf(found, "number"));
         }
         return SetCounts(ParseOffInt(v), ParseOffInt(p), lineNumber, Quote(v), Quote(p));
     }
@@ -380,9 +396,9 @@ private:
                                                           CountOf(axis, "value"));
                 }
                 if (ParseOffReal(token, xyz[axis]) == RealStatus::kOverflow) {
-                    return Fail(m_lines.LineNumber(),
-                                "coordinate " + Quote(token) + " of vertex " + std::to_string(k + 1) +
-                                    " is too large for a double");
+                    return Fail(m_lines.LineNumber(), "coordinate " + Quote(token) + " of vertex " +
+                                                          std::to_string(k + 1) +
+                                                          " is too large for a double");
                 }
             }
             AddVertex(k, xyz);
@@ -405,7 +421,8 @@ private:
         m_doc.m_polygons.EndPolygon();
         m_total += n;
         if (m_total > INT_MAX) {
-            return Fail(lineNumber, "the polygons have more than " + std::to_string(INT_MAX) + " sides in all");
+            return Fail(lineNumber,
+                        "the polygons have more than " + std::to_string(INT_MAX) + " sides in all");
         }
         m_largest = std::max(m_largest, n);
         ++m_kept;
@@ -415,7 +432,8 @@ private:
     // The end of the face section in repair mode before all polygons came.
     bool EndFacesEarly(int j, std::size_t lineNumber) {
         if (m_kept == 0) {
-            return Fail(lineNumber, "end of file before the first polygon; a file without polygons cannot be shown");
+            return Fail(lineNumber,
+                        "end of file before the first polygon; a file without polygons cannot be shown");
         }
         Repair(OffRepairKind::kMissingFaces, lineNumber, [&] {
             return "the file ends after " + std::to_string(j) + " of " + std::to_string(m_nPolygons) +
@@ -454,7 +472,8 @@ private:
             }
         }
         if (m_kept == 0) {
-            return Fail(m_lines.LineNumber(), "every polygon was dropped; a file without polygons cannot be shown");
+            return Fail(m_lines.LineNumber(),
+                        "every polygon was dropped; a file without polygons cannot be shown");
         }
         return Finish();
     }
@@ -467,8 +486,8 @@ private:
         tokens.Next(token);
         const int n = ParseOffInt(token);
         if (n < 0) {
-            const std::string reason =
-                "polygon " + std::to_string(j + 1) + " has a negative vertex count (" + std::to_string(n) + ")";
+            const std::string reason = "polygon " + std::to_string(j + 1) + " has a negative vertex count (" +
+                                       std::to_string(n) + ")";
             if (!m_repair) {
                 return Fail(lineNumber, reason);
             }
@@ -529,7 +548,8 @@ private:
         if (!SetCounts(nv, nf, 0, std::to_string(nv), std::to_string(nf))) {
             return false;
         }
-        const std::size_t floatsPerVertex = 3 + (m_normals ? 3 : 0) + (m_colour ? 4 : 0) + (m_texture ? 2 : 0);
+        const std::size_t floatsPerVertex =
+            3 + (m_normals ? 3 : 0) + (m_colour ? 4 : 0) + (m_texture ? 2 : 0);
         for (int k = 0; k < m_nVertices; ++k) {
             if (size - pos < floatsPerVertex * 4) {
                 return Fail(0, VertexEndMessage(k) + at(pos));
@@ -540,8 +560,8 @@ private:
                 float value;
                 std::memcpy(&value, &word, sizeof(value));
                 if (!std::isfinite(value)) {
-                    return Fail(0, "vertex " + std::to_string(k + 1) + " has a coordinate that is not a finite number" +
-                                       at(pos + 4 * axis));
+                    return Fail(0, "vertex " + std::to_string(k + 1) +
+                                       " has a coordinate that is not a finite number" + at(pos + 4 * axis));
                 }
                 xyz[axis] = value;
             }
@@ -572,7 +592,8 @@ private:
             bool bad = false;
             int badIndex = 0;
             for (int i = 0; i < n; ++i) {
-                const int index = static_cast<int>(ReadBigEndian32(bytes + pos + 4 * static_cast<std::size_t>(i)));
+                const int index =
+                    static_cast<int>(ReadBigEndian32(bytes + pos + 4 * static_cast<std::size_t>(i)));
                 if (index < 0 || index >= m_nVertices) {
                     bad = true;
                     badIndex = index;
@@ -592,9 +613,9 @@ private:
             if (bad) {
                 m_doc.m_polygons.DiscardOpenPolygon();
                 Repair(OffRepairKind::kBadIndexFace, 0, [&] {
-                    return "dropped polygon " + std::to_string(j + 1) + at(faceStart) + ": it refers to vertex " +
-                           std::to_string(badIndex) + ", but the vertices are numbered 0 to " +
-                           std::to_string(m_nVertices - 1);
+                    return "dropped polygon " + std::to_string(j + 1) + at(faceStart) +
+                           ": it refers to vertex " + std::to_string(badIndex) +
+                           ", but the vertices are numbered 0 to " + std::to_string(m_nVertices - 1);
                 });
                 continue;
             }

@@ -32,20 +32,32 @@ struct QuirkCase {
 
 TEST(OffRepair, EachQuirkIsRepairedAndReportedWithItsLine) {
     const QuirkCase cases[] = {
-        {"byte-order mark", "\xEF\xBB\xBFOFF\n3 1\n" + std::string(kTriangleBody), OffRepairKind::kByteOrderMark, 1, 1},
-        {"comment before keyword", "# made by hand\nOFF\n3 1\n" + std::string(kTriangleBody), OffRepairKind::kCommentLine, 1, 1},
-        {"comment lines in vertices", "OFF\n3 1\n0 0 0\n# x\n  # y\n1 0 0\n0 1 0\n3 0 1 2\n", OffRepairKind::kCommentLine, 2, 4},
-        {"comment after data", "OFF\n3 1\n0 0 0#red\n1 0 0 # blue\n0 1 0\n3 0 1 2 # face\n", OffRepairKind::kTrailingComment, 3, 3},
-        {"blank line after counts", "OFF\n3 1\n\n" + std::string(kTriangleBody), OffRepairKind::kBlankLine, 1, 3},
-        {"counts on keyword line", "OFF 3 1 0\n" + std::string(kTriangleBody), OffRepairKind::kCountsOnKeyword, 1, 1},
-        {"counts fused with keyword", "OFF3 1 0\n" + std::string(kTriangleBody), OffRepairKind::kCountsOnKeyword, 1, 1},
+        {"byte-order mark", "\xEF\xBB\xBFOFF\n3 1\n" + std::string(kTriangleBody),
+         OffRepairKind::kByteOrderMark, 1, 1},
+        {"comment before keyword", "# made by hand\nOFF\n3 1\n" + std::string(kTriangleBody),
+         OffRepairKind::kCommentLine, 1, 1},
+        {"comment lines in vertices", "OFF\n3 1\n0 0 0\n# x\n  # y\n1 0 0\n0 1 0\n3 0 1 2\n",
+         OffRepairKind::kCommentLine, 2, 4},
+        {"comment after data", "OFF\n3 1\n0 0 0#red\n1 0 0 # blue\n0 1 0\n3 0 1 2 # face\n",
+         OffRepairKind::kTrailingComment, 3, 3},
+        {"blank line after counts", "OFF\n3 1\n\n" + std::string(kTriangleBody), OffRepairKind::kBlankLine, 1,
+         3},
+        {"counts on keyword line", "OFF 3 1 0\n" + std::string(kTriangleBody),
+         OffRepairKind::kCountsOnKeyword, 1, 1},
+        {"counts fused with keyword", "OFF3 1 0\n" + std::string(kTriangleBody),
+         OffRepairKind::kCountsOnKeyword, 1, 1},
         {"no keyword", "3 1 0\n" + std::string(kTriangleBody), OffRepairKind::kMissingKeyword, 1, 1},
-        {"COFF", "COFF\n3 1\n0 0 0 1 0 0 1\n1 0 0 0 1 0 1\n0 1 0 0 0 1 1\n3 0 1 2 9 9 9\n", OffRepairKind::kKeywordVariant, 1, 1},
+        {"COFF", "COFF\n3 1\n0 0 0 1 0 0 1\n1 0 0 0 1 0 1\n0 1 0 0 0 1 1\n3 0 1 2 9 9 9\n",
+         OffRepairKind::kKeywordVariant, 1, 1},
         {"STCNOFF", "STCNOFF\n3 1\n" + std::string(kTriangleBody), OffRepairKind::kKeywordVariant, 1, 1},
-        {"trailing blanks on keyword", "OFF  \t\n3 1\n" + std::string(kTriangleBody), OffRepairKind::kKeywordBlanks, 1, 1},
-        {"bad index dropped", "OFF\n3 2\n0 0 0\n1 0 0\n0 1 0\n3 0 1 7\n3 0 1 2\n", OffRepairKind::kBadIndexFace, 1, 6},
-        {"negative count dropped", "OFF\n3 2\n0 0 0\n1 0 0\n0 1 0\n-3 0 1 2\n3 0 1 2\n", OffRepairKind::kNegativeCountFace, 1, 6},
-        {"short face dropped", "OFF\n3 2\n0 0 0\n1 0 0\n0 1 0\n4 0 1 2\n3 0 1 2\n", OffRepairKind::kShortFace, 1, 6},
+        {"trailing blanks on keyword", "OFF  \t\n3 1\n" + std::string(kTriangleBody),
+         OffRepairKind::kKeywordBlanks, 1, 1},
+        {"bad index dropped", "OFF\n3 2\n0 0 0\n1 0 0\n0 1 0\n3 0 1 7\n3 0 1 2\n",
+         OffRepairKind::kBadIndexFace, 1, 6},
+        {"negative count dropped", "OFF\n3 2\n0 0 0\n1 0 0\n0 1 0\n-3 0 1 2\n3 0 1 2\n",
+         OffRepairKind::kNegativeCountFace, 1, 6},
+        {"short face dropped", "OFF\n3 2\n0 0 0\n1 0 0\n0 1 0\n4 0 1 2\n3 0 1 2\n", OffRepairKind::kShortFace,
+         1, 6},
         {"missing faces", "OFF\n3 3\n" + std::string(kTriangleBody), OffRepairKind::kMissingFaces, 1, 7},
     };
     for (const QuirkCase& c : cases) {
@@ -126,7 +138,8 @@ TEST(OffRepair, ManyRepairsGiveAShortSummary) {
     EXPECT_EQ(report.Count(OffRepairKind::kBadIndexFace), 10000u);
     EXPECT_EQ(report.Examples().size(), OffRepairReport::kExamplesPerKind);
     const std::string summary = report.Summary();
-    EXPECT_NE(summary.find("10000 x polygons with a vertex index out of range dropped"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("10000 x polygons with a vertex index out of range dropped"), std::string::npos)
+        << summary;
     EXPECT_NE(summary.find("line 7: dropped polygon 2 refers to vertex 5"), std::string::npos) << summary;
     EXPECT_NE(summary.find("and 9995 more"), std::string::npos) << summary;
     EXPECT_LT(std::count(summary.begin(), summary.end(), '\n'), 10);
@@ -148,7 +161,8 @@ TEST(OffRepair, RealQuirkyFilesOpenWithRepairs) {
         CQuorvaneDoc doc;
         OffError error;
         OffRepairReport report;
-        ASSERT_TRUE(doc.LoadFromFile(std::string(QUORVANE_TEST_DATA) + "/" + c.file, &error, kRepair, &report))
+        ASSERT_TRUE(
+            doc.LoadFromFile(std::string(QUORVANE_TEST_DATA) + "/" + c.file, &error, kRepair, &report))
             << c.file << ": " << error.ToString();
         EXPECT_FALSE(report.Empty()) << c.file;
         EXPECT_EQ(doc.m_nVertices, c.vertices) << c.file;
@@ -167,7 +181,8 @@ TEST(OffRepair, RealQuirkyFilesOpenWithRepairs) {
 
 TEST(OffRepair, RepairedFileWrittenOutIsStrictAndTheSameModel) {
     CQuorvaneDoc repaired;
-    ASSERT_TRUE(repaired.LoadFromFile(std::string(QUORVANE_TEST_DATA) + "/colored_patch_coff.off", nullptr, kRepair));
+    ASSERT_TRUE(
+        repaired.LoadFromFile(std::string(QUORVANE_TEST_DATA) + "/colored_patch_coff.off", nullptr, kRepair));
     std::string text;
     ASSERT_TRUE(repaired.SaveToText(text));
     CQuorvaneDoc strict;
@@ -179,7 +194,7 @@ TEST(OffRepair, RepairedFileWrittenOutIsStrictAndTheSameModel) {
 
 // Builds the binary form of a model: big-endian counts, floats per vertex, faces with colours.
 class BinaryOff {
-public:
+  public:
     explicit BinaryOff(const std::string& keyword) : bytes_(keyword + " BINARY\n") {}
     BinaryOff& Int(std::int32_t v) {
         const auto u = static_cast<std::uint32_t>(v);
@@ -195,7 +210,7 @@ public:
     }
     const std::string& Bytes() const { return bytes_; }
 
-private:
+  private:
     std::string bytes_;
 };
 

@@ -1,0 +1,43 @@
+// Rules for document file names and the texts the main window shows about files. No toolkit.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "model/document.h"
+
+namespace quorvane {
+
+// The default extension of documents, with its dot.
+inline constexpr std::string_view kDefaultExtension = ".off";
+// The title of a document that has no file yet.
+inline constexpr std::string_view kUntitled = "Untitled";
+
+// `path` with ".off" appended when its file name (after the last '/') has no extension; a name
+// that already has one, or ends with a dot, is kept as typed.
+std::string EnsureDefaultExtension(std::string_view path);
+
+// The document title for `path`: its file name, or "Untitled" for an empty path.
+std::string DocumentTitle(std::string_view path);
+
+// The window caption: the title, Qt's modified placeholder "[*]", " - Quorvane".
+std::string FrameCaption(std::string_view documentTitle);
+
+// "Save changes to NAME?"
+std::string SaveChangesQuestion(std::string_view documentTitle);
+
+// The message for a file that could not be opened or was refused: the path, then the line
+// number (when the reader gave one) and the reason.
+std::string OpenFailureMessage(std::string_view path, const OffError& error);
+
+// The message for a save that failed: the path and the system's reason.
+std::string SaveFailureMessage(std::string_view path, std::string_view reason);
+
+// The message for a recent-file entry whose file is gone.
+std::string MissingFileMessage(std::string_view path);
+
+// The message pane's text while the camera has no usable basis.
+inline constexpr std::string_view kDegenerateCameraMessage =
+    "The camera is degenerate: From Point equals At Point or the Up Vector is parallel to the line of sight";
+
+}  // namespace quorvane

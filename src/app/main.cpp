@@ -1,0 +1,17 @@
+// The desktop program: `quorvane [FILE.off]`.
+#include <QApplication>
+
+#include "app/application.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorvane"));
+    QApplication::setApplicationVersion(QStringLiteral("2.5"));
+    QApplication::setDesktopFileName(QStringLiteral("quorvane"));
+
+    quorvane::CQuorvaneApp quorvane(QApplication::arguments());
+    if (!quorvane.InitInstance()) {
+        return quorvane.ExitCode();
+    }
+    return QApplication::exec();
+}

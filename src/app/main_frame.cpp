@@ -1,0 +1,499 @@
+#include "app/main_frame.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "app/about_dialog.h"
+#include "app/commands.h"
+#include "app/file_loader.h"
+#include "app/file_rules.h"
+#include "app/lock_keys.h"
+#include "app/prompts.h"
+#include "app/view_widget.h"
+
+namespace quorvane {
+
+namespace {
+
+QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The absolute, cleaned form of a path, as it is kept in the recent-file list.
+QString AbsolutePath(const QString& path) {
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+// The first local file among dropped URLs, or an empty string.
+QString FirstLocalFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls()) {
+        return {};
+    }
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            return url.toLocalFile();
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CUserPrompts* prompts, CRecentFileProfile profile, QWidget* parent)
+    : QMainWindow(parent), m_prompts(prompts), m_profile(std::move(profile)) {
+    setObjectName(QStringLiteral("CMainFrame"));
+    setWindowIcon(ProgramIcon());
+    m_recentFiles.SetEntries(m_profile.Load());
+
+    m_viewWidget = new CQuorvaneViewWidget(&m_document, this);
+    m_viewWidget->SetPrompts(m_prompts);
+    setCentralWidget(m_viewWidget);
+    connect(m_viewWidget, &CQuorvaneViewWidget::pictureChanged, this, &CMainFrame::UpdateMessagePane);
+    connect(m_viewWidget, &CQuorvaneViewWidget::documentEdited, this, &CMainFrame::OnDocumentEdited);
+
+    CreateMenus();
+    CreateStatusBar();
+    RebuildRecentMenu();
+    UpdateCommandUI();
+    UpdateTitle();
+    resize(800, 600);
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QString CMainFrame::Title() const {
+    return ToQString(DocumentTitle(m_pathName.toStdString()));
+}
+
+QAction* CMainFrame::CreateAction(std::string_view text, int id, std::string_view prompt,
+                                  std::string_view shortcuts) {
+    auto* action = new QAction(ToQString(text), this);
+    action->setData(id);
+    action->setStatusTip(ToQString(PromptText(prompt)));
+    if (!shortcuts.empty()) {
+        action->setShortcuts(QKeySequence::listFromString(ToQString(shortcuts), QKeySequence::PortableText));
+    }
+    connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+    m_actions[id] = action;
+    return action;
+}
+
+void CMainFrame::CreateMenus() {
+    m_drawingModes = new QActionGroup(this);
+    m_drawingModes->setExclusive(true);
+    m_controlModes = new QActionGroup(this);
+    m_controlModes->setExclusive(true);
+
+    for (const MenuDefinition& definition : MenuBar()) {
+        QMenu* menu = menuBar()->addMenu(ToQString(definition.title));
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+        for (const MenuItem& item : definition.items) {
+            if (item.id == ID_SEPARATOR) {
+                menu->addSeparator();
+                continue;
+            }
+            if (item.id == ID_FILE_MRU_FILE1) {
+                // The recent-file rows: a greyed "Recent File" while the list is empty, else the entries.
+                m_fileMenu = menu;
+                m_recentPlaceholder = new QAction(ToQString(item.text), this);
+                m_recentPlaceholder->setData(ID_FILE_MRU_FILE1);
+                m_recentPlaceholder->setStatusTip(ToQString(PromptText(item.prompt)));
+                m_recentPlaceholder->setEnabled(false);
+                menu->addAction(m_recentPlaceholder);
+                for (int i = 0; i < CRecentFileList::kMaxEntries; ++i) {
+                    auto* entry = new QAction(this);
+                    entry->setData(ID_FILE_MRU_FILE1 + i);
+                    entry->setStatusTip(ToQString(PromptText(item.prompt)));
+                    connect(entry, &QAction::triggered, this, [this, i] { OnOpenRecentFile(i); });
+                    m_recentActions[i] = entry;
+                    menu->addAction(entry);
+                }
+                continue;
+            }
+            QAction* action = CreateAction(item.text, item.id, item.prompt, item.shortcuts);
+            switch (item.id) {
+                case ID_VIEW_WIREFRAME:
+                case ID_VIEW_SOLID:
+                case ID_VIEW_POINTS:
+                    action->setCheckable(true);
+                    m_drawingModes->addAction(action);
+                    break;
+                case ID_CONTROL_VIEWING_MODE:
+                case ID_CONTROL_EDITING_MODE:
+                    action->setCheckable(true);
+                    m_controlModes->addAction(action);
+                    break;
+                case ID_VIEW_STATUS_BAR:
+                    action->setCheckable(true);
+                    break;
+                case ID_EDIT_UNDO:
+                case ID_EDIT_CUT:
+                case ID_EDIT_PASTE:
+                    // No handler anywhere: always greyed, and so are their shortcuts.
+                    action->setEnabled(false);
+                    break;
+                default:
+                    break;
+            }
+            menu->addAction(action);
+            // Shortcuts work while the menu is closed.
+            addAction(action);
+        }
+    }
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("AFX_IDW_STATUS_BAR"));
+    m_messagePane = new QLabel(ToQString(kIdleMessage), bar);
+    m_messagePane->setObjectName(QStringLiteral("ID_SEPARATOR"));
+    bar->addWidget(m_messagePane, 1);
+
+    const auto makeIndicator = [bar](const char* name, const QString& widest) {
+        auto* label = new QLabel(bar);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setAlignment(Qt::AlignCenter);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(widest) + 12);
+        bar->addPermanentWidget(label);
+        return label;
+    };
+    m_capsIndicator = makeIndicator("ID_INDICATOR_CAPS", QStringLiteral("CAP"));
+    m_numIndicator = makeIndicator("ID_INDICATOR_NUM", QStringLiteral("NUM"));
+    m_scrollIndicator = makeIndicator("ID_INDICATOR_SCRL", QStringLiteral("SCRL"));
+
+    // Where the platform can tell the lock states, they are looked at a few times a second;
+    // elsewhere the indicators stay blank.
+    if (QueryLockKeys().known) {
+        m_lockTimer = new QTimer(this);
+        connect(m_lockTimer, &QTimer::timeout, this, &CMainFrame::UpdateLockIndicators);
+        m_lockTimer->start(250);
+        UpdateLockIndicators();
+    }
+}
+
+QLabel* CMainFrame::Indicator(int id) const {
+    switch (id) {
+        case ID_INDICATOR_CAPS:
+            return m_capsIndicator;
+        case ID_INDICATOR_NUM:
+            return m_numIndicator;
+        case ID_INDICATOR_SCRL:
+            return m_scrollIndicator;
+        default:
+            return nullptr;
+    }
+}
+
+void CMainFrame::UpdateLockIndicators() {
+    const LockKeyState state = QueryLockKeys();
+    m_capsIndicator->setText(state.known && state.caps ? QStringLiteral("CAP") : QString());
+    m_numIndicator->setText(state.known && state.num ? QStringLiteral("NUM") : QString());
+    m_scrollIndicator->setText(state.known && state.scroll ? QStringLiteral("SCRL") : QString());
+}
+
+QAction* CMainFrame::Action(int id) const {
+    if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + CRecentFileList::kMaxEntries) {
+        const int index = id - ID_FILE_MRU_FILE1;
+        if (index < m_recentFiles.Size()) {
+            return m_recentActions[index];
+        }
+        return index == 0 ? m_recentPlaceholder : nullptr;
+    }
+    const auto found = m_actions.find(id);
+    return found == m_actions.end() ? nullptr : found->second;
+}
+
+void CMainFrame::OnCommand(int id) {
+    CQuorvaneView& view = m_viewWidget->View();
+    switch (id) {
+        case ID_FILE_NEW:
+            OnFileNew();
+            break;
+        case ID_FILE_OPEN:
+            OnFileOpen();
+            break;
+        case ID_FILE_SAVE:
+            OnFileSave();
+            break;
+        case ID_FILE_SAVE_AS:
+            OnFileSaveAs();
+            break;
+        case ID_APP_EXIT:
+            close();
+            break;
+        case ID_EDIT_COPY:
+            m_viewWidget->OnEditCopy();
+            break;
+        case ID_VIEW_MODEL_INFORMATION:
+            m_prompts->ShowModelInformation(this, view.GetStatistics());
+            break;
+        case ID_VIEW_VIEWING_PARAMETERS: {
+            ViewingParameters parameters;
+            if (m_prompts->EditViewingParameters(this, view.m_viewingSpace, parameters)) {
+                m_viewWidget->Apply(view.ApplyViewingParameters(parameters.at, parameters.from, parameters.up,
+                                                                parameters.angle));
+            }
+            break;
+        }
+        case ID_VIEW_RESET_VIEW:
+            m_viewWidget->Apply(view.OnResetView());
+            break;
+        case ID_VIEW_WIREFRAME:
+            m_viewWidget->Apply(view.OnViewWireframe());
+            break;
+        case ID_VIEW_SOLID:
+            m_viewWidget->Apply(view.OnViewSolid());
+            break;
+        case ID_VIEW_POINTS:
+            m_viewWidget->Apply(view.OnViewPoints());
+            break;
+        case ID_VIEW_STATUS_BAR:
+            statusBar()->setVisible(statusBar()->isHidden());
+            break;
+        case ID_CONTROL_VIEWING_MODE:
+            m_viewWidget->Apply(view.OnViewingMode());
+            break;
+        case ID_CONTROL_EDITING_MODE:
+            m_viewWidget->Apply(view.OnEditingMode());
+            break;
+        case ID_TOOLS_BACKGROUND_COLOR: {
+            COLORREF colour = view.m_backgroundColor;
+            if (m_prompts->AskColor(this, colour)) {
+                m_viewWidget->Apply(view.SetBackgroundColor(colour));
+            }
+            break;
+        }
+        case ID_TOOLS_LIGHTING: {
+            CLightingSettings settings = view.m_lighting;
+            if (m_prompts->EditLighting(this, settings)) {
+                m_viewWidget->Apply(view.ApplyLighting(settings));
+            }
+            break;
+        }
+        case ID_APP_ABOUT:
+            m_prompts->ShowAbout(this);
+            break;
+        default:
+            if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + CRecentFileList::kMaxEntries) {
+                OnOpenRecentFile(id - ID_FILE_MRU_FILE1);
+            }
+            break;
+    }
+    UpdateCommandUI();
+}
+
+void CMainFrame::UpdateCommandUI() {
+    const CQuorvaneView& view = m_viewWidget->View();
+    m_actions[ID_VIEW_WIREFRAME]->setChecked(view.m_bWireframe);
+    m_actions[ID_VIEW_SOLID]->setChecked(view.m_bSolid);
+    m_actions[ID_VIEW_POINTS]->setChecked(view.m_bPoints);
+    m_actions[ID_CONTROL_VIEWING_MODE]->setChecked(view.m_bViewingMode);
+    m_actions[ID_CONTROL_EDITING_MODE]->setChecked(view.m_bEditingMode);
+    m_actions[ID_VIEW_STATUS_BAR]->setChecked(!statusBar()->isHidden());
+}
+
+void CMainFrame::UpdateTitle() {
+    setWindowTitle(ToQString(FrameCaption(Title().toStdString())));
+    setWindowModified(m_document.IsModified());
+}
+
+void CMainFrame::UpdateMessagePane() {
+    const bool degenerate = m_viewWidget->View().IsCameraDegenerate();
+    m_messagePane->setText(ToQString(degenerate ? kDegenerateCameraMessage : kIdleMessage));
+}
+
+void CMainFrame::OnDocumentEdited() {
+    m_document.SetModifiedFlag(true);
+    setWindowModified(true);
+}
+
+void CMainFrame::RebuildRecentMenu() {
+    const auto& entries = m_recentFiles.Entries();
+    m_recentPlaceholder->setVisible(entries.empty());
+    for (int i = 0; i < CRecentFileList::kMaxEntries; ++i) {
+        QAction* action = m_recentActions[i];
+        const bool used = i < static_cast<int>(entries.size());
+        action->setVisible(used);
+        if (used) {
+            action->setText(ToQString(RecentMenuText(i, entries[i])));
+            action->setToolTip(ToQString(entries[i]));
+        }
+    }
+}
+
+void CMainFrame::RememberRecent(const QString& path) {
+    m_recentFiles.Add(path.toStdString());
+    m_profile.Save(m_recentFiles.Entries());
+    RebuildRecentMenu();
+}
+
+bool CMainFrame::SaveModified() {
+    if (!m_document.IsModified()) {
+        return true;
+    }
+    switch (m_prompts->AskSaveChanges(this, ToQString(SaveChangesQuestion(Title().toStdString())))) {
+        case SaveChoice::kSave:
+            return OnFileSave();
+        case SaveChoice::kDiscard:
+            return true;
+        case SaveChoice::kCancel:
+            break;
+    }
+    return false;
+}
+
+bool CMainFrame::OnFileNew() {
+    if (m_bLoading || !SaveModified()) {
+        return false;
+    }
+    m_document.OnNewDocument();
+    m_pathName.clear();
+    m_viewWidget->Apply(m_viewWidget->View().OnUpdate());
+    UpdateTitle();
+    UpdateCommandUI();
+    return true;
+}
+
+bool CMainFrame::OnFileOpen() {
+    if (m_bLoading) {
+        return false;
+    }
+    const QString directory =
+        m_pathName.isEmpty() ? QDir::currentPath() : QFileInfo(m_pathName).absolutePath();
+    const QString path = m_prompts->AskOpenFileName(this, directory);
+    if (path.isEmpty()) {
+        return false;
+    }
+    return OpenDocumentFile(path);
+}
+
+bool CMainFrame::OpenDocumentFile(const QString& path) {
+    if (m_bLoading) {
+        // One read at a time: the request is carried out when the current one is over.
+        m_pendingOpen = path;
+        return false;
+    }
+    if (!SaveModified()) {
+        return false;
+    }
+    return LoadPath(AbsolutePath(path));
+}
+
+bool CMainFrame::LoadPath(const QString& absolutePath) {
+    CQuorvaneDoc loaded;
+    OffError error;
+    m_bLoading = true;
+    const bool ok = LoadDocumentInBackground(absolutePath, loaded, error, this);
+    m_bLoading = false;
+    if (ok) {
+        m_document.TakeModel(std::move(loaded));
+        m_pathName = absolutePath;
+        m_viewWidget->Apply(m_viewWidget->View().OnUpdate());
+        RememberRecent(absolutePath);
+        UpdateTitle();
+        UpdateCommandUI();
+    } else {
+        m_prompts->ShowMessage(this, ToQString(OpenFailureMessage(absolutePath.toStdString(), error)));
+    }
+    if (!m_pendingOpen.isEmpty()) {
+        const QString next = std::exchange(m_pendingOpen, QString());
+        QTimer::singleShot(0, this, [this, next] { OpenDocumentFile(next); });
+    }
+    return ok;
+}
+
+bool CMainFrame::OnOpenRecentFile(int index) {
+    if (index < 0 || index >= m_recentFiles.Size() || m_bLoading) {
+        return false;
+    }
+    const QString path = QString::fromStdString(m_recentFiles.Entries()[index]);
+    if (!QFileInfo::exists(path)) {
+        m_prompts->ShowMessage(this, ToQString(MissingFileMessage(path.toStdString())));
+        m_recentFiles.Remove(index);
+        m_profile.Save(m_recentFiles.Entries());
+        RebuildRecentMenu();
+        return false;
+    }
+    return OpenDocumentFile(path);
+}
+
+bool CMainFrame::OnFileSave() {
+    if (m_pathName.isEmpty()) {
+        return OnFileSaveAs();
+    }
+    return DoSave(m_pathName);
+}
+
+bool CMainFrame::OnFileSaveAs() {
+    const QString suggested =
+        m_pathName.isEmpty() ? QDir::current().filePath(Title() + ToQString(kDefaultExtension)) : m_pathName;
+    const QString chosen = m_prompts->AskSaveFileName(this, suggested);
+    if (chosen.isEmpty()) {
+        return false;
+    }
+    return DoSave(AbsolutePath(ToQString(EnsureDefaultExtension(chosen.toStdString()))));
+}
+
+bool CMainFrame::DoSave(const QString& path) {
+    std::string reason;
+    if (!m_document.SaveToFile(QFile::encodeName(path).toStdString(), &reason)) {
+        m_prompts->ShowMessage(this, ToQString(SaveFailureMessage(path.toStdString(), reason)));
+        return false;
+    }
+    m_pathName = path;
+    RememberRecent(path);
+    UpdateTitle();
+    return true;
+}
+
+void CMainFrame::BringToFront() {
+    if (isMinimized()) {
+        showNormal();
+    } else {
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_bLoading || !SaveModified()) {
+        event->ignore();
+        return;
+    }
+    m_profile.Save(m_recentFiles.Entries());
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (!FirstLocalFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QString path = FirstLocalFile(event->mimeData());
+    if (path.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    // Opened once the drop is over: opening may ask questions, which must not hold up the sender.
+    QTimer::singleShot(0, this, [this, path] { OpenDocumentFile(path); });
+}
+
+}  // namespace quorvane

@@ -1,0 +1,63 @@
+// Every question and message the main window puts to the user goes through CUserPrompts, so that
+// tests can answer them without modal windows. CQtUserPrompts asks with the real Qt dialogs.
+#pragma once
+
+#include <QString>
+
+#include "app/dialogs/dialogs.h"
+#include "model/statistics.h"
+#include "render/color.h"
+#include "render/lighting.h"
+#include "viewing/viewing_space.h"
+
+class QWidget;
+
+namespace quorvane {
+
+// The answer to "Save changes to NAME?".
+enum class SaveChoice { kSave, kDiscard, kCancel };
+
+class CUserPrompts {
+  public:
+    virtual ~CUserPrompts() = default;
+
+    // A plain message with an OK button and the warning icon, captioned "Quorvane".
+    virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+    // Asks `question` ("Save changes to NAME?") with Save, Discard and Cancel.
+    virtual SaveChoice AskSaveChanges(QWidget* parent, const QString& question) = 0;
+    // The file to open, or an empty string when the user cancelled.
+    virtual QString AskOpenFileName(QWidget* parent, const QString& directory) = 0;
+    // The file to save to, or an empty string when the user cancelled.
+    virtual QString AskSaveFileName(QWidget* parent, const QString& suggestedPath) = 0;
+    // Offers a colour starting at `colour`; true and the chosen colour on OK.
+    virtual bool AskColor(QWidget* parent, COLORREF& colour) = 0;
+    // The lighting and colour dialog on `settings`; true when it ended with OK.
+    virtual bool EditLighting(QWidget* parent, CLightingSettings& settings) = 0;
+    // The viewing parameters dialog for `camera`; true and `result` filled on OK.
+    virtual bool EditViewingParameters(QWidget* parent, const CViewingSpace& camera,
+                                       ViewingParameters& result) = 0;
+    // The model information dialog.
+    virtual void ShowModelInformation(QWidget* parent, const ModelStatistics& statistics) = 0;
+    // The About box.
+    virtual void ShowAbout(QWidget* parent) = 0;
+};
+
+// The real dialogs: message boxes, file dialogs, the colour dialog and the program's own dialogs.
+class CQtUserPrompts final : public CUserPrompts {
+  public:
+    void ShowMessage(QWidget* parent, const QString& text) override;
+    SaveChoice AskSaveChanges(QWidget* parent, const QString& question) override;
+    QString AskOpenFileName(QWidget* parent, const QString& directory) override;
+    QString AskSaveFileName(QWidget* parent, const QString& suggestedPath) override;
+    bool AskColor(QWidget* parent, COLORREF& colour) override;
+    bool EditLighting(QWidget* parent, CLightingSettings& settings) override;
+    bool EditViewingParameters(QWidget* parent, const CViewingSpace& camera,
+                               ViewingParameters& result) override;
+    void ShowModelInformation(QWidget* parent, const ModelStatistics& statistics) override;
+    void ShowAbout(QWidget* parent) override;
+};
+
+// The file-dialog filters: OFF files first, then all files.
+QString OffFileFilters();
+
+}  // namespace quorvane

@@ -1,0 +1,352 @@
+// Opening, saving and the recent-file list through the main window; start-up from the command
+// line; dropped files.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include "app/application.h"
+#include "app/commands.h"
+#include "app/view_widget.h"
+#include "app_test_support.h"
+
+namespace quorvane {
+namespace {
+
+using testing::CopyModel;
+using testing::FakePrompts;
+using testing::WriteFile;
+
+class FrameTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        profilePath = dir.filePath("Quorvane.ini");
+        frame = MakeFrame();
+    }
+
+    std::unique_ptr<CMainFrame> MakeFrame() {
+        auto made = std::make_unique<CMainFrame>(&prompts, CRecentFileProfile(profilePath));
+        made->resize(640, 520);
+        made->show();
+        return made;
+    }
+
+    QStringList RecentEntries() const {
+        QStringList entries;
+        for (const std::string& entry : frame->RecentFiles().Entries()) {
+            entries << QString::fromStdString(entry);
+        }
+        return entries;
+    }
+
+    QTemporaryDir dir;
+    QString profilePath;
+    FakePrompts prompts;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+TEST_F(FrameTest, StartsUntitledWithAnEmptyModel) {
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Untitled[*] - Quorvane"));
+    EXPECT_FALSE(frame->isWindowModified());
+    EXPECT_EQ(frame->Document().m_nVertices, 0);
+    EXPECT_FALSE(frame->Action(ID_FILE_MRU_FILE1)->isEnabled());
+}
+
+TEST_F(FrameTest, OpenCommandOpensTheChosenFileAndListsIt) {
+    prompts.openAnswer = CopyModel(dir, "cube.off", "cube.off");
+    frame->Action(ID_FILE_OPEN)->trigger();
+    EXPECT_EQ(frame->Document().m_nVertices, 8);
+    EXPECT_EQ(frame->PathName(), prompts.openAnswer);
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("cube.off[*] - Quorvane"));
+    EXPECT_EQ(RecentEntries(), QStringList{prompts.openAnswer});
+    QAction* entry = frame->Action(ID_FILE_MRU_FILE1);
+    EXPECT_TRUE(entry->isEnabled());
+    EXPECT_TRUE(entry->isVisible());
+    EXPECT_TRUE(entry->text().startsWith(QStringLiteral("&1 ")));
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(FrameTest, SixOpenedFilesLeaveTheFiveNewestInMenuAndProfile) {
+    QStringList paths;
+    for (int i = 1; i <= 6; ++i) {
+        paths << CopyModel(dir, "cube.off", QStringLiteral("m%1.off").arg(i));
+        ASSERT_TRUE(frame->OpenDocumentFile(paths.last()));
+    }
+    const QStringList newestFirst{paths[5], paths[4], paths[3], paths[2], paths[1]};
+    EXPECT_EQ(RecentEntries(), newestFirst);
+    for (int i = 0; i < 5; ++i) {
+        QAction* entry = frame->Action(ID_FILE_MRU_FILE1 + i);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->data().toInt(), ID_FILE_MRU_FILE1 + i);
+        EXPECT_TRUE(entry->isVisible());
+        EXPECT_TRUE(entry->text().startsWith(QStringLiteral("&%1 ").arg(i + 1)));
+        EXPECT_TRUE(entry->text().endsWith(QFileInfo(newestFirst[i]).fileName()));
+    }
+
+    // The profile: section "Recent File List", keys File1 .. File5, newest first.
+    QSettings ini(profilePath, QSettings::IniFormat);
+    EXPECT_EQ(ini.childGroups(), QStringList{QStringLiteral("Recent File List")});
+    ini.beginGroup(QStringLiteral("Recent File List"));
+    EXPECT_EQ(ini.childKeys().size(), 5);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(ini.value(QStringLiteral("File%1").arg(i + 1)).toString(), newestFirst[i]);
+    }
+
+    // The file itself holds the section name and the paths as they are.
+    QFile raw(profilePath);
+    ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
+    QByteArray expectedText = "[Recent File List]\n";
+    for (int i = 0; i < 5; ++i) {
+        expectedText += QStringLiteral("File%1=%2\n").arg(i + 1).arg(newestFirst[i]).toUtf8();
+    }
+    EXPECT_EQ(raw.readAll(), expectedText);
+
+    // A new start reads the same list back.
+    frame.reset();
+    frame = MakeFrame();
+    EXPECT_EQ(RecentEntries(), newestFirst);
+}
+
+TEST_F(FrameTest, ChoosingARecentEntryOpensItAndMovesItToTheFront) {
+    const QString a = CopyModel(dir, "cube.off", "a.off");
+    const QString b = CopyModel(dir, "torus_quads.off", "b.off");
+    frame->OpenDocumentFile(a);
+    frame->OpenDocumentFile(b);
+    frame->Action(ID_FILE_MRU_FILE1 + 1)->trigger();
+    EXPECT_EQ(frame->PathName(), a);
+    EXPECT_EQ(frame->Document().m_nVertices, 8);
+    EXPECT_EQ(RecentEntries(), (QStringList{a, b}));
+}
+
+TEST_F(FrameTest, RecentEntryWhoseFileIsGoneIsReportedAndRemoved) {
+    const QString a = CopyModel(dir, "cube.off", "a.off");
+    const QString gone = CopyModel(dir, "cube.off", "gone.off");
+    frame->OpenDocumentFile(gone);
+    frame->OpenDocumentFile(a);
+    ASSERT_TRUE(QFile::remove(gone));
+    frame->Action(ID_FILE_MRU_FILE1 + 1)->trigger();
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].contains(gone));
+    EXPECT_TRUE(prompts.messages[0].contains(QStringLiteral("Cannot find this file.")));
+    EXPECT_EQ(RecentEntries(), QStringList{a});
+    EXPECT_EQ(frame->PathName(), a);
+    QSettings ini(profilePath, QSettings::IniFormat);
+    EXPECT_FALSE(ini.contains(QStringLiteral("Recent File List/File2")));
+}
+
+TEST_F(FrameTest, RefusedFileIsReportedAndKeepsModelTitleAndRecentList) {
+    const QString cube = CopyModel(dir, "cube.off", "cube.off");
+    ASSERT_TRUE(frame->OpenDocumentFile(cube));
+    const QString bad = WriteFile(dir, "bad.off", "OFF\n2 1 0\n0 0 0\n1 1\n");
+    EXPECT_FALSE(frame->OpenDocumentFile(bad));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].contains(bad));
+    EXPECT_TRUE(prompts.messages[0].contains(QStringLiteral("Line 4")));
+    EXPECT_EQ(frame->Document().m_nVertices, 8);
+    EXPECT_EQ(frame->PathName(), cube);
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("cube.off[*] - Quorvane"));
+    EXPECT_EQ(RecentEntries(), QStringList{cube});
+}
+
+TEST_F(FrameTest, FileThatCannotBeReadReportsTheSystemsReason) {
+    const QString missing = dir.filePath("nowhere.off");
+    EXPECT_FALSE(frame->OpenDocumentFile(missing));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].contains(missing));
+    EXPECT_TRUE(prompts.messages[0].contains(QStringLiteral("No such file"), Qt::CaseInsensitive))
+        << prompts.messages[0].toStdString();
+    EXPECT_TRUE(RecentEntries().isEmpty());
+}
+
+TEST_F(FrameTest, SaveAsAppendsOffToANameTypedWithoutExtension) {
+    frame->OpenDocumentFile(CopyModel(dir, "cube.off", "cube.off"));
+    prompts.saveAsAnswer = dir.filePath("copy");
+    frame->Action(ID_FILE_SAVE_AS)->trigger();
+    const QString saved = dir.filePath("copy.off");
+    EXPECT_TRUE(QFileInfo::exists(saved));
+    EXPECT_EQ(frame->PathName(), saved);
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("copy.off[*] - Quorvane"));
+    EXPECT_EQ(RecentEntries().first(), saved);
+    CQuorvaneDoc reread;
+    ASSERT_TRUE(reread.LoadFromFile(saved.toStdString()));
+    EXPECT_EQ(reread.m_nVertices, 8);
+}
+
+TEST_F(FrameTest, SavingAnUntitledDocumentAsksForANameFirst) {
+    prompts.saveAsAnswer.clear();
+    EXPECT_FALSE(frame->OnFileSave());
+    ASSERT_EQ(prompts.suggestedSaveNames.size(), 1u);
+    EXPECT_TRUE(prompts.suggestedSaveNames[0].endsWith(QStringLiteral("Untitled.off")));
+}
+
+TEST_F(FrameTest, FailedSaveNamesTheFileAndKeepsTheDocumentModified) {
+    frame->OpenDocumentFile(CopyModel(dir, "cube.off", "cube.off"));
+    frame->Document().SetModifiedFlag(true);
+    prompts.saveAsAnswer = dir.filePath("no/such/folder/x.off");
+    EXPECT_FALSE(frame->OnFileSaveAs());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].contains(prompts.saveAsAnswer));
+    EXPECT_TRUE(frame->Document().IsModified());
+    EXPECT_EQ(frame->PathName(), dir.filePath("cube.off"));
+}
+
+TEST_F(FrameTest, ModifiedDocumentAsksBeforeNewOpenAndClose) {
+    const QString cube = CopyModel(dir, "cube.off", "cube.off");
+    frame->OpenDocumentFile(cube);
+    frame->Document().SetModifiedFlag(true);
+
+    prompts.saveAnswer = SaveChoice::kCancel;
+    EXPECT_FALSE(frame->OnFileNew());
+    EXPECT_FALSE(frame->OpenDocumentFile(CopyModel(dir, "torus_quads.off", "t.off")));
+    EXPECT_FALSE(frame->close());
+    EXPECT_EQ(prompts.saveQuestions, std::vector<QString>(3, QStringLiteral("Save changes to cube.off?")));
+    EXPECT_EQ(frame->Document().m_nVertices, 8);
+
+    // Save writes the file and clears the mark; then New goes ahead.
+    prompts.saveAnswer = SaveChoice::kSave;
+    EXPECT_TRUE(frame->OnFileNew());
+    EXPECT_FALSE(frame->Document().IsModified());
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Untitled[*] - Quorvane"));
+    EXPECT_EQ(frame->Document().m_nVertices, 0);
+}
+
+TEST_F(FrameTest, DiscardLetsOpenGoAheadWithoutSaving) {
+    const QString cube = CopyModel(dir, "cube.off", "cube.off");
+    const QByteArray before = [&] {
+        QFile f(cube);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    frame->OpenDocumentFile(cube);
+    frame->Document().m_vertices[0] = CVector3D(9, 9, 9);
+    frame->Document().SetModifiedFlag(true);
+    prompts.saveAnswer = SaveChoice::kDiscard;
+    EXPECT_TRUE(frame->OpenDocumentFile(CopyModel(dir, "torus_quads.off", "t.off")));
+    QFile f(cube);
+    f.open(QIODevice::ReadOnly);
+    EXPECT_EQ(f.readAll(), before);
+}
+
+TEST_F(FrameTest, DroppedFileIsOpened) {
+    frame->setAcceptDrops(true);
+    const QString cube = CopyModel(dir, "cube.off", "dropped.off");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(cube)});
+    const QPoint at = frame->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(frame.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(frame.get(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame->PathName() == cube; }, 5000));
+    EXPECT_EQ(frame->Document().m_nVertices, 8);
+    EXPECT_EQ(RecentEntries(), QStringList{cube});
+}
+
+TEST_F(FrameTest, DropWithoutLocalFileIsRefused) {
+    QMimeData data;
+    data.setText(QStringLiteral("not a file"));
+    QDragEnterEvent enter(frame->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    enter.ignore();
+    QApplication::sendEvent(frame.get(), &enter);
+    EXPECT_FALSE(enter.isAccepted());
+}
+
+TEST_F(FrameTest, BackgroundColourDialogStartsAtTheCurrentColourAndOkApplies) {
+    CQuorvaneView& view = frame->ViewWidget()->View();
+    prompts.colourAnswer.reset();
+    frame->Action(ID_TOOLS_BACKGROUND_COLOR)->trigger();
+    ASSERT_EQ(prompts.offeredColours.size(), 1u);
+    EXPECT_EQ(prompts.offeredColours[0], RGB(0, 0, 0));
+    EXPECT_EQ(view.m_backgroundColor, RGB(0, 0, 0));
+
+    prompts.colourAnswer = RGB(10, 20, 30);
+    frame->Action(ID_TOOLS_BACKGROUND_COLOR)->trigger();
+    EXPECT_EQ(view.m_backgroundColor, RGB(10, 20, 30));
+    ASSERT_GT(view.m_image.Size(), 0);
+    EXPECT_EQ(view.m_image.Pixel(0, 0), 0xFF0A141Eu);
+
+    prompts.colourAnswer = RGB(10, 20, 30);
+    frame->Action(ID_TOOLS_BACKGROUND_COLOR)->trigger();
+    EXPECT_EQ(prompts.offeredColours.back(), RGB(10, 20, 30));
+}
+
+TEST_F(FrameTest, LightingDialogOkHandsTheSettingsToTheView) {
+    CLightingSettings changed = frame->ViewWidget()->View().m_lighting;
+    changed.m_shininess = changed.m_shininess + 7.0;
+    prompts.lightingAnswer = changed;
+    frame->Action(ID_TOOLS_LIGHTING)->trigger();
+    EXPECT_EQ(frame->ViewWidget()->View().m_lighting.m_shininess, changed.m_shininess);
+}
+
+// ---- Start-up ----
+
+class StartupTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    std::unique_ptr<CQuorvaneApp> Start(const QStringList& files) {
+        AppOptions options;
+        options.profilePath = dir.filePath("Quorvane.ini");
+        options.singleInstance = false;
+        options.prompts = &prompts;
+        return std::make_unique<CQuorvaneApp>(QStringList{QStringLiteral("quorvane")} + files, options);
+    }
+
+    QTemporaryDir dir;
+    FakePrompts prompts;
+};
+
+TEST_F(StartupTest, WithoutArgumentsShowsAnUntitledWindow) {
+    auto app = Start({});
+    ASSERT_TRUE(app->InitInstance());
+    CMainFrame* frame = app->MainFrame();
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(frame->acceptDrops());
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Untitled[*] - Quorvane"));
+    EXPECT_EQ(frame->Document().m_nVertices, 0);
+}
+
+TEST_F(StartupTest, FileOnTheCommandLineIsShownAtOnceAndListed) {
+    const QString cube = CopyModel(dir, "cube.off", "cube.off");
+    auto app = Start({cube});
+    ASSERT_TRUE(app->InitInstance());
+    CMainFrame* frame = app->MainFrame();
+    EXPECT_EQ(frame->PathName(), cube);
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("cube.off[*] - Quorvane"));
+    EXPECT_EQ(frame->Document().m_nVertices, 8);
+    EXPECT_EQ(frame->RecentFiles().Entries().front(), cube.toStdString());
+}
+
+TEST_F(StartupTest, RelativeFileOnTheCommandLineIsMadeAbsolute) {
+    const QString cube = CopyModel(dir, "cube.off", "rel.off");
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    auto app = Start({QStringLiteral("rel.off")});
+    const bool started = app->InitInstance();
+    QDir::setCurrent(previous);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(app->MainFrame()->PathName(), cube);
+}
+
+TEST_F(StartupTest, FileThatCannotBeOpenedEndsTheStartAfterItsMessage) {
+    const QString bad = WriteFile(dir, "bad.off", "OFF\n0 0 0\n");
+    auto app = Start({bad});
+    EXPECT_FALSE(app->InitInstance());
+    EXPECT_EQ(app->ExitCode(), 1);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].contains(bad));
+}
+
+}  // namespace
+}  // namespace quorvane

@@ -1,0 +1,229 @@
+// The view window driven by real mouse events: orbiting, selecting and dragging a vertex, the
+// modified prompt that follows an edit, painting, and Copy.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/about_dialog.h"
+#include "app/commands.h"
+#include "app/view_widget.h"
+#include "app_test_support.h"
+
+namespace quorvane {
+namespace {
+
+using testing::CopyModel;
+using testing::FakePrompts;
+
+class ViewWidgetTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        frame = std::make_unique<CMainFrame>(&prompts, CRecentFileProfile(dir.filePath("Quorvane.ini")));
+        frame->resize(700, 560);
+        frame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        cube = CopyModel(dir, "cube.off", "cube.off");
+        ASSERT_TRUE(frame->OpenDocumentFile(cube));
+        widget = frame->ViewWidget();
+    }
+
+    CQuorvaneView& View() { return widget->View(); }
+
+    // The widget position of vertex k's pixel under the current camera.
+    QPoint VertexPosition(int k) {
+        CQuorvaneView& view = View();
+        view.TransformModel();
+        const int s = view.m_imageSize;
+        const int x = view.m_imageLeft + static_cast<int>(s * view.m_imageX[k]);
+        const int y = view.m_imageTop + s - static_cast<int>(s * view.m_imageY[k]);
+        return widget->FromDevice(x, y);
+    }
+
+    // A vertex whose pixel no other vertex shares.
+    int DistinctVertex() {
+        const int n = frame->Document().m_nVertices;
+        for (int k = 0; k < n; ++k) {
+            bool alone = true;
+            for (int j = 0; j < n; ++j) {
+                alone = alone && (j == k || VertexPosition(j) != VertexPosition(k));
+            }
+            if (alone) {
+                return k;
+            }
+        }
+        return -1;
+    }
+
+    QTemporaryDir dir;
+    FakePrompts prompts;
+    std::unique_ptr<CMainFrame> frame;
+    CQuorvaneViewWidget* widget = nullptr;
+    QString cube;
+};
+
+TEST_F(ViewWidgetTest, ImageIsTheLargestCentredSquareOfTheClientArea) {
+    const QSize client = widget->DeviceClientSize();
+    ASSERT_GT(client.width(), client.height());
+    const CQuorvaneView& view = View();
+    EXPECT_EQ(view.m_imageSize, client.height());
+    EXPECT_EQ(view.m_image.Size(), client.height());
+    EXPECT_EQ(view.m_imageTop, 0);
+    EXPECT_EQ(view.m_imageLeft, client.width() / 2 - client.height() / 2);
+}
+
+TEST_F(ViewWidgetTest, PaintingShowsTheImageAndWindowColouredStrips) {
+    const QImage shot = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const CQuorvaneView& view = View();
+    // Inside the square: exactly the image's pixels.
+    for (const QPoint p : {QPoint(0, 0), QPoint(view.m_imageSize / 2, view.m_imageSize / 2),
+                           QPoint(view.m_imageSize - 1, view.m_imageSize - 1)}) {
+        EXPECT_EQ(shot.pixel(view.m_imageLeft + p.x(), view.m_imageTop + p.y()),
+                  view.m_image.Pixel(p.x(), p.y()));
+    }
+    // Beside it: the window colour.
+    const QRgb window = widget->palette().color(QPalette::Window).rgb();
+    EXPECT_EQ(shot.pixel(0, shot.height() / 2), window);
+    EXPECT_EQ(shot.pixel(shot.width() - 1, shot.height() / 2), window);
+}
+
+TEST_F(ViewWidgetTest, LeftDragOrbitsTheCamera) {
+    const CVector3D fromBefore = View().m_viewingSpace.GetFromPoint();
+    const std::vector<std::uint32_t> before(
+        View().m_image.Data(), View().m_image.Data() + View().m_image.Size() * View().m_image.Size());
+    const QPoint start = widget->rect().center();
+    QTest::mousePress(widget, Qt::LeftButton, {}, start);
+    QTest::mouseMove(widget, start + QPoint(20, 0));
+    QTest::mouseMove(widget, start + QPoint(40, -10));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, start + QPoint(40, -10));
+    const CVector3D fromAfter = View().m_viewingSpace.GetFromPoint();
+    EXPECT_GT((fromAfter - fromBefore).Length(), 1e-6);
+    // The distance to the At Point is kept by an orbit.
+    const CVector3D at = View().m_viewingSpace.GetAtPoint();
+    EXPECT_NEAR((fromAfter - at).Length(), (fromBefore - at).Length(), 1e-9);
+    const std::vector<std::uint32_t> after(
+        View().m_image.Data(), View().m_image.Data() + View().m_image.Size() * View().m_image.Size());
+    EXPECT_NE(before, after);
+    EXPECT_FALSE(View().m_bLeftButtonDown);
+    EXPECT_FALSE(frame->Document().IsModified());
+}
+
+TEST_F(ViewWidgetTest, DoubleClickSelectsTheVertexUnderTheCursorAndASecondClears) {
+    const int k = DistinctVertex();
+    ASSERT_GE(k, 0);
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, VertexPosition(k));
+    EXPECT_EQ(View().m_selectedVertex, k);
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, widget->rect().topLeft());
+    EXPECT_EQ(View().m_selectedVertex, -1);
+}
+
+TEST_F(ViewWidgetTest, DraggingASelectedVertexInEditingModeMarksTheDocumentAndNewAsks) {
+    const int k = DistinctVertex();
+    ASSERT_GE(k, 0);
+    const QPoint at = VertexPosition(k);
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
+    ASSERT_EQ(View().m_selectedVertex, k);
+    frame->Action(ID_CONTROL_EDITING_MODE)->trigger();
+    ASSERT_TRUE(View().m_bEditingMode);
+
+    const CVector3D before = frame->Document().m_vertices[k];
+    QTest::mousePress(widget, Qt::LeftButton, {}, at);
+    QTest::mouseMove(widget, at + QPoint(6, 0));
+    QTest::mouseMove(widget, at + QPoint(12, 4));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, at + QPoint(12, 4));
+    EXPECT_GT((frame->Document().m_vertices[k] - before).Length(), 1e-9);
+    EXPECT_TRUE(frame->Document().IsModified());
+    EXPECT_TRUE(frame->isWindowModified());
+
+    prompts.saveAnswer = SaveChoice::kCancel;
+    frame->Action(ID_FILE_NEW)->trigger();
+    EXPECT_EQ(prompts.saveQuestions, std::vector<QString>{QStringLiteral("Save changes to cube.off?")});
+    EXPECT_EQ(frame->Document().m_nVertices, 8);
+
+    prompts.saveAnswer = SaveChoice::kDiscard;
+    frame->Action(ID_FILE_NEW)->trigger();
+    EXPECT_EQ(frame->Document().m_nVertices, 0);
+    EXPECT_FALSE(frame->isWindowModified());
+}
+
+TEST_F(ViewWidgetTest, DragInViewingModeNeverMarksTheDocument) {
+    const int k = DistinctVertex();
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, VertexPosition(k));
+    const QPoint start = widget->rect().center();
+    QTest::mousePress(widget, Qt::RightButton, {}, start);
+    QTest::mouseMove(widget, start + QPoint(0, 10));
+    QTest::mouseRelease(widget, Qt::RightButton, {}, start + QPoint(0, 10));
+    EXPECT_FALSE(frame->Document().IsModified());
+    EXPECT_FALSE(frame->isWindowModified());
+}
+
+TEST_F(ViewWidgetTest, CopyPutsTheSquareImageAndItsSvgPictureOnTheClipboard) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    frame->Action(ID_EDIT_COPY)->trigger();
+    EXPECT_TRUE(prompts.messages.empty());
+    const QMimeData* data = clipboard->mimeData();
+    ASSERT_NE(data, nullptr);
+    ASSERT_TRUE(data->hasImage());
+    const QImage copied = qvariant_cast<QImage>(data->imageData()).convertToFormat(QImage::Format_RGB32);
+    const int s = View().m_imageSize;
+    ASSERT_EQ(copied.size(), QSize(s, s));
+    EXPECT_EQ(copied.pixel(s / 2, s / 2), View().m_image.Pixel(s / 2, s / 2));
+
+    const QByteArray svg = data->data(QStringLiteral("image/svg+xml"));
+    const QSize client = widget->DeviceClientSize();
+    EXPECT_TRUE(svg.contains(
+        QStringLiteral("width=\"%1\" height=\"%2\"").arg(client.width()).arg(client.height()).toUtf8()));
+    EXPECT_TRUE(svg.contains(QStringLiteral("<image x=\"%1\" y=\"%2\" width=\"%3\" height=\"%3\"")
+                                 .arg(View().m_imageLeft)
+                                 .arg(View().m_imageTop)
+                                 .arg(s)
+                                 .toUtf8()));
+    // The embedded PNG decodes to the same picture.
+    const int start = svg.indexOf("base64,") + 7;
+    const QByteArray png = QByteArray::fromBase64(svg.mid(start, svg.indexOf('"', start) - start));
+    const QImage embedded = QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(embedded, copied);
+}
+
+TEST_F(ViewWidgetTest, CopyWithoutAClipboardReportsThatItCannotBeOpened) {
+    EXPECT_EQ(widget->CopyPictureTo(nullptr), ClipboardFailure::kCannotOpen);
+    EXPECT_STREQ(ClipboardFailureMessage(ClipboardFailure::kCannotOpen), "Cannot open the Clipboard");
+    EXPECT_STREQ(ClipboardFailureMessage(ClipboardFailure::kCannotEmpty), "Cannot empty the Clipboard");
+    EXPECT_STREQ(ClipboardFailureMessage(ClipboardFailure::kCannotSetData), "Unable to set Clipboard data");
+}
+
+TEST_F(ViewWidgetTest, ResizingRebuildsTheImageAtTheNewSize) {
+    frame->resize(500, 700);
+    QApplication::processEvents();
+    const QSize client = widget->DeviceClientSize();
+    EXPECT_EQ(View().m_imageSize, std::min(client.width(), client.height()));
+    EXPECT_EQ(View().m_image.Size(), View().m_imageSize);
+}
+
+TEST(AboutDialog, ShowsTitleIconVersionAndOk) {
+    CAboutDlg about;
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("About Quorvane"));
+    auto* version = about.findChild<QLabel*>(QStringLiteral("version"));
+    ASSERT_NE(version, nullptr);
+    EXPECT_EQ(version->text(), QStringLiteral("Quorvane Version 2.5"));
+    auto* icon = about.findChild<QLabel*>(QStringLiteral("icon"));
+    ASSERT_NE(icon, nullptr);
+    EXPECT_FALSE(icon->pixmap().isNull());
+    auto* ok = about.findChild<QPushButton*>();
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->text(), QStringLiteral("OK"));
+    about.show();
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+}  // namespace
+}  // namespace quorvane

@@ -14,4 +14,11 @@ fi
 if [ -x build/bin/quorvane ]; then
   echo "No display found (DISPLAY and WAYLAND_DISPLAY are unset); using the command line instead."
 fi
-build/bin/quorvane-cli info "$file"
+# Without a display the sample is rendered to a picture when the command line can draw, else described.
+if build/bin/quorvane-cli render --help >/dev/null 2>&1; then
+  png="build/$(basename "${file%.*}").png"
+  build/bin/quorvane-cli render "$file" -o "$png"
+  echo "$png"
+else
+  build/bin/quorvane-cli info "$file"
+fi

@@ -15,7 +15,8 @@ if [ -x build/bin/quorvane ]; then
   echo "No display found (DISPLAY and WAYLAND_DISPLAY are unset); using the command line instead."
 fi
 # Without a display the sample is rendered to a picture when the command line can draw, else described.
-if build/bin/quorvane-cli render --help >/dev/null 2>&1; then
+# (An unknown subcommand's --help still succeeds with the general help, so its usage line is checked.)
+if build/bin/quorvane-cli render --help 2>/dev/null | grep -q '^Usage:.* render'; then
   png="build/$(basename "${file%.*}").png"
   build/bin/quorvane-cli render "$file" -o "$png"
   echo "$png"

@@ -2,11 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <type_traits>
 
 namespace quorvane {
 
 namespace {
+
+// How far ahead of its turn a triangle is fetched, and its corners' pixels.
+constexpr std::size_t kTriangleLookAhead = 24;
+constexpr std::size_t kCornerLookAhead = 8;
 
 // The near plane stands this fraction of the eye's distance to the At Point in front of the eye.
 constexpr double kNearFraction = 1e-3;
@@ -109,18 +115,104 @@ void CSceneRenderer::PreparePixels(const SceneInput& scene, int count, bool line
     workers.Run(task);
 }
 
-// Colour, corners and drawing kind of every triangle in drawing order, in parallel ranges.
+// Colours of triangles first .. last - 1 by number. With `eye` the direction to the eye is worked
+// out here exactly as the depth sort stores it (it may be storing it at the same time); without,
+// the stored direction is used.
+void CSceneRenderer::ShadeRange(const CTessellatedMesh& mesh, const CLightingSettings& lighting,
+                                const CVector3D* eye, std::size_t first, std::size_t last) {
+    for (std::size_t k = first; k < last; ++k) {
+        const CTriangle& t = mesh.GetTriangle(static_cast<int>(k));
+        COLORREF colour;
+        if (eye != nullptr) {
+            const CVector3D d = *eye - t.m_centroid;
+            const double distance = d.Length();
+            colour = lighting.ComputeColor(t.m_normal, d / distance);
+        } else {
+            colour = lighting.ComputeColor(t.m_normal, t.m_toEye);
+        }
+        m_colourByTriangle[k] = ColorRefToPixel(colour);
+    }
+}
+
+void CSceneRenderer::SortAndShade(CTessellatedMesh& mesh, const CViewingSpace& camera,
+                                  const CLightingSettings& lighting, CRenderWorkers& workers) {
+    const CVector3D eye = camera.GetFromPoint();
+    if (camera.IsDegenerate()) {
+        // Nothing is drawn with this camera; the light has no direction to take.
+        mesh.SortByDepth(eye);
+        m_bColoursValid = false;
+        return;
+    }
+    m_colourLighting = lighting;
+    m_colourLighting.UpdateLightDirection(camera);
+    const std::size_t n = static_cast<std::size_t>(std::max(mesh.m_nTriangles, 0));
+    m_colourByTriangle.resize(n);
+    const int parts = workers.Count();
+    auto task = [&](int part) {
+        if (part == 0) {
+            mesh.SortByDepth(eye);
+            if (parts == 1) {
+                ShadeRange(mesh, m_colourLighting, nullptr, 0, n);
+            }
+            return;
+        }
+        const PartRange range = SplitRange(n, part - 1, parts - 1);
+        ShadeRange(mesh, m_colourLighting, &eye, range.first, range.last);
+    };
+    workers.Run(task);
+    m_colourTriangles = mesh.m_nTriangles;
+    m_bColoursValid = true;
+}
+
+// Corners and drawing kind of every triangle in drawing order, in parallel ranges, with the colours
+// of SortAndShade or, when the lighting or the triangles changed since, colours worked out anew. The
+// triangles are visited in painting order, which jumps about in memory, so each one is fetched
+// ahead of its turn, and its corners' pixels a little later.
 void CSceneRenderer::PrepareSolid(const SceneInput& scene, int count, CRenderWorkers& workers) {
     const CTessellatedMesh& mesh = *scene.triangles;
     const std::size_t n = static_cast<std::size_t>(std::max(mesh.m_nTriangles, 0));
+    static_assert(std::is_trivially_copyable_v<CLightingSettings>);
+    const bool coloursValid = m_bColoursValid && m_colourTriangles == mesh.m_nTriangles &&
+                              std::memcmp(&m_colourLighting, scene.lighting, sizeof(CLightingSettings)) == 0;
+    if (!coloursValid) {
+        m_colourLighting = *scene.lighting;
+        m_colourByTriangle.resize(n);
+        auto shade = [&](int part) {
+            const PartRange range = SplitRange(n, part, workers.Count());
+            ShadeRange(mesh, m_colourLighting, nullptr, range.first, range.last);
+        };
+        workers.Run(shade);
+        m_colourTriangles = mesh.m_nTriangles;
+        m_bColoursValid = true;
+    }
     m_solid.resize(n);
-    const CLightingSettings& lighting = *scene.lighting;
+    const int* order = mesh.GetOrder().data();
     const unsigned limit = static_cast<unsigned>(count);
+    const int size = m_imageSize;
     auto task = [&](int part) {
         const PartRange range = SplitRange(n, part, workers.Count());
         for (std::size_t i = range.first; i < range.last; ++i) {
-            const CTriangle& t = mesh.GetDrawnTriangle(static_cast<int>(i));
+            if (i + kTriangleLookAhead < range.last) {
+                const std::size_t k = static_cast<std::size_t>(order[i + kTriangleLookAhead]);
+                // The three vertex numbers at the start of the triangle may straddle two lines.
+                const char* triangle = reinterpret_cast<const char*>(&mesh.GetTriangle(static_cast<int>(k)));
+                __builtin_prefetch(triangle);
+                __builtin_prefetch(triangle + 3 * sizeof(int) - 1);
+                __builtin_prefetch(&m_colourByTriangle[k]);
+            }
+            if (i + kCornerLookAhead < range.last) {
+                const CTriangle& ahead = mesh.GetDrawnTriangle(static_cast<int>(i + kCornerLookAhead));
+                for (const int v : {ahead.m_nV1, ahead.m_nV2, ahead.m_nV3}) {
+                    if (static_cast<unsigned>(v) < limit) {
+                        __builtin_prefetch(&m_vertexPixels[static_cast<std::size_t>(v)]);
+                        __builtin_prefetch(&m_drawState[static_cast<std::size_t>(v)]);
+                    }
+                }
+            }
+            const std::size_t number = static_cast<std::size_t>(order[i]);
+            const CTriangle& t = mesh.GetTriangle(static_cast<int>(number));
             SolidEntry& entry = m_solid[i];
+            entry.colour = m_colourByTriangle[number];
             const unsigned a = static_cast<unsigned>(t.m_nV1);
             const unsigned b = static_cast<unsigned>(t.m_nV2);
             const unsigned c = static_cast<unsigned>(t.m_nV3);
@@ -132,18 +224,30 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, int count, CRenderWor
             const std::uint8_t sb = m_drawState[b];
             const std::uint8_t sc = m_drawState[c];
             if ((sa | sb | sc) == kInFront) {
-                entry.kind = kDraw;
-                entry.corners[0] = m_vertexPixels[a];
-                entry.corners[1] = m_vertexPixels[b];
-                entry.corners[2] = m_vertexPixels[c];
+                const PixelPoint pa = m_vertexPixels[a];
+                const PixelPoint pb = m_vertexPixels[b];
+                const PixelPoint pc = m_vertexPixels[c];
+                const int left = std::min({pa.x, pb.x, pc.x});
+                const int right = std::max({pa.x, pb.x, pc.x});
+                const int top = std::min({pa.y, pb.y, pc.y});
+                const int bottom = std::max({pa.y, pb.y, pc.y});
+                // Nothing of a triangle is drawn outside the box of its corners.
+                if (right < 0 || bottom < 0 || left >= size || top >= size) {
+                    entry.kind = kSkip;
+                    continue;
+                }
+                // Within a 2 x 2 block no pixel but the corners lies inside or on a side, and
+                // each side is at most one step long: the triangle is its corners.
+                entry.kind = (right - left <= 1 && bottom - top <= 1) ? kCorners : kDraw;
+                entry.corners[0] = pa;
+                entry.corners[1] = pb;
+                entry.corners[2] = pc;
             } else if (sa == kInvalid || sb == kInvalid || sc == kInvalid ||
                        (sa == kBehind && sb == kBehind && sc == kBehind)) {
                 entry.kind = kSkip;
-                continue;
             } else {
                 entry.kind = kCut;
             }
-            entry.colour = ColorRefToPixel(lighting.ComputeColor(t.m_normal, t.m_toEye));
         }
     };
     workers.Run(task);
@@ -239,8 +343,19 @@ void CSceneRenderer::DrawWireframeBand(const SceneInput& scene, int count, CImag
 void CSceneRenderer::DrawSolidBand(const SceneInput& scene, CImage& image, const CRasterClip& band) const {
     const std::size_t n = m_solid.size();
     const std::vector<CVector3D>& vertices = scene.document->m_vertices;
+    std::uint32_t* pixels = image.Data();
+    const std::size_t stride = static_cast<std::size_t>(m_imageSize);
     for (std::size_t i = 0; i < n; ++i) {
         const SolidEntry& entry = m_solid[i];
+        if (entry.kind == kCorners) {
+            for (const PixelPoint& p : entry.corners) {
+                if (p.y >= band.rowBegin && p.y < band.rowEnd && p.x >= 0 && p.x < m_imageSize) {
+                    pixels[static_cast<std::size_t>(p.y) * stride + static_cast<std::size_t>(p.x)] =
+                        entry.colour;
+                }
+            }
+            continue;
+        }
         if (entry.kind == kDraw) {
             if (RowsMeetBand(entry.corners[0].y, entry.corners[1].y, entry.corners[2].y, band)) {
                 FillTriangle(image, ToRaster(entry.corners[0]), ToRaster(entry.corners[1]),

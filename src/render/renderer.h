@@ -54,6 +54,15 @@ class CSceneRenderer {
     void Project(const CViewingSpace& camera, const std::vector<CVector3D>& vertices, int count,
                  double* imageX, double* imageY, CRenderWorkers& workers);
 
+    // Brings the triangles' distances and directions to the eye up to date and sorts them for
+    // painting (SortByDepth) while the other threads work out each triangle's colour for the light
+    // brought up to date for `camera`; Render uses those colours as long as the lighting and the
+    // triangles are the same.
+    void SortAndShade(CTessellatedMesh& mesh, const CViewingSpace& camera, const CLightingSettings& lighting,
+                      CRenderWorkers& workers);
+    // The triangles' normals changed (a vertex moved) or they were made anew: colours are stale.
+    void InvalidateColours() { m_bColoursValid = false; }
+
     // Draws the whole image from the last projection: background, the model in `scene.mode`, then
     // the selection marker. With a camera without a usable basis only the background is drawn.
     void Render(const SceneInput& scene, CImage& image, CRenderWorkers& workers);
@@ -70,13 +79,16 @@ class CSceneRenderer {
     struct SolidEntry {
         PixelPoint corners[3];
         std::uint32_t colour;
-        std::int32_t kind;  // kDraw, kCut or kSkip
+        std::int32_t kind;  // kDraw, kCorners, kCut or kSkip
     };
-    static constexpr std::int32_t kDraw = 0;
-    static constexpr std::int32_t kCut = 1;
-    static constexpr std::int32_t kSkip = 2;
+    static constexpr std::int32_t kDraw = 0;     // a whole triangle in front of the eye
+    static constexpr std::int32_t kCorners = 1;  // one whose corners lie in a 2 x 2 block of pixels
+    static constexpr std::int32_t kCut = 2;      // one with a corner behind the eye
+    static constexpr std::int32_t kSkip = 3;     // nothing to draw
 
     void PreparePixels(const SceneInput& scene, int count, bool linePixels, CRenderWorkers& workers);
+    void ShadeRange(const CTessellatedMesh& mesh, const CLightingSettings& lighting, const CVector3D* eye,
+                    std::size_t first, std::size_t last);
     void PrepareSolid(const SceneInput& scene, int count, CRenderWorkers& workers);
     void DrawWireframeBand(const SceneInput& scene, int count, CImage& image, const CRasterClip& band) const;
     void DrawSolidBand(const SceneInput& scene, CImage& image, const CRasterClip& band) const;
@@ -93,6 +105,11 @@ class CSceneRenderer {
     std::vector<std::uint8_t> m_drawState;
     std::vector<PixelPoint> m_vertexPixels;
     std::vector<SolidEntry> m_solid;
+    // Colour of each triangle by its number, valid for m_colourLighting and m_colourTriangles.
+    std::vector<std::uint32_t> m_colourByTriangle;
+    CLightingSettings m_colourLighting;
+    int m_colourTriangles = 0;
+    bool m_bColoursValid = false;
 };
 
 }  // namespace quorvane

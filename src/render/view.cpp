@@ -57,6 +57,7 @@ Repaint CQuorvaneView::OnUpdate() {
         m_triangles.SetVertexArray(&doc.m_vertices);
         m_triangles.SetProjectedArrays(&m_imageX, &m_imageY);
         m_triangles.Tessellate(doc.m_polygons);
+        m_renderer->InvalidateColours();
     }
     SetDefaultView();
     TransformModel();
@@ -71,7 +72,7 @@ void CQuorvaneView::TransformModel() {
     m_renderer->Project(m_viewingSpace, vertices, ProjectedVertexCount(), m_imageX.data(), m_imageY.data(),
                         *m_workers);
     if (m_bSolid) {
-        m_triangles.SortByDepth(m_viewingSpace.GetFromPoint());
+        m_renderer->SortAndShade(m_triangles, m_viewingSpace, m_lighting, *m_workers);
     }
 }
 
@@ -277,6 +278,7 @@ Repaint CQuorvaneView::DragSelectedVertex(int dx, int dy) {
     }
     m_pDocument->SetModifiedFlag();
     m_triangles.RefreshGeometry();
+    m_renderer->InvalidateColours();
     return Refresh();
 }
 

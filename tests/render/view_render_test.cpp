@@ -287,5 +287,54 @@ INSTANTIATE_TEST_SUITE_P(Models, ViewMatchesLiteralDrawing,
                                     (info.param.orbit ? "Orbited" : "Default");
                          });
 
+TEST(ViewMatchesLiteralDrawing, TinyTrianglesAtSmallSizes) {
+    // Most triangles shrink to a few pixels: the drawing must still be the literal one.
+    for (const char* file : {"mannequin_devil.off", "wuson.off", "teapot.off", "double_torus.off"}) {
+        auto doc = DocumentFromFile(file);
+        for (int size : {1, 2, 5, 20, 48, 97}) {
+            auto view = MakeView(*doc, size);
+            view->OnViewSolid();
+            view->OnLButtonDown(0, 0);
+            view->OnMouseMove(13, 7);
+            EXPECT_EQ(FirstDifference(view->m_image, ReferenceRender(*view)), -1) << file << " at " << size;
+        }
+    }
+}
+
+TEST(ViewMatchesLiteralDrawing, LightingChangedWithoutTransformIsUsed) {
+    auto doc = DocumentFromFile("teapot.off");
+    auto view = MakeView(*doc, 200);
+    view->OnViewSolid();
+    view->m_lighting.SetExteriorColor(RGB(0, 200, 0));
+    view->m_lighting.m_shininess = 3.0;
+    view->RenderModel();
+    EXPECT_EQ(FirstDifference(view->m_image, ReferenceRender(*view)), -1);
+}
+
+TEST(ViewMatchesLiteralDrawing, CameraChangedWithoutTransformTurnsTheLightOnly) {
+    // RenderModel alone keeps the last depth order and directions to the eye but brings the light
+    // up to date for the camera as it now stands.
+    auto doc = DocumentFromFile("teapot.off");
+    auto view = MakeView(*doc, 200);
+    view->OnViewSolid();
+    view->m_viewingSpace.Orbit(40.0, 70.0);
+    view->RenderModel();
+    EXPECT_EQ(FirstDifference(view->m_image, ReferenceRender(*view)), -1);
+}
+
+TEST(ViewMatchesLiteralDrawing, AfterDraggingAVertexInSolidMode) {
+    auto doc = DocumentFromFile("double_torus.off");
+    auto view = MakeView(*doc, 200);
+    view->OnViewSolid();
+    view->m_selectedVertex = 17;
+    view->OnEditingMode();
+    view->OnRButtonDown(0, 0);
+    view->OnMouseMove(0, -40);
+    view->OnRButtonUp(0, -40);
+    view->OnLButtonDown(0, 0);
+    view->OnMouseMove(25, 9);
+    EXPECT_EQ(FirstDifference(view->m_image, ReferenceRender(*view)), -1);
+}
+
 }  // namespace
 }  // namespace quorvane

@@ -15,6 +15,7 @@
 
 #include "app/application.h"
 #include "app/commands.h"
+#include "app/file_loader.h"
 #include "app/view_widget.h"
 #include "app_test_support.h"
 
@@ -346,6 +347,34 @@ TEST_F(StartupTest, FileThatCannotBeOpenedEndsTheStartAfterItsMessage) {
     EXPECT_EQ(app->ExitCode(), 1);
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_TRUE(prompts.messages[0].contains(bad));
+}
+
+}  // namespace
+}  // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+TEST(LoadDocumentInBackground, ReadsTheModelIntoTheGivenDocument) {
+    CQuorvaneDoc loaded;
+    OffError error;
+    ASSERT_TRUE(LoadDocumentInBackground(testing::TestModel("teapot.off"), loaded, error, nullptr));
+    CQuorvaneDoc direct;
+    ASSERT_TRUE(direct.LoadFromFile(testing::TestModel("teapot.off").toStdString()));
+    EXPECT_EQ(loaded.m_nVertices, direct.m_nVertices);
+    EXPECT_EQ(loaded.m_nPolygons, direct.m_nPolygons);
+    EXPECT_EQ(loaded.m_nUniqueEdges, direct.m_nUniqueEdges);
+}
+
+TEST(LoadDocumentInBackground, RefusedFileLeavesTheDocumentEmptyWithTheReason) {
+    QTemporaryDir dir;
+    const QString bad = testing::WriteFile(dir, "bad.off", "OFF\n3 1\n0 0 0\n");
+    CQuorvaneDoc loaded;
+    OffError error;
+    EXPECT_FALSE(LoadDocumentInBackground(bad, loaded, error, nullptr));
+    EXPECT_EQ(loaded.m_nVertices, 0);
+    EXPECT_GT(error.line, 0u);
+    EXPECT_FALSE(error.reason.empty());
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "render/renderer.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -35,6 +37,60 @@ PixelPoint CutPixel(const CViewingSpace& camera, double nearDepth, int imageSize
     cut.z = nearDepth;
     const CVector3D q = camera.Project(cut);
     return ImagePixel(imageSize, q.x, q.y, linePixel);
+}
+
+// Triangles whose corners all lie in a block of kSmallBlock x kSmallBlock pixels (most triangles of a
+// fine mesh) are drawn from a table of the pixels FillTriangle sets for each such triangle, made
+// once by drawing every one of them. Drawing is the same anywhere in the image, so the table holds
+// for every position.
+constexpr int kSmallBlock = 4;
+
+class SmallTriangleTable {
+  public:
+    SmallTriangleTable() {
+        CImage scratch;
+        scratch.Resize(kSmallBlock);
+        constexpr int cells = kSmallBlock * kSmallBlock;
+        for (int a = 0; a < cells; ++a) {
+            for (int b = 0; b < cells; ++b) {
+                for (int c = 0; c < cells; ++c) {
+                    scratch.Fill(0);
+                    FillTriangle(scratch, Corner(a), Corner(b), Corner(c), 1);
+                    std::uint16_t mask = 0;
+                    for (int cell = 0; cell < cells; ++cell) {
+                        if (scratch.Data()[cell] != 0) {
+                            mask = static_cast<std::uint16_t>(mask | (1u << cell));
+                        }
+                    }
+                    m_masks[static_cast<std::size_t>((a * cells + b) * cells + c)] = mask;
+                }
+            }
+        }
+    }
+
+    // The pixels of the triangle with corners in cells a, b and c (cell = row * kSmallBlock + column
+    // relative to the block), bit `cell` set for each pixel drawn.
+    std::uint16_t Mask(int a, int b, int c) const {
+        constexpr int cells = kSmallBlock * kSmallBlock;
+        return m_masks[static_cast<std::size_t>((a * cells + b) * cells + c)];
+    }
+
+  private:
+    static CRasterPoint Corner(int cell) { return {cell % kSmallBlock, cell / kSmallBlock}; }
+
+    std::array<std::uint16_t,
+               kSmallBlock * kSmallBlock * kSmallBlock * kSmallBlock * kSmallBlock * kSmallBlock>
+        m_masks{};
+};
+
+const SmallTriangleTable& SmallTriangles() {
+    static const SmallTriangleTable table;
+    return table;
+}
+
+// The cell of pixel p in the block whose top-left pixel is (left, top).
+int CellOf(PixelPoint p, int left, int top) {
+    return (p.y - top) * kSmallBlock + (p.x - left);
 }
 
 // Whether the rows min(a, b, c) .. max(a, b, c) meet the band.
@@ -189,6 +245,7 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, int count, CRenderWor
     const int* order = mesh.GetOrder().data();
     const unsigned limit = static_cast<unsigned>(count);
     const int size = m_imageSize;
+    const SmallTriangleTable& small = SmallTriangles();
     auto task = [&](int part) {
         const PartRange range = SplitRange(n, part, workers.Count());
         for (std::size_t i = range.first; i < range.last; ++i) {
@@ -236,9 +293,14 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, int count, CRenderWor
                     entry.kind = kSkip;
                     continue;
                 }
-                // Within a 2 x 2 block no pixel but the corners lies inside or on a side, and
-                // each side is at most one step long: the triangle is its corners.
-                entry.kind = (right - left <= 1 && bottom - top <= 1) ? kCorners : kDraw;
+                if (right - left < kSmallBlock && bottom - top < kSmallBlock) {
+                    entry.kind = kSmall;
+                    entry.corners[0] = {left, top};
+                    entry.corners[1] = {
+                        small.Mask(CellOf(pa, left, top), CellOf(pb, left, top), CellOf(pc, left, top)), 0};
+                    continue;
+                }
+                entry.kind = kDraw;
                 entry.corners[0] = pa;
                 entry.corners[1] = pb;
                 entry.corners[2] = pc;
@@ -347,11 +409,18 @@ void CSceneRenderer::DrawSolidBand(const SceneInput& scene, CImage& image, const
     const std::size_t stride = static_cast<std::size_t>(m_imageSize);
     for (std::size_t i = 0; i < n; ++i) {
         const SolidEntry& entry = m_solid[i];
-        if (entry.kind == kCorners) {
-            for (const PixelPoint& p : entry.corners) {
-                if (p.y >= band.rowBegin && p.y < band.rowEnd && p.x >= 0 && p.x < m_imageSize) {
-                    pixels[static_cast<std::size_t>(p.y) * stride + static_cast<std::size_t>(p.x)] =
-                        entry.colour;
+        if (entry.kind == kSmall) {
+            const int left = entry.corners[0].x;
+            const int top = entry.corners[0].y;
+            if (top + kSmallBlock <= band.rowBegin || top >= band.rowEnd) {
+                continue;
+            }
+            for (unsigned mask = static_cast<unsigned>(entry.corners[1].x); mask != 0; mask &= mask - 1) {
+                const int cell = std::countr_zero(mask);
+                const int x = left + cell % kSmallBlock;
+                const int y = top + cell / kSmallBlock;
+                if (y >= band.rowBegin && y < band.rowEnd && x >= 0 && x < m_imageSize) {
+                    pixels[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x)] = entry.colour;
                 }
             }
             continue;

@@ -75,16 +75,17 @@ class CSceneRenderer {
     VertexState GetVertexState(int i) const;
 
   private:
-    // One triangle in drawing order: its corner pixels, its colour and how to draw it.
+    // One triangle in drawing order: its corner pixels (for kSmall the block's top-left pixel and,
+    // in corners[1].x, the mask of its pixels in the block), its colour and how to draw it.
     struct SolidEntry {
         PixelPoint corners[3];
         std::uint32_t colour;
-        std::int32_t kind;  // kDraw, kCorners, kCut or kSkip
+        std::int32_t kind;  // kDraw, kSmall, kCut or kSkip
     };
-    static constexpr std::int32_t kDraw = 0;     // a whole triangle in front of the eye
-    static constexpr std::int32_t kCorners = 1;  // one whose corners lie in a 2 x 2 block of pixels
-    static constexpr std::int32_t kCut = 2;      // one with a corner behind the eye
-    static constexpr std::int32_t kSkip = 3;     // nothing to draw
+    static constexpr std::int32_t kDraw = 0;   // a whole triangle in front of the eye
+    static constexpr std::int32_t kSmall = 1;  // one whose corners lie in a 4 x 4 block of pixels
+    static constexpr std::int32_t kCut = 2;    // one with a corner behind the eye
+    static constexpr std::int32_t kSkip = 3;   // nothing to draw
 
     void PreparePixels(const SceneInput& scene, int count, bool linePixels, CRenderWorkers& workers);
     void ShadeRange(const CTessellatedMesh& mesh, const CLightingSettings& lighting, const CVector3D* eye,

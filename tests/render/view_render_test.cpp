@@ -1,6 +1,7 @@
 // The picture the view draws: the two pixel rules, the drawing modes, the marker, the colours and
 // agreement with a literal single-threaded drawing.
 #include <array>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -297,6 +298,47 @@ TEST(ViewMatchesLiteralDrawing, TinyTrianglesAtSmallSizes) {
             view->OnLButtonDown(0, 0);
             view->OnMouseMove(13, 7);
             EXPECT_EQ(FirstDifference(view->m_image, ReferenceRender(*view)), -1) << file << " at " << size;
+        }
+    }
+}
+
+// OFF text of `count` separate triangles a few hundredths wide scattered through the unit cube.
+std::string ScatteredSmallTriangles(int count, double width) {
+    std::mt19937 random(20240611u);
+    std::uniform_real_distribution<double> unit(-0.5, 0.5);
+    std::string text = "OFF\n" + std::to_string(3 * count) + " " + std::to_string(count) + " 0\n";
+    for (int t = 0; t < count; ++t) {
+        const double x = unit(random);
+        const double y = unit(random);
+        const double z = unit(random);
+        for (int k = 0; k < 3; ++k) {
+            text += std::to_string(x + width * unit(random)) + " " +
+                    std::to_string(y + width * unit(random)) + " " +
+                    std::to_string(z + width * unit(random)) + "\n";
+        }
+    }
+    for (int t = 0; t < count; ++t) {
+        text += "3 " + std::to_string(3 * t) + " " + std::to_string(3 * t + 1) + " " +
+                std::to_string(3 * t + 2) + "\n";
+    }
+    return text;
+}
+
+TEST(ViewMatchesLiteralDrawing, ScatteredSmallTrianglesEverywhereInTheImage) {
+    // Triangles of one to a few pixels at every position and orientation, some across the image's
+    // edges once the camera comes closer.
+    for (double width : {0.02, 0.06, 0.15}) {
+        auto doc = DocumentFromText(ScatteredSmallTriangles(3000, width));
+        for (int size : {64, 150}) {
+            auto view = MakeView(*doc, size);
+            view->SetRenderThreads(size == 64 ? 1 : 3);
+            view->OnViewSolid();
+            EXPECT_EQ(FirstDifference(view->m_image, ReferenceRender(*view)), -1) << width << " at " << size;
+            view->OnRButtonDown(0, 0);
+            for (int step = 0; step < 12; ++step) {
+                view->OnMouseMove(0, -1 - step);
+            }
+            EXPECT_EQ(FirstDifference(view->m_image, ReferenceRender(*view)), -1) << width << " at " << size;
         }
     }
 }

@@ -13,7 +13,8 @@
 namespace quorvane {
 
 bool LoadDocumentInBackground(const QString& path, CQuorvaneDoc& loaded, OffError& error,
-                              QWidget* progressParent) {
+                              QWidget* progressParent, const OffReadOptions& options,
+                              OffRepairReport* repairs) {
     const std::string localPath = QFile::encodeName(path).toStdString();
     bool ok = false;
     std::atomic<bool> finished{false};
@@ -21,7 +22,7 @@ bool LoadDocumentInBackground(const QString& path, CQuorvaneDoc& loaded, OffErro
 
     std::thread worker([&] {
         try {
-            ok = loaded.LoadFromFile(localPath, &error);
+            ok = loaded.LoadFromFile(localPath, &error, options, repairs);
         } catch (const std::exception& e) {
             ok = false;
             error = OffError{0, e.what()};

@@ -18,7 +18,9 @@ inline constexpr int kProgressDelayMs = 500;
 // User input is held back meanwhile, painting goes on. `progressParent` owns the progress dialog.
 // Returns false with `error` filled when the file could not be read or was refused; `loaded` then
 // holds no model.
+// With options.repair the repairs made are listed in `repairs` (when given).
 bool LoadDocumentInBackground(const QString& path, CQuorvaneDoc& loaded, OffError& error,
-                              QWidget* progressParent);
+                              QWidget* progressParent, const OffReadOptions& options = {},
+                              OffRepairReport* repairs = nullptr);
 
 }  // namespace quorvane

@@ -39,6 +39,19 @@ std::string OpenFailureMessage(std::string_view path, const OffError& error) {
     return text;
 }
 
+std::string RepairOfferMessage(std::string_view path, const OffError& error, const OffRepairReport& repairs) {
+    return OpenFailureMessage(path, error) + "\n\nThe file can be opened with " +
+           std::to_string(repairs.Total()) + (repairs.Total() == 1 ? " repair." : " repairs.");
+}
+
+std::string RepairSummaryMessage(std::string_view path, const OffRepairReport& repairs) {
+    return std::string(path) + "\n" + RepairStatusText(repairs) + ":\n\n" + repairs.Summary();
+}
+
+std::string RepairStatusText(const OffRepairReport& repairs) {
+    return "Opened with " + std::to_string(repairs.Total()) + (repairs.Total() == 1 ? " repair" : " repairs");
+}
+
 std::string SaveFailureMessage(std::string_view path, std::string_view reason) {
     return std::string(path) + "\nThe file could not be saved.\n" +
            (reason.empty() ? std::string("unknown error") : std::string(reason));

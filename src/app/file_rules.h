@@ -31,6 +31,13 @@ std::string SaveChangesQuestion(std::string_view documentTitle);
 std::string OpenFailureMessage(std::string_view path, const OffError& error);
 
 // The message for a save that failed: the path and the system's reason.
+// The refusal of the strict reading followed by the offer to open the file with repairs.
+std::string RepairOfferMessage(std::string_view path, const OffError& error, const OffRepairReport& repairs);
+// What was repaired in a file opened with repairs.
+std::string RepairSummaryMessage(std::string_view path, const OffRepairReport& repairs);
+// "Opened with N repairs" ("1 repair").
+std::string RepairStatusText(const OffRepairReport& repairs);
+
 std::string SaveFailureMessage(std::string_view path, std::string_view reason);
 
 // The message for a recent-file entry whose file is gone.

@@ -314,7 +314,11 @@ void CMainFrame::UpdateTitle() {
 
 void CMainFrame::UpdateMessagePane() {
     const bool degenerate = m_viewWidget->View().IsCameraDegenerate();
-    m_messagePane->setText(ToQString(degenerate ? kDegenerateCameraMessage : kIdleMessage));
+    if (degenerate) {
+        m_messagePane->setText(ToQString(kDegenerateCameraMessage));
+    } else {
+        m_messagePane->setText(m_repairNote.isEmpty() ? ToQString(kIdleMessage) : m_repairNote);
+    }
 }
 
 void CMainFrame::OnDocumentEdited() {
@@ -363,9 +367,11 @@ bool CMainFrame::OnFileNew() {
     }
     m_document.OnNewDocument();
     m_pathName.clear();
+    m_repairNote.clear();
     m_viewWidget->Apply(m_viewWidget->View().OnUpdate());
     UpdateTitle();
     UpdateCommandUI();
+    UpdateMessagePane();
     return true;
 }
 
@@ -397,17 +403,40 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
 bool CMainFrame::LoadPath(const QString& absolutePath) {
     CQuorvaneDoc loaded;
     OffError error;
+    OffRepairReport repairs;
     m_bLoading = true;
-    const bool ok = LoadDocumentInBackground(absolutePath, loaded, error, this);
+    bool ok = LoadDocumentInBackground(absolutePath, loaded, error, this);
+    bool offered = false;
+    if (!ok && error.line != 0) {
+        // The strict reading refused the file: when the repairing reading accepts it, say why it
+        // was refused and offer to open it with repairs.
+        CQuorvaneDoc repaired;
+        OffError repairError;
+        if (LoadDocumentInBackground(absolutePath, repaired, repairError, this, OffReadOptions{true},
+                                     &repairs)) {
+            offered = true;
+            ok = m_prompts->AskOpenWithRepairs(
+                this, ToQString(RepairOfferMessage(absolutePath.toStdString(), error, repairs)));
+            if (ok) {
+                loaded.TakeModel(std::move(repaired));
+            }
+        }
+    }
     m_bLoading = false;
     if (ok) {
         m_document.TakeModel(std::move(loaded));
         m_pathName = absolutePath;
+        m_repairNote = offered ? ToQString(RepairStatusText(repairs)) : QString();
         m_viewWidget->Apply(m_viewWidget->View().OnUpdate());
         RememberRecent(absolutePath);
         UpdateTitle();
         UpdateCommandUI();
-    } else {
+        UpdateMessagePane();
+        if (offered) {
+            m_prompts->ShowInformation(this,
+                                       ToQString(RepairSummaryMessage(absolutePath.toStdString(), repairs)));
+        }
+    } else if (!offered) {
         m_prompts->ShowMessage(this, ToQString(OpenFailureMessage(absolutePath.toStdString(), error)));
     }
     if (!m_pendingOpen.isEmpty()) {

@@ -95,6 +95,8 @@ class CMainFrame : public QMainWindow {
     CQuorvaneViewWidget* m_viewWidget = nullptr;
     QString m_pathName;
     bool m_bLoading = false;
+    // "Opened with N repairs" while the model opened with repairs is shown, else empty.
+    QString m_repairNote;
     QString m_pendingOpen;
 
     std::map<int, QAction*> m_actions;

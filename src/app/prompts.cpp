@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "app/about_dialog.h"
 #include "app/commands.h"
@@ -16,6 +17,20 @@ QString OffFileFilters() {
 
 void CQtUserPrompts::ShowMessage(QWidget* parent, const QString& text) {
     QMessageBox::warning(parent, QString::fromUtf8(kAppTitle.data(), kAppTitle.size()), text);
+}
+
+void CQtUserPrompts::ShowInformation(QWidget* parent, const QString& text) {
+    QMessageBox::information(parent, QString::fromUtf8(kAppTitle.data(), kAppTitle.size()), text);
+}
+
+bool CQtUserPrompts::AskOpenWithRepairs(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kAppTitle.data(), kAppTitle.size()), text,
+                    QMessageBox::NoButton, parent);
+    QPushButton* repair = box.addButton(QStringLiteral("Open with Repairs"), QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == repair;
 }
 
 SaveChoice CQtUserPrompts::AskSaveChanges(QWidget* parent, const QString& question) {

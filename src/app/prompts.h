@@ -23,6 +23,10 @@ class CUserPrompts {
 
     // A plain message with an OK button and the warning icon, captioned "Quorvane".
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+    // A message with the information icon.
+    virtual void ShowInformation(QWidget* parent, const QString& text) = 0;
+    // Says why a file was refused and offers "Open with Repairs"; true when that was chosen.
+    virtual bool AskOpenWithRepairs(QWidget* parent, const QString& text) = 0;
     // Asks `question` ("Save changes to NAME?") with Save, Discard and Cancel.
     virtual SaveChoice AskSaveChanges(QWidget* parent, const QString& question) = 0;
     // The file to open, or an empty string when the user cancelled.
@@ -46,6 +50,8 @@ class CUserPrompts {
 class CQtUserPrompts final : public CUserPrompts {
   public:
     void ShowMessage(QWidget* parent, const QString& text) override;
+    void ShowInformation(QWidget* parent, const QString& text) override;
+    bool AskOpenWithRepairs(QWidget* parent, const QString& text) override;
     SaveChoice AskSaveChanges(QWidget* parent, const QString& question) override;
     QString AskOpenFileName(QWidget* parent, const QString& directory) override;
     QString AskSaveFileName(QWidget* parent, const QString& suggestedPath) override;

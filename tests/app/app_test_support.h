@@ -40,7 +40,16 @@ class FakePrompts : public CUserPrompts {
     ModelStatistics shownStatistics;
     int aboutShown = 0;
 
+    std::vector<QString> informations;
+    std::vector<QString> repairOffers;
+    bool repairAnswer = false;
+
     void ShowMessage(QWidget*, const QString& text) override { messages.push_back(text); }
+    void ShowInformation(QWidget*, const QString& text) override { informations.push_back(text); }
+    bool AskOpenWithRepairs(QWidget*, const QString& text) override {
+        repairOffers.push_back(text);
+        return repairAnswer;
+    }
     SaveChoice AskSaveChanges(QWidget*, const QString& question) override {
         saveQuestions.push_back(question);
         return saveAnswer;

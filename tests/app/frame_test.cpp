@@ -8,6 +8,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMimeData>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -156,6 +157,47 @@ TEST_F(FrameTest, RefusedFileIsReportedAndKeepsModelTitleAndRecentList) {
     EXPECT_EQ(frame->PathName(), cube);
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("cube.off[*] - Quorvane"));
     EXPECT_EQ(RecentEntries(), QStringList{cube});
+}
+
+TEST_F(FrameTest, RepairableFileIsOpenedWithRepairsWhenChosen) {
+    const QString elephant = CopyModel(dir, "elephant.off", "elephant.off");
+    prompts.repairAnswer = true;
+    ASSERT_TRUE(frame->OpenDocumentFile(elephant));
+    ASSERT_EQ(prompts.repairOffers.size(), 1u);
+    EXPECT_TRUE(prompts.repairOffers[0].contains(QStringLiteral("Line 3: blank line where vertex 1 of 2775")))
+        << prompts.repairOffers[0].toStdString();
+    EXPECT_TRUE(prompts.repairOffers[0].contains(QStringLiteral("can be opened with 1 repair")));
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(frame->Document().m_nVertices, 2775);
+    EXPECT_EQ(frame->Document().m_nUniqueEdges, 8337);
+    EXPECT_EQ(frame->PathName(), elephant);
+    ASSERT_EQ(prompts.informations.size(), 1u);
+    EXPECT_TRUE(prompts.informations[0].contains(QStringLiteral("line 3: skipped a blank line")))
+        << prompts.informations[0].toStdString();
+    EXPECT_EQ(frame->MessagePane()->text(), QStringLiteral("Opened with 1 repair"));
+    frame->OnFileNew();
+    EXPECT_EQ(frame->MessagePane()->text(), QStringLiteral("Ready"));
+}
+
+TEST_F(FrameTest, DecliningRepairsKeepsTheModelWithoutAnotherMessage) {
+    const QString cube = CopyModel(dir, "cube.off", "cube.off");
+    ASSERT_TRUE(frame->OpenDocumentFile(cube));
+    prompts.repairAnswer = false;
+    EXPECT_FALSE(frame->OpenDocumentFile(CopyModel(dir, "openscad_example002.off", "scad.off")));
+    EXPECT_EQ(prompts.repairOffers.size(), 1u);
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_TRUE(prompts.informations.empty());
+    EXPECT_EQ(frame->Document().m_nVertices, 8);
+    EXPECT_EQ(frame->PathName(), cube);
+}
+
+TEST_F(FrameTest, FileNeitherReadingAcceptsShowsTheStrictReasonOnly) {
+    const QString bad = WriteFile(dir, "bad.off", "OFF\n3 1\n0 0 0\n1 0 0\n");
+    EXPECT_FALSE(frame->OpenDocumentFile(bad));
+    EXPECT_TRUE(prompts.repairOffers.empty());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].contains(QStringLiteral("Line 5: end of file where vertex 3 of 3")))
+        << prompts.messages[0].toStdString();
 }
 
 TEST_F(FrameTest, FileThatCannotBeReadReportsTheSystemsReason) {

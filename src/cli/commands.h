@@ -3,14 +3,18 @@
 // and tests can run a subcommand without a process.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <iosfwd>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "model/document.h"
+#include "render/color.h"
 
 namespace quorvane::cli {
 
@@ -82,5 +86,40 @@ struct ConvertOptions {
     LoadOptions load;
 };
 int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err);
+
+// render: draws each file with the viewer's renderer into a square PNG image.
+enum class RenderMode { kWireframe, kSolid, kPoints };
+
+struct RenderOptions {
+    std::vector<std::string> files;
+    std::string output;  // -o: the image of the single input
+    std::string outDir;  // --out-dir: DIR/NAME.png for each input, NAME its file name without extension
+    RenderMode mode = RenderMode::kSolid;
+    int size = 512;  // side of the image, 1 .. kMaxRenderSize
+    // Camera settings, applied after the default view in this order: at, from, up, angle
+    // (the camera's setters), orbit, zoom, pan.
+    std::optional<CVector3D> at;
+    std::optional<CVector3D> from;
+    std::optional<CVector3D> up;
+    std::optional<double> angle;                 // degrees
+    std::optional<std::array<double, 2>> orbit;  // vertical, horizontal degrees
+    int zoom = 0;                                // steps of 5 % closer; negative: farther
+    std::optional<std::array<double, 2>> pan;
+    std::optional<COLORREF> background;
+    std::optional<COLORREF> exterior;
+    std::optional<COLORREF> interior;
+    std::optional<long long> select;  // vertex to mark
+    unsigned jobs = 0;
+    bool progress = false;  // draw a progress bar on `err` (when it is a terminal)
+    LoadOptions load;
+};
+inline constexpr int kMaxRenderSize = 16384;
+int RunRender(const RenderOptions& options, std::ostream& out, std::ostream& err);
+
+// Reads exactly values.size() finite numbers separated by commas ("1,-2.5,3e2"), in the C locale's
+// notation whatever the current locale, with no spaces. On failure returns false and fills `error`.
+bool ParseNumberList(std::string_view text, std::span<double> values, std::string& error);
+// Reads a colour written RRGGBB in hexadecimal, with or without a leading '#'.
+bool ParseHexColor(std::string_view text, COLORREF& colour, std::string& error);
 
 }  // namespace quorvane::cli

@@ -1,6 +1,11 @@
 // quorvane-cli: parses the command line and runs one subcommand.
+#include <unistd.h>
+
+#include <array>
 #include <functional>
 #include <iostream>
+#include <optional>
+#include <span>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -35,11 +40,103 @@ void AddRepairFlag(CLI::App& command, bool& repair) {
                      "the binary form and bad polygons (dropped), and report every repair");
 }
 
+// An option whose value is a list of `N` numbers separated by commas, handed to `store`.
+template <std::size_t N, typename Store>
+CLI::Option* AddNumberListOption(CLI::App& command, const std::string& name, const std::string& typeName,
+                                 const std::string& description, Store store) {
+    return command
+        .add_option_function<std::string>(
+            name,
+            [name, store](const std::string& text) {
+                std::array<double, N> values{};
+                std::string error;
+                if (!cli::ParseNumberList(text, values, error)) {
+                    throw CLI::ValidationError(name, error);
+                }
+                store(values);
+            },
+            description)
+        ->type_name(typeName);
+}
+
+// An option whose value is a colour RRGGBB, stored in `target`.
+CLI::Option* AddColorOption(CLI::App& command, const std::string& name, const std::string& description,
+                            std::optional<quorvane::COLORREF>& target) {
+    return command
+        .add_option_function<std::string>(
+            name,
+            [name, &target](const std::string& text) {
+                quorvane::COLORREF colour = 0;
+                std::string error;
+                if (!cli::ParseHexColor(text, colour, error)) {
+                    throw CLI::ValidationError(name, error);
+                }
+                target = colour;
+            },
+            description)
+        ->type_name("RRGGBB");
+}
+
+// The options of the render subcommand.
+void AddRenderOptions(CLI::App& command, cli::RenderOptions& render) {
+    AddFilesArgument(command, render.files);
+    CLI::Option* output = command
+                              .add_option("-o,--output", render.output,
+                                          "PNG file to write for a single input (replaced atomically)")
+                              ->type_name("OUT");
+    command.add_option("--out-dir", render.outDir, "Folder to write DIR/NAME.png into for each input")
+        ->type_name("DIR")
+        ->excludes(output);
+    command
+        .add_option_function<std::string>(
+            "--mode",
+            [&render](const std::string& mode) {
+                render.mode = mode == "wireframe" ? cli::RenderMode::kWireframe
+                              : mode == "points"  ? cli::RenderMode::kPoints
+                                                  : cli::RenderMode::kSolid;
+            },
+            "Drawing mode: wireframe, solid or points (default solid)")
+        ->type_name("MODE")
+        ->check(CLI::IsMember({"wireframe", "solid", "points"}).description(""));
+    command.add_option("--size", render.size, "Side of the square image in pixels (default 512)")
+        ->type_name("N")
+        ->check(CLI::Range(1, cli::kMaxRenderSize).description(""));
+    const auto vector = [](std::optional<quorvane::CVector3D>& target) {
+        return [&target](const std::array<double, 3>& v) { target = quorvane::CVector3D(v[0], v[1], v[2]); };
+    };
+    const auto pair = [](std::optional<std::array<double, 2>>& target) {
+        return [&target](const std::array<double, 2>& v) { target = v; };
+    };
+    AddNumberListOption<3>(command, "--at", "X,Y,Z", "At Point: the point looked at", vector(render.at));
+    AddNumberListOption<3>(command, "--from", "X,Y,Z", "From Point: the eye", vector(render.from));
+    AddNumberListOption<3>(command, "--up", "X,Y,Z", "Up Vector", vector(render.up));
+    AddNumberListOption<1>(command, "--angle", "DEG", "Viewing angle in degrees (0.5 .. 180)",
+                           [&render](const std::array<double, 1>& v) { render.angle = v[0]; });
+    AddNumberListOption<2>(command, "--orbit", "V,H",
+                           "Turn the eye about the At Point by V degrees vertically and H horizontally",
+                           pair(render.orbit));
+    command.add_option("--zoom", render.zoom, "Zoom steps: N steps 5 % closer, or -N steps 5 % farther")
+        ->type_name("N");
+    AddNumberListOption<2>(command, "--pan", "A,B", "Move the camera sideways by A and upward by B",
+                           pair(render.pan));
+    AddColorOption(command, "--background", "Background colour (default 000000)", render.background);
+    AddColorOption(command, "--exterior", "Colour of front faces, edges and points (default 0000FF)",
+                   render.exterior);
+    AddColorOption(command, "--interior", "Colour of back faces (default FF0000)", render.interior);
+    command
+        .add_option_function<long long>(
+            "--select", [&render](long long index) { render.select = index; },
+            "Mark the vertex with this index")
+        ->type_name("INDEX");
+    AddJobsOption(command, render.jobs);
+    AddRepairFlag(command, render.load.repair);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
-    CLI::App app{"Reads, checks and converts OFF mesh files.", "quorvane-cli"};
+    CLI::App app{"Reads, checks, converts and renders OFF mesh files.", "quorvane-cli"};
     app.set_version_flag("--version", std::string("quorvane-cli ") + QUORVANE_VERSION);
     app.require_subcommand(1);
 
@@ -73,6 +170,16 @@ int main(int argc, char** argv) {
         ->type_name("OUT");
     AddRepairFlag(*convertCommand, convert.load.repair);
     convertCommand->callback([&] { run = [&] { return cli::RunConvert(convert, std::cout, std::cerr); }; });
+
+    cli::RenderOptions render;
+    CLI::App* renderCommand = app.add_subcommand(
+        "render",
+        "Draw OFF files as square PNG images with the viewer's renderer (camera, mode and colours set here)");
+    AddRenderOptions(*renderCommand, render);
+    renderCommand->callback([&] {
+        render.progress = render.files.size() > 1 && isatty(STDERR_FILENO) != 0;
+        run = [&] { return cli::RunRender(render, std::cout, std::cerr); };
+    });
 
     try {
         app.parse(argc, argv);

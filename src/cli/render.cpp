@@ -17,6 +17,20 @@
 
 namespace quorvane::cli {
 
+namespace {
+
+// `text` in double quotes, for messages.
+std::string Quoted(std::string_view text) {
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted += '"';
+    quoted += text;
+    quoted += '"';
+    return quoted;
+}
+
+}  // namespace
+
 bool ParseNumberList(std::string_view text, std::span<double> values, std::string& error) {
     const std::size_t expected = values.size();
     std::size_t count = 0;
@@ -33,15 +47,15 @@ bool ParseNumberList(std::string_view text, std::span<double> values, std::strin
                 return false;
             }
             if (result.ec == std::errc::result_out_of_range) {
-                error = "\"" + std::string(piece) + "\" is out of range";
+                error = Quoted(piece) + " is out of range";
                 return false;
             }
             if (result.ec != std::errc() || result.ptr != piece.data() + piece.size()) {
-                error = "\"" + std::string(piece) + "\" is not a number";
+                error = Quoted(piece) + " is not a number";
                 return false;
             }
             if (!std::isfinite(value)) {
-                error = "\"" + std::string(piece) + "\" is not a finite number";
+                error = Quoted(piece) + " is not a finite number";
                 return false;
             }
             values[count] = value;
@@ -69,7 +83,7 @@ bool ParseHexColor(std::string_view text, COLORREF& colour, std::string& error) 
     unsigned value = 0;
     const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
     if (digits.size() != 6 || result.ec != std::errc() || result.ptr != digits.data() + digits.size()) {
-        error = "\"" + std::string(text) + "\" is not a colour written RRGGBB in hexadecimal";
+        error = Quoted(text) + " is not a colour written RRGGBB in hexadecimal";
         return false;
     }
     colour = RGB(static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>((value >> 8) & 0xFFu),
@@ -331,14 +345,15 @@ int RunRender(const RenderOptions& options, std::ostream& out, std::ostream& err
             if (!result.ok) {
                 ++refused;
             }
-            out << result.report;
-            if (!result.messages.empty()) {
-                // The message replaces the bar on its line; the bar is drawn again below it.
-                if (options.progress) {
-                    err << "\r\x1b[K";
-                }
-                err << result.messages;
+            if (options.progress && (!result.report.empty() || !result.messages.empty())) {
+                // The lines replace the bar on its line; the bar is drawn again below them.
+                err << "\r\x1b[K" << std::flush;
             }
+            out << result.report;
+            if (options.progress) {
+                out.flush();
+            }
+            err << result.messages;
             showProgress(i + 1);
             result = RenderResult{};
         });

@@ -77,15 +77,16 @@ std::string BenchFile(long long triangles) {
     return path.string();
 }
 
-// File to document, including the distinct-edge list.
-void BM_LoadFromFile(benchmark::State& state) {
+// File to document, including the distinct-edge list, in one reading mode.
+void LoadFromFile(benchmark::State& state, bool repair) {
     const std::string path = BenchFile(state.range(0));
     std::error_code ec;
     const auto bytes = static_cast<std::int64_t>(fs::file_size(path, ec));
     for (auto _ : state) {
         quorvane::CQuorvaneDoc doc;
         quorvane::OffError error;
-        if (!doc.LoadFromFile(path, &error)) {
+        quorvane::OffRepairReport report;
+        if (!doc.LoadFromFile(path, &error, quorvane::OffReadOptions{repair}, &report)) {
             state.SkipWithError(("cannot load " + path + ": " + error.reason).c_str());
             break;
         }
@@ -93,7 +94,18 @@ void BM_LoadFromFile(benchmark::State& state) {
     }
     state.SetBytesProcessed(state.iterations() * bytes);
 }
+
+// The strict reading.
+void BM_LoadFromFile(benchmark::State& state) {
+    LoadFromFile(state, false);
+}
 BENCHMARK(BM_LoadFromFile)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// The repairing reading of the same plain file: what it costs to look for departures.
+void BM_LoadFromFileRepairing(benchmark::State& state) {
+    LoadFromFile(state, true);
+}
+BENCHMARK(BM_LoadFromFileRepairing)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // Document to OFF text as it is saved.
 void BM_SaveToText(benchmark::State& state) {

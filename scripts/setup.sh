@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libqt6svg6-dev qt6-base-dev-tools
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libpng-dev libx11-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 missing=()

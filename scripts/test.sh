@@ -23,3 +23,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 echo "== Fuzzing the OFF reader (${QUORVANE_FUZZ_SECONDS:-30} s)"
 ./scripts/fuzz.sh "${QUORVANE_FUZZ_SECONDS:-30}"
+
+echo "== Formatting (clang-format, the project's .clang-format)"
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+echo "All sources are formatted."

@@ -108,7 +108,9 @@ std::string AbbreviatePath(std::string_view path, int maxLength) {
 }
 
 std::string RecentMenuText(int index, std::string_view path) {
-    std::string text = "&" + std::to_string(index + 1) + " ";
+    std::string text = "&";
+    text += std::to_string(index + 1);
+    text += ' ';
     for (const char c : AbbreviatePath(path)) {
         text += c;
         if (c == '&') {

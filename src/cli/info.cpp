@@ -19,26 +19,14 @@ struct FileInfo {
     OffRepairReport repairs;
 };
 
-// The six statistics, the triangle count taken from the polygons rather than from a tessellated
-// mesh, which the tool has no use for.
-ModelStatistics StatisticsWithoutTessellation(const CQuorvaneDoc& doc) {
-    ModelStatistics stats;
-    stats.vertices = doc.m_nVertices;
-    stats.polygons = doc.m_nPolygons;
-    stats.edges = doc.m_nEdges;
-    stats.uniqueEdges = doc.m_nUniqueEdges;
-    stats.largestPolygon = doc.m_nLargestPolygon;
-    stats.triangles = CountTriangles(doc.m_polygons);
-    return stats;
-}
-
 // Loads one file and keeps only what is reported, so that the document is freed at once.
 FileInfo InspectFile(const std::string& path, const LoadOptions& options) {
     FileInfo info;
     CQuorvaneDoc doc;
     info.ok = LoadModel(path, options, doc, info.error, &info.repairs);
     if (info.ok) {
-        info.stats = StatisticsWithoutTessellation(doc);
+        // The triangle count comes from the polygons: a tessellated mesh would only cost memory here.
+        info.stats = ComputeStatistics(doc, CountTriangles(doc.m_polygons));
         info.boxMin = CVector3D(doc.m_minX, doc.m_minY, doc.m_minZ);
         info.boxMax = CVector3D(doc.m_maxX, doc.m_maxY, doc.m_maxZ);
     }

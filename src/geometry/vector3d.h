@@ -11,7 +11,7 @@ inline constexpr double kRadiansPerDegree = 0.017453292519943278;
 inline constexpr double kHalfRadiansPerDegree = 0.008726646259971639;
 
 class CVector3D {
-public:
+  public:
     double x = 0.0;
     double y = 0.0;
     double z = 0.0;

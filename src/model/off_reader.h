@@ -10,12 +10,12 @@ namespace quorvane {
 // Reads OFF text into `out`, which must be a fresh document; the distinct-edge list is left
 // to the caller (BuildUniqueEdges). Returns false with `error` set
 // (line and reason) when the text is refused; `out` is then unspecified.
-bool ReadOffText(std::string_view text, CQuorvaneDoc& out, OffError& error, const OffReadOptions& options = {},
-                 OffRepairReport* report = nullptr);
+bool ReadOffText(std::string_view text, CQuorvaneDoc& out, OffError& error,
+                 const OffReadOptions& options = {}, OffRepairReport* report = nullptr);
 
 // Splits text into lines: a line ends at LF, CR LF or a lone CR; the end is not part of it.
 class LineCursor {
-public:
+  public:
     explicit LineCursor(std::string_view text) : m_text(text) {}
 
     // The next line, or false at the end of the text. A final line end does not start a
@@ -26,7 +26,7 @@ public:
     // Bytes not yet consumed.
     std::size_t Remaining() const { return m_text.size() - m_pos; }
 
-private:
+  private:
     std::string_view m_text;
     std::size_t m_pos = 0;
     std::size_t m_line = 0;
@@ -34,13 +34,13 @@ private:
 
 // Splits a line into tokens at blanks and tabs.
 class TokenCursor {
-public:
+  public:
     explicit TokenCursor(std::string_view line) : m_line(line) {}
 
     // The next token, or false when the line has no more.
     bool Next(std::string_view& token);
 
-private:
+  private:
     std::string_view m_line;
     std::size_t m_pos = 0;
 };

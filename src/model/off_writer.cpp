@@ -77,7 +77,8 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 }  // namespace
 
 bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* error) {
-    const std::string base = path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
+    const std::string base =
+        path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
     std::string temp = FolderOf(path) + "/." + base + ".tmp-XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {

@@ -6,13 +6,17 @@
 namespace quorvane {
 
 ModelStatistics ComputeStatistics(const CQuorvaneDoc& document, const CTessellatedMesh& mesh) {
+    return ComputeStatistics(document, mesh.m_nTriangles);
+}
+
+ModelStatistics ComputeStatistics(const CQuorvaneDoc& document, int triangles) {
     ModelStatistics statistics;
     statistics.vertices = document.m_nVertices;
     statistics.polygons = document.m_nPolygons;
     statistics.edges = document.m_nEdges;
     statistics.uniqueEdges = document.m_nUniqueEdges;
     statistics.largestPolygon = document.m_nLargestPolygon;
-    statistics.triangles = mesh.m_nTriangles;
+    statistics.triangles = triangles;
     return statistics;
 }
 

@@ -19,6 +19,8 @@ struct ModelStatistics {
 
 // The statistics of the document as loaded and of the mesh tessellated from it.
 ModelStatistics ComputeStatistics(const CQuorvaneDoc& document, const CTessellatedMesh& mesh);
+// The statistics of the document with a triangle count obtained elsewhere (CountTriangles).
+ModelStatistics ComputeStatistics(const CQuorvaneDoc& document, int triangles);
 
 // The number of triangles a tessellation of `polygons` makes: n - 2 for each polygon of n >= 3
 // vertices. Saturates at INT_MAX.

@@ -8,23 +8,6 @@
 namespace quorvane::cli::test {
 namespace {
 
-// Runs quorvane-cli with `arguments` (already quoted for the shell); standard error is merged.
-RunResult RunBinary(const std::string& arguments) {
-    const std::string command = std::string("'") + QUORVANE_BIN_DIR + "/quorvane-cli' " + arguments + " 2>&1";
-    RunResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        result.out.append(buffer, n);
-    }
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
 class CliBinaryHelp : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(CliBinaryHelp, EachSubcommandHasHelp) {

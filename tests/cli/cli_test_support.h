@@ -2,6 +2,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
 
 #include <filesystem>
 #include <fstream>
@@ -65,6 +68,24 @@ RunResult RunCommand(Function function, const Options& options) {
     result.status = function(options, out, err);
     result.out = out.str();
     result.err = err.str();
+    return result;
+}
+
+// Runs the quorvane-cli program with `arguments` (already quoted for the shell); standard error
+// is merged into `out`.
+inline RunResult RunBinary(const std::string& arguments) {
+    const std::string command = std::string("'") + QUORVANE_BIN_DIR + "/quorvane-cli' " + arguments + " 2>&1";
+    RunResult result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return result;
+    }
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        result.out.append(buffer, n);
+    }
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
 

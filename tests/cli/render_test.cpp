@@ -73,23 +73,6 @@ std::vector<std::string> FolderNames(const fs::path& folder) {
     return names;
 }
 
-// Runs quorvane-cli with `arguments` (already quoted for the shell); standard error is merged.
-RunResult RunCli(const std::string& arguments) {
-    const std::string command = std::string("'") + QUORVANE_BIN_DIR + "/quorvane-cli' " + arguments + " 2>&1";
-    RunResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        result.out.append(buffer, n);
-    }
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
 // The colour of a cube face seen from `eye` with the default lighting, whose light comes from the
 // eye along the default view's line of sight (world direction (0, 0, 1)).
 COLORREF CubeFaceColour(const CVector3D& a, const CVector3D& b, const CVector3D& c, const CVector3D& normal,
@@ -552,23 +535,20 @@ TEST(CliRenderColour, ReadsSixHexDigitsWithOrWithoutHash) {
 // ---- The executable's command line ----
 
 TEST(CliRenderBinary, WrongCommandLinesAreUsageErrors) {
-    const std::string cube = "'" + Sample("cube.off") + "'";
-    const std::string out = "'" + (ScratchFolder() / "x.png").string() + "'";
+    const std::string cube = std::string(1, '\'').append(Sample("cube.off")).append("'");
+    const std::string out = std::string(1, '\'').append((ScratchFolder() / "x.png").string()).append("'");
+    const std::string cubeToOut = std::string("render ").append(cube).append(" -o ").append(out);
+    for (const char* options : {" --mode shaded", " --at 1,2", " --at 1,2,x", " --up 0,1,inf", " --orbit 10",
+                                " --angle 1,2", " --size 0", " --size 16385", " --background 12345"}) {
+        const RunResult result = RunBinary(cubeToOut + options);
+        EXPECT_EQ(result.status, kExitUsage) << options << "\n" << result.out;
+    }
     for (const std::string& arguments : {
-             "render " + cube + " -o " + out + " --mode shaded",
-             "render " + cube + " -o " + out + " --at 1,2",
-             "render " + cube + " -o " + out + " --at 1,2,x",
-             "render " + cube + " -o " + out + " --up 0,1,inf",
-             "render " + cube + " -o " + out + " --orbit 10",
-             "render " + cube + " -o " + out + " --angle 1,2",
-             "render " + cube + " -o " + out + " --size 0",
-             "render " + cube + " -o " + out + " --size 16385",
-             "render " + cube + " -o " + out + " --background 12345",
-             "render " + cube + " " + cube + " -o " + out,
-             "render " + cube,
-             "render " + cube + " -o " + out + " --out-dir " + out,
+             std::string("render ").append(cube).append(" ").append(cube).append(" -o ").append(out),
+             std::string("render ").append(cube),
+             std::string(cubeToOut).append(" --out-dir ").append(out),
          }) {
-        const RunResult result = RunCli(arguments);
+        const RunResult result = RunBinary(arguments);
         EXPECT_EQ(result.status, kExitUsage) << arguments << "\n" << result.out;
     }
     EXPECT_FALSE(fs::exists(ScratchFolder() / "x.png"));
@@ -576,8 +556,8 @@ TEST(CliRenderBinary, WrongCommandLinesAreUsageErrors) {
 
 TEST(CliRenderBinary, NegativeListsAndCountsAreValues) {
     const fs::path out = ScratchFolder() / "cube.png";
-    const RunResult result = RunCli("render '" + Sample("cube.off") + "' -o '" + out.string() +
-                                    "' --orbit -10,20 --zoom -2 --pan -0.05,0 --at -0.1,0,0 --size 33");
+    const RunResult result = RunBinary("render '" + Sample("cube.off") + "' -o '" + out.string() +
+                                       "' --orbit -10,20 --zoom -2 --pan -0.05,0 --at -0.1,0,0 --size 33");
     EXPECT_EQ(result.status, kExitOk) << result.out;
     EXPECT_EQ(ReadPng(out).width, 33);
 }
@@ -589,8 +569,8 @@ TEST(CliRenderBinary, ModeAndColourTextsReachTheRenderer) {
     for (const auto& [mode, centre] :
          {std::pair{"solid", RGB(112, 112, 255)}, std::pair{"wireframe", RGB(16, 32, 48)},
           std::pair{"points", RGB(16, 32, 48)}}) {
-        const RunResult result = RunCli("render '" + Sample("cube.off") + "' -o '" + out.string() +
-                                        "' --mode " + mode + " --background '#102030'");
+        const RunResult result = RunBinary("render '" + Sample("cube.off") + "' -o '" + out.string() +
+                                           "' --mode " + mode + " --background '#102030'");
         ASSERT_EQ(result.status, kExitOk) << result.out;
         const Picture picture = ReadPng(out);
         ASSERT_TRUE(picture.read);
@@ -600,7 +580,7 @@ TEST(CliRenderBinary, ModeAndColourTextsReachTheRenderer) {
 }
 
 TEST(CliRenderBinary, HelpListsTheOptions) {
-    const RunResult result = RunCli("render --help");
+    const RunResult result = RunBinary("render --help");
     EXPECT_EQ(result.status, kExitOk);
     for (const char* option : {"--out-dir", "--mode", "--size", "--at", "--orbit", "--zoom", "--pan",
                                "--background", "--select", "--repair", "--jobs"}) {
@@ -609,7 +589,7 @@ TEST(CliRenderBinary, HelpListsTheOptions) {
 }
 
 TEST(CliRenderBinary, MessageNamesTheBadOption) {
-    const RunResult result = RunCli("render '" + Sample("cube.off") + "' -o x.png --from 1,2,3,4");
+    const RunResult result = RunBinary("render '" + Sample("cube.off") + "' -o x.png --from 1,2,3,4");
     EXPECT_EQ(result.status, kExitUsage);
     EXPECT_NE(result.out.find("--from"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("expected 3 numbers"), std::string::npos) << result.out;

@@ -74,7 +74,9 @@ TEST(OffReader, AcceptsWhatTheFormatAllows) {
         {"colour after face", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2 255 0 0\n", 3, {{0, 1, 2}}},
         {"face of zero", "OFF\n3 2 0\n0 0 0\n1 0 0\n0 1 0\n0\n3 0 1 2\n", 3, {{}, {0, 1, 2}}},
         {"face count not a number", "OFF\n3 2 0\n0 0 0\n1 0 0\n0 1 0\nabc\n3 0 1 2\n", 3, {{}, {0, 1, 2}}},
-        {"blank lines between faces", "OFF\n3 2\n0 0 0\n1 0 0\n0 1 0\n\n  \t\n3 0 1 2\n\n\n3 2 1 0\n", 3,
+        {"blank lines between faces",
+         "OFF\n3 2\n0 0 0\n1 0 0\n0 1 0\n\n  \t\n3 0 1 2\n\n\n3 2 1 0\n",
+         3,
          {{0, 1, 2}, {2, 1, 0}}},
         {"leading blanks and tabs", "OFF\n3 1\n  0 0 0\n\t1 0 0\n \t0 1 0\n \t3 0 1 2\n", 3, {{0, 1, 2}}},
         {"CR LF", "OFF\r\n3 1\r\n0 0 0\r\n1 0 0\r\n0 1 0\r\n3 0 1 2\r\n", 3, {{0, 1, 2}}},
@@ -137,14 +139,16 @@ TEST(OffReader, RefusalsNameTheLineAndTheReason) {
         {"negative polygons", "OFF\n3 -1\n", 2, "the polygon count must be positive"},
         {"blank line in vertices", "OFF\n3 1\n\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", 3,
          "blank line where vertex 1 of 3 was expected"},
-        {"short vertex", "OFF\n3 1\n0 0 0\n1 0\n0 1 0\n3 0 1 2\n", 4, "vertex 2 needs three coordinates, found 2 values"},
+        {"short vertex", "OFF\n3 1\n0 0 0\n1 0\n0 1 0\n3 0 1 2\n", 4,
+         "vertex 2 needs three coordinates, found 2 values"},
         {"vertex overflow", "OFF\n3 1\n0 0 0\n1e400 0 0\n0 1 0\n3 0 1 2\n", 4,
          "coordinate \"1e400\" of vertex 2 is too large for a double"},
         {"eof in vertices", "OFF\n3 1\n0 0 0\n1 0 0\n", 5, "end of file where vertex 3 of 3 was expected"},
         {"eof in faces", "OFF\n3 2\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n\n", 8,
          "end of file where polygon 2 of 2 was expected"},
         {"negative face count", "OFF\n3 1\n0 0 0\n1 0 0\n0 1 0\n-3 0 1 2\n", 6, "negative vertex count (-3)"},
-        {"missing indices", "OFF\n3 1\n0 0 0\n1 0 0\n0 1 0\n4 0 1 2\n", 6, "announces 4 vertices but lists 3"},
+        {"missing indices", "OFF\n3 1\n0 0 0\n1 0 0\n0 1 0\n4 0 1 2\n", 6,
+         "announces 4 vertices but lists 3"},
         {"index too large", "OFF\n3 1\n0 0 0\n1 0 0\n0 1 0\n3 0 1 3\n", 6,
          "refers to vertex 3, but the vertices are numbered 0 to 2"},
         {"negative index", "OFF\n3 1\n0 0 0\n1 0 0\n0 1 0\n3 0 -1 2\n", 6, "refers to vertex -1"},
@@ -318,9 +322,10 @@ TEST(OffWriter, FaceTextHasDoubleBlanksAndATrailingBlank) {
 
 TEST(OffWriter, CountsLineCarriesTheSumOfSidesAndTinyValuesRoundToZero) {
     CQuorvaneDoc doc;
-    ASSERT_TRUE(doc.LoadFromText("OFF\n8 6 12\n"
-                                 "0.0000004 -0.0000004 0\n1 0 0\n1 1 0\n0 1 0\n0 0 1\n1 0 1\n1 1 1\n0 1 1\n"
-                                 "4 0 3 2 1\n4 4 5 6 7\n4 0 1 5 4\n4 1 2 6 5\n4 2 3 7 6\n4 3 0 4 7\n"));
+    ASSERT_TRUE(
+        doc.LoadFromText("OFF\n8 6 12\n"
+                         "0.0000004 -0.0000004 0\n1 0 0\n1 1 0\n0 1 0\n0 0 1\n1 0 1\n1 1 1\n0 1 1\n"
+                         "4 0 3 2 1\n4 4 5 6 7\n4 0 1 5 4\n4 1 2 6 5\n4 2 3 7 6\n4 3 0 4 7\n"));
     std::string text;
     ASSERT_TRUE(doc.SaveToText(text));
     const std::string head = "OFF\r\n8 6 24\r\n0.000000 -0.000000 0.000000\r\n";
@@ -358,7 +363,7 @@ TEST(OffWriter, RefusesNonFiniteCoordinates) {
 }
 
 class OffFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder_ = std::filesystem::temp_directory_path() /
                   ("quorvane-test-" + std::to_string(::getpid()) + "-" +
@@ -398,7 +403,8 @@ TEST_F(OffFileTest, FailedSaveKeepsTheOldFileAndReportsTheReason) {
     }
     const std::string path = (folder_ / "model.off").string();
     { std::ofstream(path) << "old contents"; }
-    std::filesystem::permissions(folder_, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(folder_,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     CQuorvaneDoc doc;
     ASSERT_TRUE(doc.LoadFromText(kCube));
     doc.SetModifiedFlag();

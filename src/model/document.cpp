@@ -1,5 +1,6 @@
 #include "model/document.h"
 
+#include <algorithm>
 #include <bit>
 #include <utility>
 
@@ -93,41 +94,118 @@ std::uint64_t HashEdge(std::uint64_t key) {
 
 }  // namespace
 
-void CQuorvaneDoc::BuildUniqueEdges() {
+namespace {
+
+// Calls f(edge) for every polygon side in order: by polygon, and within one from position 0.
+template <typename F>
+void ForEachSide(const CPolygonArray& polygons, F&& f) {
+    const int polygonCount = polygons.GetSize();
+    for (int p = 0; p < polygonCount; ++p) {
+        const CPolygon polygon = polygons[p];
+        const int n = polygon.GetSize();
+        for (int j = 0; j < n; ++j) {
+            f(polygon.GetEdge(j));
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<CEdge> BuildUniqueEdgesByHash(const CPolygonArray& polygons) {
     // Open addressing keyed by the packed vertex pair: each side is looked up once, and a new
     // edge is appended when first seen, which keeps the order of first appearance.
-    m_nUniqueEdges = 0;
-    m_edges.clear();
-    const std::size_t sides = m_polygons.IndexCount();
+    std::vector<CEdge> edges;
+    const std::size_t sides = polygons.IndexCount();
     if (sides == 0) {
-        return;
+        return edges;
     }
-    // A closed mesh has half as many distinct edges as sides; more grow the list as needed.
-    m_edges.reserve(sides / 2 + 1);
+    edges.reserve(sides / 2 + 1);
     // At most `sides` distinct edges, so the table stays at most 80 % full.
     const std::size_t capacity = std::bit_ceil(sides + sides / 4 + 1);
     const std::size_t mask = capacity - 1;
-    // Slot value 0 marks an empty slot; a stored key is never 0 because m_nV2 is stored plus
-    // one (indices are non-negative).
+    // Slot value 0 marks an empty slot; a stored key is never 0 because m_nV2 is stored plus one.
     std::vector<std::uint64_t> slots(capacity, 0);
-    const int polygonCount = m_polygons.GetSize();
-    for (int p = 0; p < polygonCount; ++p) {
-        const CPolygon polygon = m_polygons[p];
-        const int n = polygon.GetSize();
-        for (int j = 0; j < n; ++j) {
-            const CEdge e = polygon.GetEdge(j);
-            const std::uint64_t key =
-                (static_cast<std::uint64_t>(static_cast<std::uint32_t>(e.m_nV1)) << 32) |
-                (static_cast<std::uint32_t>(e.m_nV2) + 1ULL);
-            std::size_t slot = HashEdge(key) & mask;
-            while (slots[slot] != 0 && slots[slot] != key) {
-                slot = (slot + 1) & mask;
-            }
-            if (slots[slot] == 0) {
-                slots[slot] = key;
-                m_edges.push_back(e);
+    ForEachSide(polygons, [&](const CEdge& e) {
+        const std::uint64_t key = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(e.m_nV1)) << 32) +
+                                  (static_cast<std::uint64_t>(static_cast<std::uint32_t>(e.m_nV2)) + 1);
+        std::size_t slot = HashEdge(key) & mask;
+        while (slots[slot] != 0 && slots[slot] != key) {
+            slot = (slot + 1) & mask;
+        }
+        if (slots[slot] == 0) {
+            slots[slot] = key;
+            edges.push_back(e);
+        }
+    });
+    return edges;
+}
+
+std::vector<CEdge> BuildUniqueEdgesByVertex(const CPolygonArray& polygons, int vertexBound) {
+    // Buckets the sides by their smaller vertex (a counting sort that keeps the order of the
+    // sides inside each bucket), marks the first side of each distinct pair with a stamp per
+    // larger vertex, then lists the marked sides in their original order. Every pass is linear
+    // and reads memory mostly in sequence, unlike a hash table.
+    std::vector<CEdge> edges;
+    const std::size_t sides = polygons.IndexCount();
+    if (sides == 0 || vertexBound <= 0) {
+        return edges;
+    }
+    const auto bound = static_cast<std::size_t>(vertexBound);
+    std::vector<std::uint32_t> next(bound + 1, 0);
+    ForEachSide(polygons, [&](const CEdge& e) { ++next[static_cast<std::size_t>(e.m_nV1) + 1]; });
+    for (std::size_t v = 1; v <= bound; ++v) {
+        next[v] += next[v - 1];
+    }
+    std::vector<std::uint32_t> partner(sides);
+    std::vector<std::uint32_t> sideOf(sides);
+    std::uint32_t side = 0;
+    ForEachSide(polygons, [&](const CEdge& e) {
+        const std::uint32_t at = next[e.m_nV1]++;
+        partner[at] = static_cast<std::uint32_t>(e.m_nV2);
+        sideOf[at] = side++;
+    });
+    // next[v] is now the end of the bucket of v, which begins where the bucket of v - 1 ends.
+    std::vector<std::uint8_t> first(sides, 0);
+    std::vector<std::int32_t> stamp(bound, -1);
+    std::size_t unique = 0;
+    std::uint32_t begin = 0;
+    for (std::size_t v = 0; v < bound; ++v) {
+        const std::uint32_t end = next[v];
+        for (std::uint32_t at = begin; at < end; ++at) {
+            const std::uint32_t other = partner[at];
+            if (stamp[other] != static_cast<std::int32_t>(v)) {
+                stamp[other] = static_cast<std::int32_t>(v);
+                first[sideOf[at]] = 1;
+                ++unique;
             }
         }
+        begin = end;
+    }
+    edges.reserve(unique);
+    side = 0;
+    ForEachSide(polygons, [&](const CEdge& e) {
+        if (first[side++]) {
+            edges.push_back(e);
+        }
+    });
+    return edges;
+}
+
+void CQuorvaneDoc::BuildUniqueEdges() {
+    // Bucketing by vertex is the fastest way when the indices are dense (as after a load, where
+    // they lie in 0 .. V - 1); sparse or negative indices take the hash table.
+    int lowest = 0;
+    int highest = -1;
+    for (const int index : m_polygons.Indices()) {
+        lowest = std::min(lowest, index);
+        highest = std::max(highest, index);
+    }
+    const std::size_t sides = m_polygons.IndexCount();
+    if (lowest >= 0 && static_cast<std::size_t>(highest) < 4 * sides + 1024 &&
+        sides < (std::size_t{1} << 31)) {
+        m_edges = BuildUniqueEdgesByVertex(m_polygons, highest + 1);
+    } else {
+        m_edges = BuildUniqueEdgesByHash(m_polygons);
     }
     m_nUniqueEdges = static_cast<int>(m_edges.size());
 }

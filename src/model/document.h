@@ -200,6 +200,11 @@ class CQuorvaneDoc {
 // the target is untouched and `error` holds the system's reason.
 bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* error);
 
+// The distinct edges in order of first appearance through a hash table keyed by the vertex pair.
+std::vector<CEdge> BuildUniqueEdgesByHash(const CPolygonArray& polygons);
+// The same list by bucketing the sides by vertex; every index must lie in 0 .. vertexBound - 1.
+std::vector<CEdge> BuildUniqueEdgesByVertex(const CPolygonArray& polygons, int vertexBound);
+
 // The literal first-appearance scan for distinct edges; quadratic, kept as the reference
 // that BuildUniqueEdges must match.
 std::vector<CEdge> BuildUniqueEdgesByScan(const CPolygonArray& polygons);

@@ -68,6 +68,8 @@ TEST(UniqueEdges, HashedBuildMatchesTheLiteralScan) {
         CQuorvaneDoc doc = DocWithPolygons(polygons);
         doc.BuildUniqueEdges();
         const std::vector<CEdge> expected = BuildUniqueEdgesByScan(doc.m_polygons);
+        ASSERT_EQ(BuildUniqueEdgesByHash(doc.m_polygons), expected) << round;
+        ASSERT_EQ(BuildUniqueEdgesByVertex(doc.m_polygons, vertexCount), expected) << round;
         ASSERT_EQ(doc.m_nUniqueEdges, static_cast<int>(expected.size())) << round;
         ASSERT_EQ(std::vector<CEdge>(doc.m_edges.begin(), doc.m_edges.begin() + doc.m_nUniqueEdges), expected)
             << round;

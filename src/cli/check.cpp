@@ -62,7 +62,7 @@ std::string FormatSummary(std::size_t checked, std::size_t refused) {
 
 }  // namespace
 
-int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& /*err*/) {
+int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) {
     const std::size_t count = options.files.size();
     std::vector<Verdict> verdicts(count);
     std::size_t refused = 0;
@@ -73,6 +73,10 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& /*err
         [&](std::size_t i) {
             Verdict& verdict = verdicts[i];
             const std::string& file = options.files[i];
+            if (options.progress) {
+                // The verdict replaces the bar on its line; the bar is drawn again below it.
+                err << "\r\x1b[K" << std::flush;
+            }
             if (!verdict.ok) {
                 ++refused;
             } else if (verdict.repaired) {
@@ -89,8 +93,15 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& /*err
             } else if (repair) {
                 out << file << ": strict\n";
             }
+            if (options.progress) {
+                out.flush();
+                err << '\r' << ProgressBar(i + 1, count) << std::flush;
+            }
             verdict = Verdict{};
         });
+    if (options.progress) {
+        err << "\r\x1b[K" << std::flush;
+    }
     if (!options.json) {
         if (repair) {
             out << count << (count == 1 ? " file checked: " : " files checked: ")

@@ -40,6 +40,9 @@ std::string FormatRepairs(const OffRepairReport& report, std::string_view indent
 // Appends the repairs as a JSON array of {"kind","title","count","examples":[{"line","detail"}]}.
 void AppendJsonRepairs(std::string& out, const OffRepairReport& report);
 
+// A progress bar, "[=====>    ] 37/100", for `done` of `total` items.
+std::string ProgressBar(std::size_t done, std::size_t total);
+
 // The one-line verdict for a refused file: "FILE:LINE: reason", or "FILE: reason" without a line.
 std::string FormatRefusal(std::string_view file, const OffError& error);
 
@@ -76,6 +79,7 @@ struct CheckOptions {
     bool json = false;
     unsigned jobs = 0;
     LoadOptions load;
+    bool progress = false;  // draw a progress bar on `err` (when it is a terminal)
 };
 int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
 

@@ -72,6 +72,20 @@ void AppendJsonRepairs(std::string& out, const OffRepairReport& report) {
     out += ']';
 }
 
+// "[=====>    ] 37/100" for `done` of `total` items.
+std::string ProgressBar(std::size_t done, std::size_t total) {
+    constexpr std::size_t kWidth = 30;
+    const std::size_t filled = total == 0 ? kWidth : done * kWidth / total;
+    std::string bar = "[";
+    bar.append(filled, '=');
+    if (filled < kWidth) {
+        bar += '>';
+        bar.append(kWidth - filled - 1, ' ');
+    }
+    bar += "] " + std::to_string(done) + "/" + std::to_string(total);
+    return bar;
+}
+
 std::string FormatRefusal(std::string_view file, const OffError& error) {
     std::string line(file);
     if (error.line != 0) {

@@ -159,7 +159,10 @@ int main(int argc, char** argv) {
     AddJsonFlag(*checkCommand, check.json);
     AddJobsOption(*checkCommand, check.jobs);
     AddRepairFlag(*checkCommand, check.load.repair);
-    checkCommand->callback([&] { run = [&] { return cli::RunCheck(check, std::cout, std::cerr); }; });
+    checkCommand->callback([&] {
+        check.progress = check.files.size() > 1 && isatty(STDERR_FILENO) != 0;
+        run = [&] { return cli::RunCheck(check, std::cout, std::cerr); };
+    });
 
     cli::ConvertOptions convert;
     CLI::App* convertCommand =

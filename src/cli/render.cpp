@@ -238,20 +238,6 @@ RenderResult RenderFile(const std::string& input, const std::string& output, con
     return result;
 }
 
-// "[=====>    ] 37/100" for `done` of `total` items.
-std::string ProgressBar(std::size_t done, std::size_t total) {
-    constexpr std::size_t kWidth = 30;
-    const std::size_t filled = total == 0 ? kWidth : done * kWidth / total;
-    std::string bar = "[";
-    bar.append(filled, '=');
-    if (filled < kWidth) {
-        bar += '>';
-        bar.append(kWidth - filled - 1, ' ');
-    }
-    bar += "] " + std::to_string(done) + "/" + std::to_string(total);
-    return bar;
-}
-
 // "N rendered, M refused".
 std::string FormatSummary(std::size_t rendered, std::size_t refused) {
     return std::to_string(rendered) + " rendered, " + std::to_string(refused) + " refused\n";

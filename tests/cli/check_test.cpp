@@ -89,3 +89,21 @@ TEST(CliCheck, NoFilesIsNoFailure) {
 
 }  // namespace
 }  // namespace quorvane::cli::test
+
+namespace quorvane::cli::test {
+namespace {
+
+TEST(CliCheck, ProgressBarGoesToTheErrorStreamAndIsClearedAtTheEnd) {
+    CheckOptions options;
+    options.files = {Sample("cube.off"), Sample("elephant.off"), Sample("teapot.off")};
+    options.progress = true;
+    options.jobs = 1;
+    const RunResult result = RunCommand(RunCheck, options);
+    EXPECT_NE(result.err.find("[==============================] 3/3"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.substr(result.err.size() - 4), "\r\x1b[K");
+    EXPECT_EQ(Lines(result.out).back(), "3 files checked, 1 refused");
+    EXPECT_EQ(ProgressBar(1, 4), "[=======>                      ] 1/4");
+}
+
+}  // namespace
+}  // namespace quorvane::cli::test

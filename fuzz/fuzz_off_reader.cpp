@@ -87,7 +87,21 @@ void CheckReading(std::string_view text, const quorvane::OffReadOptions& options
     CQuorvaneDoc doc;
     quorvane::OffError error;
     quorvane::OffRepairReport report;
-    if (!doc.LoadFromText(text, &error, options, &report)) {
+    const bool ok = doc.LoadFromText(text, &error, options, &report);
+
+    // Reading the two sections on two threads must give the same result in every respect.
+    quorvane::OffReadOptions parallel = options;
+    parallel.parallelFromBytes = 0;
+    CQuorvaneDoc other;
+    quorvane::OffError otherError;
+    quorvane::OffRepairReport otherReport;
+    Require(other.LoadFromText(text, &otherError, parallel, &otherReport) == ok);
+    Require(otherError.line == error.line && otherError.reason == error.reason);
+    Require(otherReport.Summary() == report.Summary() && otherReport.Total() == report.Total());
+    Require(other.m_vertices == doc.m_vertices && other.m_polygons.Indices() == doc.m_polygons.Indices());
+    Require(other.m_nPolygons == doc.m_nPolygons && other.m_nEdges == doc.m_nEdges);
+
+    if (!ok) {
         Require(!error.reason.empty());
         // A refused load keeps the empty model.
         Require(doc.m_nVertices == 0 && doc.m_nPolygons == 0 && doc.m_vertices.empty());

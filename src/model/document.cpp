@@ -243,6 +243,21 @@ void OffRepairReport::Add(OffRepairKind kind, std::size_t line, std::string deta
     ++m_total;
 }
 
+void OffRepairReport::Append(const OffRepairReport& later) {
+    std::size_t taken[static_cast<std::size_t>(OffRepairKind::kCount)] = {};
+    for (const OffRepair& repair : later.m_examples) {
+        const std::size_t k = Index(repair.kind);
+        if (m_counts[k] + taken[k] < kExamplesPerKind) {
+            m_examples.push_back(repair);
+        }
+        ++taken[k];
+    }
+    for (std::size_t k = 0; k < static_cast<std::size_t>(OffRepairKind::kCount); ++k) {
+        m_counts[k] += later.m_counts[k];
+    }
+    m_total += later.m_total;
+}
+
 void OffRepairReport::Clear() {
     *this = OffRepairReport();
 }

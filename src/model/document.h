@@ -84,6 +84,9 @@ struct OffError {
 // departures from the strict layout and reports each one it repaired.
 struct OffReadOptions {
     bool repair = false;
+    // Text files at least this large read their vertex and face sections on two threads at once;
+    // the result is the same as reading them one after the other.
+    std::size_t parallelFromBytes = std::size_t{1} << 20;
 };
 
 // The kinds of departure the repairing reading accepts.
@@ -121,6 +124,8 @@ class OffRepairReport {
     // of a detail only when it will be shown).
     bool WantsDetail(OffRepairKind kind) const { return m_counts[Index(kind)] < kExamplesPerKind; }
     void Add(OffRepairKind kind, std::size_t line, std::string detail);
+    // Adds the repairs of a later part of the same file, as if they had been added here one by one.
+    void Append(const OffRepairReport& later);
     void Clear();
 
     std::size_t Total() const { return m_total; }

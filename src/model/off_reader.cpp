@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "model/numbers.h"
 
@@ -99,6 +100,12 @@ std::string CountOf(std::size_t n, std::string_view what) {
     return std::to_string(n) + " " + word;
 }
 
+// Whether a line holds data once a comment (from '#' on) is removed.
+bool IsDataLine(std::string_view line) {
+    const std::size_t hash = line.find('#');
+    return !TrimLeft(hash == std::string_view::npos ? line : line.substr(0, hash)).empty();
+}
+
 // Reads a 32-bit big-endian word at `p`.
 std::uint32_t ReadBigEndian32(const unsigned char* p) {
     return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
@@ -169,7 +176,13 @@ class OffParser {
         if (m_binary) {
             return ReadBinary();
         }
-        return ReadCounts() && ReadVertices() && ReadFaces();
+        if (!ReadCounts()) {
+            return false;
+        }
+        if (m_lines.Remaining() >= m_options.parallelFromBytes) {
+            return ReadSectionsInParallel();
+        }
+        return ReadVertices() && ReadFaces();
     }
 
   private:
@@ -220,6 +233,70 @@ class OffParser {
             }
         }
         return false;
+    }
+
+    // Where the vertex section ends: after m_nVertices lines (strictly) or data lines (in repair
+    // mode, where comment and blank lines are skipped). False when the text ends first.
+    bool FindVertexSectionEnd(LineCursor& cursor) const {
+        std::string_view line;
+        for (int k = 0; k < m_nVertices;) {
+            if (!cursor.Next(line)) {
+                return false;
+            }
+            if (!m_repair || IsDataLine(line)) {
+                ++k;
+            }
+        }
+        return true;
+    }
+
+    // Reads the vertex section on this thread while another reads the face section, then joins
+    // them: the same model, error and repairs as reading them in turn.
+    bool ReadSectionsInParallel() {
+        LineCursor faceStart = m_lines;
+        if (!FindVertexSectionEnd(faceStart)) {
+            return ReadVertices();  // the text ends inside the vertex section: that is the error
+        }
+        CQuorvaneDoc faces;
+        ReservePolygons(faces, faceStart.Remaining());
+        OffError faceError;
+        OffRepairReport faceReport;
+        OffParser faceParser(m_text, faces, faceError, m_options, m_report ? &faceReport : nullptr);
+        faceParser.m_lines = LineCursor(faceStart.Rest(), faceStart.LineNumber());
+        faceParser.m_nVertices = m_nVertices;
+        faceParser.m_nPolygons = m_nPolygons;
+        bool facesOk = false;
+        std::thread worker([&] {
+            try {
+                facesOk = faceParser.ReadFaces();
+            } catch (...) {
+                faceParser.Fail(0, "not enough memory to read the polygons");
+            }
+        });
+        bool verticesOk = false;
+        try {
+            verticesOk = ReadVertices();
+        } catch (...) {
+            worker.join();
+            throw;
+        }
+        worker.join();
+        if (!verticesOk) {
+            return false;
+        }
+        if (m_report) {
+            m_report->Append(faceReport);
+        }
+        if (!facesOk) {
+            m_error = std::move(faceError);
+            return false;
+        }
+        m_doc.m_polygons = std::move(faces.m_polygons);
+        m_doc.m_nVertices = m_nVertices;
+        m_doc.m_nPolygons = faces.m_nPolygons;
+        m_doc.m_nEdges = faces.m_nEdges;
+        m_doc.m_nLargestPolygon = faces.m_nLargestPolygon;
+        return true;
     }
 
     bool ReadHeader() { return m_repair ? ReadHeaderRepairing() : ReadHeaderStrict(); }
@@ -344,9 +421,16 @@ class OffParser {
         }
         const std::size_t rest = m_lines.Remaining();
         m_doc.m_vertices.reserve(std::min<std::size_t>(m_nVertices, rest / 6 + 1));
-        const std::size_t faces = std::min<std::size_t>(m_nPolygons, rest / 2 + 1);
-        m_doc.m_polygons.Reserve(faces, std::min<std::size_t>(faces * 3, rest / 2 + 1));
+        if (m_binary || rest < m_options.parallelFromBytes) {
+            ReservePolygons(m_doc, rest);
+        }
         return true;
+    }
+
+    // Room for the polygons that `rest` bytes of text can hold at most.
+    void ReservePolygons(CQuorvaneDoc& doc, std::size_t rest) const {
+        const std::size_t faces = std::min<std::size_t>(m_nPolygons, rest / 2 + 1);
+        doc.m_polygons.Reserve(faces, std::min<std::size_t>(faces * 3, rest / 2 + 1));
     }
 
     // Widens the bounding box by vertex k (the first vertex sets it).
@@ -633,6 +717,7 @@ class OffParser {
     LineCursor m_lines;
     CQuorvaneDoc& m_doc;
     OffError& m_error;
+    OffReadOptions m_options;
     bool m_repair;
     OffRepairReport* m_report;
     bool m_binary = false;

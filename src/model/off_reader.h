@@ -16,7 +16,9 @@ bool ReadOffText(std::string_view text, CQuorvaneDoc& out, OffError& error,
 // Splits text into lines: a line ends at LF, CR LF or a lone CR; the end is not part of it.
 class LineCursor {
   public:
-    explicit LineCursor(std::string_view text) : m_text(text) {}
+    // `linesBefore` is the number of lines that came before `text` in the file.
+    explicit LineCursor(std::string_view text, std::size_t linesBefore = 0)
+        : m_text(text), m_line(linesBefore) {}
 
     // The next line, or false at the end of the text. A final line end does not start a
     // further (empty) line.
@@ -25,6 +27,8 @@ class LineCursor {
     std::size_t LineNumber() const { return m_line; }
     // Bytes not yet consumed.
     std::size_t Remaining() const { return m_text.size() - m_pos; }
+    // The text not yet consumed.
+    std::string_view Rest() const { return m_text.substr(m_pos); }
 
   private:
     std::string_view m_text;

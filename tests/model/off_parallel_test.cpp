@@ -1,0 +1,151 @@
+// Reading the vertex and face sections on two threads gives exactly what reading them in turn gives:
+// the same model, or the same refusal with the same line, and the same repairs.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "model/document.h"
+
+namespace quorvane {
+namespace {
+
+constexpr std::size_t kAlwaysParallel = 0;
+constexpr std::size_t kNeverParallel = ~std::size_t{0};
+
+struct Reading {
+    bool ok = false;
+    OffError error;
+    std::string repairs;
+    std::vector<CVector3D> vertices;
+    std::vector<int> indices;
+    std::vector<CEdge> edges;
+    int counts[5] = {};
+    double box[6] = {};
+};
+
+Reading Read(const std::string& text, bool repair, std::size_t parallelFromBytes) {
+    CQuorvaneDoc doc;
+    Reading r;
+    OffRepairReport report;
+    r.ok = doc.LoadFromText(text, &r.error, OffReadOptions{repair, parallelFromBytes}, &report);
+    r.repairs = report.Summary() + std::to_string(report.Total());
+    if (r.ok) {
+        r.vertices = doc.m_vertices;
+        r.indices = doc.m_polygons.Indices();
+        r.edges = doc.m_edges;
+        r.counts[0] = doc.m_nVertices;
+        r.counts[1] = doc.m_nPolygons;
+        r.counts[2] = doc.m_nEdges;
+        r.counts[3] = doc.m_nUniqueEdges;
+        r.counts[4] = doc.m_nLargestPolygon;
+        const double box[6] = {doc.m_maxX, doc.m_minX, doc.m_maxY, doc.m_minY, doc.m_maxZ, doc.m_minZ};
+        std::copy(box, box + 6, r.box);
+    }
+    return r;
+}
+
+void ExpectSameReading(const std::string& text, const std::string& name) {
+    for (const bool repair : {false, true}) {
+        const Reading serial = Read(text, repair, kNeverParallel);
+        const Reading parallel = Read(text, repair, kAlwaysParallel);
+        ASSERT_EQ(parallel.ok, serial.ok) << name << " repair=" << repair << ": " << serial.error.ToString();
+        EXPECT_EQ(parallel.error.line, serial.error.line) << name << " repair=" << repair;
+        EXPECT_EQ(parallel.error.reason, serial.error.reason) << name << " repair=" << repair;
+        EXPECT_EQ(parallel.repairs, serial.repairs) << name << " repair=" << repair;
+        EXPECT_EQ(parallel.vertices, serial.vertices) << name;
+        EXPECT_EQ(parallel.indices, serial.indices) << name;
+        EXPECT_EQ(parallel.edges, serial.edges) << name;
+        EXPECT_TRUE(std::equal(parallel.counts, parallel.counts + 5, serial.counts)) << name;
+        EXPECT_TRUE(std::equal(parallel.box, parallel.box + 6, serial.box)) << name;
+    }
+}
+
+// A random OFF text with random departures: blank and comment lines, trailing comments, bad
+// indices, short lines, missing lines, CR LF or CR line ends.
+std::string RandomOffText(std::mt19937& rng) {
+    auto chance = [&](int percent) { return static_cast<int>(rng() % 100) < percent; };
+    const int vertices = 1 + static_cast<int>(rng() % 8);
+    const int polygons = 1 + static_cast<int>(rng() % 8);
+    const char* end = chance(20) ? "\r\n" : chance(10) ? "\r" : "\n";
+    std::string text = chance(10) ? "COFF" : "OFF";
+    text += end;
+    text += std::to_string(vertices + (chance(10) ? 1 : 0)) + " " + std::to_string(polygons) + end;
+    auto noise = [&] {
+        if (chance(8)) {
+            text += end;
+        }
+        if (chance(8)) {
+            text += "# note";
+            text += end;
+        }
+    };
+    for (int v = 0; v < vertices; ++v) {
+        noise();
+        text += std::to_string(rng() % 5) + " " + std::to_string(rng() % 5);
+        if (!chance(5)) {
+            text += ' ';
+            text += std::to_string(rng() % 5);
+        }
+        if (chance(8)) {
+            text += " #c";
+        }
+        text += end;
+    }
+    for (int p = 0; p < polygons; ++p) {
+        noise();
+        const int n = chance(5) ? -1 : static_cast<int>(rng() % 6);
+        text += std::to_string(n);
+        for (int i = 0; i < n - (chance(5) ? 1 : 0); ++i) {
+            text += ' ';
+            text += std::to_string(static_cast<int>(rng() % (vertices + (chance(5) ? 3 : 0))));
+        }
+        text += end;
+    }
+    if (chance(20)) {
+        text.resize(rng() % (text.size() + 1));
+    }
+    return text;
+}
+
+TEST(OffParallel, RandomTextsReadTheSameOnTwoThreads) {
+    std::mt19937 rng(2026);
+    for (int round = 0; round < 3000; ++round) {
+        const std::string text = RandomOffText(rng);
+        ExpectSameReading(text, std::string("round ").append(std::to_string(round)));
+        if (HasFatalFailure()) {
+            FAIL() << text;
+        }
+    }
+}
+
+TEST(OffParallel, RealFilesReadTheSameOnTwoThreads) {
+    for (const char* file : {"teapot.off", "elephant.off", "colored_patch_coff.off", "double_torus.off",
+                             "mpi_polygons.off", "openscad_example002.off"}) {
+        CQuorvaneDoc probe;
+        std::string text;
+        {
+            std::FILE* f = std::fopen((std::string(QUORVANE_TEST_DATA) + "/" + file).c_str(), "rb");
+            ASSERT_NE(f, nullptr) << file;
+            char buffer[65536];
+            for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) {
+                text.append(buffer, n);
+            }
+            std::fclose(f);
+        }
+        ExpectSameReading(text, file);
+    }
+}
+
+TEST(OffParallel, ManyRepairsKeepTheFirstExamplesOfTheWholeFile) {
+    std::string text = "OFF\n3 12\n# a\n0 0 0\n# b\n1 0 0\n# c\n0 1 0\n";
+    for (int i = 0; i < 12; ++i) {
+        text += "# face\n3 0 1 ";
+        text += i % 2 ? "2\n" : "7\n";
+    }
+    ExpectSameReading(text, "comments in both sections");
+}
+
+}  // namespace
+}  // namespace quorvane

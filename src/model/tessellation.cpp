@@ -154,7 +154,8 @@ void HeapSortKeyed(KeyedIndex* items, std::size_t n) {
 constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
 // Ranges up to this size are finished by insertion sort.
 constexpr std::size_t kInsertionLimit = 24;
-// Deepest bucket recursion: every level narrows the key range by at least 4 bits.
+// Deepest bucket recursion: every level narrows the key range by at least 4 bits, so a range
+// of 64-bit keys is down to one value after 16 levels.
 constexpr std::size_t kMaxBucketDepth = 17;
 
 // An unsigned image of a non-NaN key that orders as the key does in reverse: the largest key
@@ -165,8 +166,9 @@ std::uint64_t DescendingImage(double key) {
     return ~ascending;
 }
 
-// Sorts items[0 .. n - 1] by increasing key in place; false as soon as two keys are equal.
-bool InsertionSortDistinct(KeyedIndex* items, std::size_t n) {
+// Sorts items[0 .. n - 1] by increasing key in place; true if two keys are equal.
+bool InsertionSortByKey(KeyedIndex* items, std::size_t n) {
+    bool tied = false;
     for (std::size_t i = 1; i < n; ++i) {
         const KeyedIndex item = items[i];
         std::size_t j = i;
@@ -175,23 +177,22 @@ bool InsertionSortDistinct(KeyedIndex* items, std::size_t n) {
             --j;
         }
         items[j] = item;
-        if (j > 0 && items[j - 1].key == item.key) {
-            return false;
-        }
+        tied = tied || (j > 0 && items[j - 1].key == item.key);  // equal keys end side by side
     }
-    return true;
+    return tied;
 }
 
 // Sorts src[0 .. n - 1] (n > kInsertionLimit) by increasing key into dst, src serving as
-// working space afterwards.
+// working space afterwards; true if two keys are equal. The caller gives the smallest and
+// largest key, which differ.
 // Distributes the items over buckets of equal key width spanning their key range, then sorts
-// each bucket by insertion or, if large, by the same method. Equal keys always share a
-// bucket, so they are found there: the sort stops and returns false.
-// The caller gives the smallest and largest key (n > kInsertionLimit).
-bool BucketSortDistinct(KeyedIndex* src, KeyedIndex* dst, std::size_t n, std::uint64_t low,
-                        std::uint64_t high, DepthSortScratch& scratch, std::size_t depth) {
-    if (low == high || depth >= kMaxBucketDepth) {
-        return false;  // all keys equal (the depth limit cannot be reached with distinct keys)
+// each bucket by insertion or, if large, by the same method. A bucket of one key value is
+// already in order, so runs of equal keys cost one pass.
+bool BucketSortByKey(KeyedIndex* src, KeyedIndex* dst, std::size_t n, std::uint64_t low, std::uint64_t high,
+                     DepthSortScratch& scratch, std::size_t depth) {
+    if (depth >= kMaxBucketDepth) {  // cannot happen; still sorts
+        std::copy_n(src, n, dst);
+        return InsertionSortByKey(dst, n);
     }
     const int bucketBits = std::clamp(static_cast<int>(std::bit_width(n)) - 3, 4, 18);
     const int shift = std::max(0, static_cast<int>(std::bit_width(high - low)) - bucketBits);
@@ -207,14 +208,13 @@ bool BucketSortDistinct(KeyedIndex* src, KeyedIndex* dst, std::size_t n, std::ui
     for (std::size_t i = 0; i < n; ++i) {
         dst[bucketEnd[(src[i].key - low) >> shift]++] = src[i];  // ends as one past bucket b
     }
+    bool tied = false;
     std::size_t first = 0;
     for (std::size_t b = 0; b < buckets; ++b) {
         const std::size_t last = bucketEnd[b];
         const std::size_t size = last - first;
         if (size <= kInsertionLimit) {
-            if (!InsertionSortDistinct(dst + first, size)) {
-                return false;
-            }
+            tied = InsertionSortByKey(dst + first, size) || tied;
         } else {
             std::uint64_t bucketLow = dst[first].key;
             std::uint64_t bucketHigh = bucketLow;
@@ -222,23 +222,27 @@ bool BucketSortDistinct(KeyedIndex* src, KeyedIndex* dst, std::size_t n, std::ui
                 bucketLow = std::min(bucketLow, dst[i].key);
                 bucketHigh = std::max(bucketHigh, dst[i].key);
             }
-            if (!BucketSortDistinct(dst + first, src + first, size, bucketLow, bucketHigh, scratch,
-                                    depth + 1)) {
-                return false;
+            if (bucketLow == bucketHigh) {
+                tied = true;  // one key value: in order as it stands
+            } else {
+                tied = BucketSortByKey(dst + first, src + first, size, bucketLow, bucketHigh, scratch,
+                                       depth + 1) ||
+                       tied;
+                std::copy_n(src + first, size, dst + first);
             }
-            std::copy_n(src + first, size, dst + first);
         }
         first = last;
     }
-    return true;
+    return tied;
 }
 
-// Sorts the triangle numbers of `order` by decreasing key into scratch.items. Returns false,
-// leaving scratch.items unspecified, if a key is NaN or two keys are equal. The items are
-// taken in the given order: when it is close to the result (the previous frame's order), the
-// bucket distribution writes almost sequentially.
-bool SortDistinctDescending(std::span<const int> order, const double* keyByTriangle,
-                            DepthSortScratch& scratch) {
+// Sorts the triangle numbers of `order` by decreasing key into scratch.items, each item keeping
+// its position in `order`; sets `tied` if two keys are equal. Returns false, leaving
+// scratch.items unspecified, if a key is NaN. The items are taken in the given order: when it is
+// close to the result (the previous frame's order), the bucket distribution writes almost
+// sequentially.
+bool SortDescending(std::span<const int> order, const double* keyByTriangle, DepthSortScratch& scratch,
+                    bool& tied) {
     const std::size_t n = order.size();
     KeyedIndex* items = scratch.spare.data();
     std::uint64_t low = ~std::uint64_t{0};
@@ -251,13 +255,94 @@ bool SortDistinctDescending(std::span<const int> order, const double* keyByTrian
         const std::uint64_t image = DescendingImage(key);
         low = std::min(low, image);
         high = std::max(high, image);
-        items[i] = {image, order[i]};
+        items[i] = {image, order[i], static_cast<std::int32_t>(i)};
     }
-    if (n <= kInsertionLimit) {
+    if (n <= kInsertionLimit || low == high) {
         std::copy_n(items, n, scratch.items.data());
-        return InsertionSortDistinct(scratch.items.data(), n);
+        tied = low == high || InsertionSortByKey(scratch.items.data(), n);
+    } else {
+        tied = BucketSortByKey(items, scratch.items.data(), n, low, high, scratch, 0);
     }
-    return BucketSortDistinct(items, scratch.items.data(), n, low, high, scratch, 0);
+    return true;
+}
+
+// From items sorted by decreasing key: ranks[p] = the number of distinct keys smaller than the
+// key of the item that started at position p. The ranks compare exactly as the keys do.
+void RankByPosition(const KeyedIndex* sorted, std::size_t n, std::uint32_t* ranks) {
+    std::uint32_t rank = 0;
+    for (std::size_t i = n; i-- > 0;) {
+        if (i + 1 < n && sorted[i].key != sorted[i + 1].key) {
+            ++rank;
+        }
+        ranks[sorted[i].position] = rank;
+    }
+}
+
+// The reference sift-down on the min-heap of ranks[0 .. size - 1], with order[] moved alike,
+// done bottom-up: the hole left by the sinking item goes down to a leaf along the smaller
+// children, then climbs back while the item above it has a greater rank.
+//
+// Same result as the reference step: the ranks are totally ordered, and that step moves the
+// sinking item s into child c exactly when rank(s) >= rank(c), where c is the right child if
+// rank(left) >= rank(right) and the left one otherwise. (If rank(s) >= rank(left), c is the
+// best of the three; if rank(s) < rank(left), only the right child can win, and when it does,
+// rank(right) <= rank(s) < rank(left) makes it c.) So s follows the path of such children,
+// which does not depend on s, and stops above the first one with a greater rank. The subtrees
+// below a are heaps, so ranks never decrease down the path: the children s passes are the top
+// of the path, and climbing back from the leaf while the rank above is greater stops at the
+// same place, with the same items lifted one level. It makes about half the comparisons.
+void SiftDownRanked(std::uint32_t* ranks, int* order, std::size_t a, std::size_t size) {
+    const std::uint32_t sinkingRank = ranks[a];
+    const int sinking = order[a];
+    std::size_t hole = a;
+    for (;;) {
+        std::size_t child = 2 * hole + 1;
+        if (child + 1 >= size) {
+            if (child + 1 == size) {  // a lone left child
+                ranks[hole] = ranks[child];
+                order[hole] = order[child];
+                hole = child;
+            }
+            break;
+        }
+        // The hole's descendants three levels down share a cache line or two; fetching them
+        // now hides most of the memory latency deep in a large heap.
+        const std::size_t ahead = 8 * hole + 7;
+        if (ahead < size) {
+            __builtin_prefetch(ranks + ahead);
+        }
+        child += static_cast<std::size_t>(ranks[child] >= ranks[child + 1]);  // no branch
+        ranks[hole] = ranks[child];
+        order[hole] = order[child];
+        hole = child;
+    }
+    while (hole > a) {
+        const std::size_t parent = (hole - 1) / 2;
+        if (ranks[parent] <= sinkingRank) {
+            break;
+        }
+        ranks[hole] = ranks[parent];
+        order[hole] = order[parent];
+        hole = parent;
+    }
+    ranks[hole] = sinkingRank;
+    order[hole] = sinking;
+}
+
+// The reference heap sort of order[0 .. n - 1] by the ranks of its keys (ranks[p] belongs to
+// the triangle at position p and moves with it).
+void HeapSortRanked(std::uint32_t* ranks, int* order, std::size_t n) {
+    if (n < 2) {
+        return;
+    }
+    for (std::size_t a = (n - 1) / 2 + 1; a-- > 0;) {
+        SiftDownRanked(ranks, order, a, n);
+    }
+    for (std::size_t j = n - 1; j >= 1; --j) {
+        std::swap(ranks[0], ranks[j]);
+        std::swap(order[0], order[j]);
+        SiftDownRanked(ranks, order, 0, j);
+    }
 }
 
 }  // namespace
@@ -276,37 +361,46 @@ void HeapSortByDepthLiteral(std::span<int> order, const double* keyByTriangle) {
     }
 }
 
-bool SortOrderByDepth(std::span<int> order, const double* keyByTriangle, DepthSortScratch& scratch) {
+DepthSortPath SortOrderByDepth(std::span<int> order, const double* keyByTriangle, DepthSortScratch& scratch) {
     const std::size_t n = order.size();
     if (n < 2) {
-        return true;
+        return DepthSortPath::kDistinctKeys;
     }
     if (scratch.items.size() < n) {
         scratch.items.resize(n);
         scratch.spare.resize(n);
+        scratch.ranks.resize(n);
     }
     if (scratch.bucketEnds.size() < kMaxBucketDepth) {
         scratch.bucketEnds.resize(kMaxBucketDepth);
     }
-    // With distinct keys every correct sort gives the one descending arrangement, whatever
-    // the starting order, so any fast sort decides it.
-    if (SortDistinctDescending(order, keyByTriangle, scratch)) {
-        for (std::size_t i = 0; i < n; ++i) {
-            order[i] = scratch.items[i].index;
+    bool tied = false;
+    if (SortDescending(order, keyByTriangle, scratch, tied)) {
+        if (!tied) {
+            // With distinct keys every correct sort gives the one descending arrangement,
+            // whatever the starting order, so the bucket sort decides it.
+            for (std::size_t i = 0; i < n; ++i) {
+                order[i] = scratch.items[i].index;
+            }
+            return DepthSortPath::kDistinctKeys;
         }
-        return true;
+        // Equal keys end as the heap sort leaves them from the order as it stands. Only the
+        // comparisons matter, so it runs on 32-bit ranks, which the sorted items give.
+        RankByPosition(scratch.items.data(), n, scratch.ranks.data());
+        HeapSortRanked(scratch.ranks.data(), order.data(), n);
+        return DepthSortPath::kRankedHeap;
     }
-    // Ties or NaN: the arrangement depends on the starting order, so run the heap sort itself
-    // on the order as it stands.
+    // A NaN key: comparisons with it are all false, so run the reference steps themselves.
     KeyedIndex* items = scratch.items.data();
     for (std::size_t i = 0; i < n; ++i) {
-        items[i] = {std::bit_cast<std::uint64_t>(keyByTriangle[order[i]]), order[i]};
+        items[i] = {std::bit_cast<std::uint64_t>(keyByTriangle[order[i]]), order[i],
+                    static_cast<std::int32_t>(i)};
     }
     HeapSortKeyed(items, n);
     for (std::size_t i = 0; i < n; ++i) {
         order[i] = items[i].index;
     }
-    return false;
+    return DepthSortPath::kKeyedHeap;
 }
 
 void CTessellatedMesh::Tessellate(const CPolygonArray& polygons) {
@@ -332,7 +426,7 @@ void CTessellatedMesh::SortByDepth(const CVector3D& eye) {
         triangle.UpdateView(eye);
         m_keys[k] = triangle.m_dDistance;
     }
-    m_bLastSortFast = SortOrderByDepth(std::span<int>(m_order.data(), n), m_keys.data(), m_sortScratch);
+    m_lastSortPath = SortOrderByDepth(std::span<int>(m_order.data(), n), m_keys.data(), m_sortScratch);
 }
 
 void CTessellatedMesh::RefreshGeometry() {

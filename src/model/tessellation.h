@@ -45,12 +45,12 @@ struct ScreenTriangle {
     PixelPoint corners[3];
 };
 
-// A depth key and the triangle number it belongs to; the unit the depth sorts move around.
-// The explicit filler makes the item 16 bytes without padding, so it is copied as one block.
+// A depth key, the triangle number it belongs to and the triangle's position in the order the
+// sort started from; the unit the depth sorts move around (16 bytes, copied as one block).
 struct KeyedIndex {
     std::uint64_t key = 0;
     std::int32_t index = 0;
-    std::int32_t filler = 0;
+    std::int32_t position = 0;
 };
 
 // Working memory of SortOrderByDepth, kept by the caller so that repeated sorts allocate only
@@ -60,6 +60,15 @@ struct DepthSortScratch {
     std::vector<KeyedIndex> spare;
     // Bucket boundaries, one array per level of bucket refinement.
     std::vector<std::vector<std::uint32_t>> bucketEnds;
+    // Rank of each key among the distinct keys (0 = nearest), by position in the starting order.
+    std::vector<std::uint32_t> ranks;
+};
+
+// How SortOrderByDepth reached its result.
+enum class DepthSortPath {
+    kDistinctKeys,  // all keys distinct numbers: a bucket sort decided the one possible order
+    kRankedHeap,    // equal keys, no NaN: the heap sort on key ranks, sifting bottom-up
+    kKeyedHeap,     // a NaN key: the heap sort step by step as the reference does it
 };
 
 // The reference painter's order: heap-sorts `order` so that keyByTriangle[order[i]] does not
@@ -68,10 +77,10 @@ struct DepthSortScratch {
 // steps leave, which depends on the starting order.
 void HeapSortByDepthLiteral(std::span<int> order, const double* keyByTriangle);
 
-// Gives `order` (a permutation of 0 .. size - 1) the same arrangement as HeapSortByDepthLiteral,
-// by a bucket sort when all keys are distinct numbers and by the heap sort itself otherwise.
-// Returns true when the bucket sort decided the result.
-bool SortOrderByDepth(std::span<int> order, const double* keyByTriangle, DepthSortScratch& scratch);
+// Gives `order` (a permutation of 0 .. size - 1) the same arrangement as HeapSortByDepthLiteral:
+// by a bucket sort when all keys are distinct numbers, otherwise by the heap sort itself, on
+// integer key ranks when no key is NaN.
+DepthSortPath SortOrderByDepth(std::span<int> order, const double* keyByTriangle, DepthSortScratch& scratch);
 
 // The triangles of the document's polygons, one fan per polygon, with the order in which they
 // are painted. Triangle indices refer to the vertex array set by SetVertexArray.
@@ -109,7 +118,9 @@ class CTessellatedMesh {
     // The painting order: element i is the number of the triangle painted i-th.
     const std::vector<int>& GetOrder() const { return m_order; }
     // Whether the last SortByDepth was decided by the bucket sort (all distances distinct).
-    bool LastSortWasFast() const { return m_bLastSortFast; }
+    bool LastSortWasFast() const { return m_lastSortPath == DepthSortPath::kDistinctKeys; }
+    // How the last SortByDepth reached its order.
+    DepthSortPath LastSortPath() const { return m_lastSortPath; }
 
   private:
     const std::vector<CVector3D>* m_pVertices = nullptr;
@@ -120,7 +131,7 @@ class CTessellatedMesh {
     // Distance of each triangle by number, gathered for the sort.
     std::vector<double> m_keys;
     DepthSortScratch m_sortScratch;
-    bool m_bLastSortFast = false;
+    DepthSortPath m_lastSortPath = DepthSortPath::kDistinctKeys;
 };
 
 }  // namespace quorvane

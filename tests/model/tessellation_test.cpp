@@ -258,8 +258,11 @@ TEST(DepthOrder, LiteralHeapSortLeavesEqualKeysInItsOwnArrangement) {
 enum class KeyKind {
     kDistinct,
     kFewValues,
+    kTwoValues,
     kAllEqual,
+    kMirroredPairs,  // every value twice, as a symmetric model gives
     kWithNaN,
+    kFewValuesWithNaN,
     kWithInfinity,
     kSignedZeros,
     kClustered,         // nearly all keys in a tiny interval: buckets must be split again
@@ -272,7 +275,8 @@ std::vector<double> RandomKeys(KeyKind kind, std::size_t n, std::mt19937_64& ran
     std::uniform_int_distribution<int> few(0, 7);
     std::uniform_int_distribution<int> percent(0, 99);
     std::vector<double> keys(n);
-    for (double& key : keys) {
+    for (std::size_t i = 0; i < n; ++i) {
+        double& key = keys[i];
         switch (kind) {
             case KeyKind::kDistinct:
                 key = real(random);
@@ -280,11 +284,20 @@ std::vector<double> RandomKeys(KeyKind kind, std::size_t n, std::mt19937_64& ran
             case KeyKind::kFewValues:
                 key = few(random) * 0.5;
                 break;
+            case KeyKind::kTwoValues:
+                key = percent(random) < 50 ? 1.0 : 2.0;
+                break;
             case KeyKind::kAllEqual:
                 key = 2.5;
                 break;
+            case KeyKind::kMirroredPairs:
+                key = i % 2 == 1 ? keys[i - 1] : real(random);
+                break;
             case KeyKind::kWithNaN:
                 key = percent(random) < 10 ? kNaN : real(random);
+                break;
+            case KeyKind::kFewValuesWithNaN:
+                key = percent(random) < 3 ? kNaN : few(random);
                 break;
             case KeyKind::kWithInfinity:
                 key = percent(random) < 5 ? kInf : real(random);
@@ -305,36 +318,85 @@ std::vector<double> RandomKeys(KeyKind kind, std::size_t n, std::mt19937_64& ran
         std::uniform_int_distribution<std::size_t> position(0, n - 1);
         keys[position(random)] = keys[position(random)];
     }
+    if (kind == KeyKind::kMirroredPairs) {
+        std::shuffle(keys.begin(), keys.end(), random);
+    }
     return keys;
+}
+
+// Sorts a shuffled start order both ways and returns the path the fast sort took.
+DepthSortPath ExpectSameOrderAsLiteral(const std::vector<double>& keys, std::mt19937_64& random,
+                                       DepthSortScratch& scratch) {
+    std::vector<int> start(keys.size());
+    std::iota(start.begin(), start.end(), 0);
+    std::shuffle(start.begin(), start.end(), random);
+    std::vector<int> expected = start;
+    HeapSortByDepthLiteral(expected, keys.data());
+    std::vector<int> actual = start;
+    const DepthSortPath path = SortOrderByDepth(actual, keys.data(), scratch);
+    EXPECT_EQ(actual, expected) << "n = " << keys.size() << ", path " << static_cast<int>(path);
+    return path;
 }
 
 TEST(DepthOrder, FastSortMatchesLiteralHeapSortOnRandomKeys) {
     std::mt19937_64 random(20240611);
     DepthSortScratch scratch;  // shared across sizes, as the mesh keeps it
-    int fastCount = 0;
-    int fallbackCount = 0;
-    const KeyKind kinds[] = {KeyKind::kDistinct,  KeyKind::kFewValues,        KeyKind::kAllEqual,
-                             KeyKind::kWithNaN,   KeyKind::kWithInfinity,     KeyKind::kSignedZeros,
-                             KeyKind::kClustered, KeyKind::kClusteredWithTie, KeyKind::kWideRange};
-    std::uniform_int_distribution<std::size_t> size(0, 3000);
+    int pathCount[3] = {};
+    const KeyKind kinds[] = {KeyKind::kDistinct,         KeyKind::kFewValues,        KeyKind::kTwoValues,
+                             KeyKind::kAllEqual,         KeyKind::kMirroredPairs,    KeyKind::kWithNaN,
+                             KeyKind::kFewValuesWithNaN, KeyKind::kWithInfinity,     KeyKind::kSignedZeros,
+                             KeyKind::kClustered,        KeyKind::kClusteredWithTie, KeyKind::kWideRange};
+    std::uniform_int_distribution<std::size_t> size(0, 5000);
     constexpr int kKinds = static_cast<int>(std::size(kinds));
     for (int trial = 0; trial < 40 * kKinds; ++trial) {
         const KeyKind kind = kinds[trial % kKinds];
         const std::size_t n = trial < 4 * kKinds ? static_cast<std::size_t>(trial / kKinds) : size(random);
         const std::vector<double> keys = RandomKeys(kind, n, random);
-        std::vector<int> start(n);
-        std::iota(start.begin(), start.end(), 0);
-        std::shuffle(start.begin(), start.end(), random);
-
-        std::vector<int> expected = start;
-        HeapSortByDepthLiteral(expected, keys.data());
-        std::vector<int> actual = start;
-        const bool fast = SortOrderByDepth(actual, keys.data(), scratch);
-        ASSERT_EQ(actual, expected) << "trial " << trial << ", n = " << n;
-        (fast ? fastCount : fallbackCount) += n >= 2 ? 1 : 0;
+        const DepthSortPath path = ExpectSameOrderAsLiteral(keys, random, scratch);
+        ASSERT_FALSE(testing::Test::HasFailure()) << "trial " << trial;
+        pathCount[static_cast<int>(path)] += n >= 2 ? 1 : 0;
     }
-    EXPECT_GT(fastCount, 20);
-    EXPECT_GT(fallbackCount, 20);
+    EXPECT_GT(pathCount[static_cast<int>(DepthSortPath::kDistinctKeys)], 20);
+    EXPECT_GT(pathCount[static_cast<int>(DepthSortPath::kRankedHeap)], 100);
+    EXPECT_GT(pathCount[static_cast<int>(DepthSortPath::kKeyedHeap)], 40);
+}
+
+// The bottom-up sift handles a last parent with one child, and heaps whose leaves sit on two
+// levels; sizes around powers of two meet every such shape.
+TEST(DepthOrder, RankedHeapSortMatchesLiteralAroundPowersOfTwo) {
+    std::mt19937_64 random(7);
+    DepthSortScratch scratch;
+    for (std::size_t power = 2; power <= 4096; power *= 2) {
+        for (std::size_t n = power - 2; n <= power + 2; ++n) {
+            for (const KeyKind kind : {KeyKind::kTwoValues, KeyKind::kFewValues, KeyKind::kMirroredPairs}) {
+                const std::vector<double> keys = RandomKeys(kind, n, random);
+                const DepthSortPath path = ExpectSameOrderAsLiteral(keys, random, scratch);
+                ASSERT_FALSE(testing::Test::HasFailure()) << "n = " << n;
+                if (n >= 8) {
+                    EXPECT_EQ(path, DepthSortPath::kRankedHeap) << "n = " << n;
+                }
+            }
+        }
+    }
+}
+
+TEST(DepthOrder, SortPathFollowsTheKeys) {
+    struct Case {
+        std::vector<double> keys;
+        DepthSortPath path;
+    };
+    const std::vector<Case> cases = {
+        {{3, 1, 2}, DepthSortPath::kDistinctKeys},     {{3, 1, 3}, DepthSortPath::kRankedHeap},
+        {{-0.0, 1, 0.0}, DepthSortPath::kRankedHeap},  // -0 ties with +0
+        {{kInf, 1, kInf}, DepthSortPath::kRankedHeap}, {{3, kNaN, 2}, DepthSortPath::kKeyedHeap},
+        {{kNaN, kNaN}, DepthSortPath::kKeyedHeap},
+    };
+    for (const Case& c : cases) {
+        std::vector<int> order(c.keys.size());
+        std::iota(order.begin(), order.end(), 0);
+        DepthSortScratch scratch;
+        EXPECT_EQ(SortOrderByDepth(order, c.keys.data(), scratch), c.path);
+    }
 }
 
 // A random mesh with faces of 1 to 6 vertices. On the integer grid (few vertices, many exactly
@@ -374,8 +436,7 @@ TEST(DepthOrder, RepeatedSortByDepthMatchesLiteralHeapSortFromPreviousOrder) {
     std::mt19937_64 random(99);
     std::uniform_real_distribution<double> offset(-0.5, 0.5);
     std::uniform_int_distribution<int> coordinate(-6, 6);
-    int fastCount = 0;
-    int fallbackCount = 0;
+    int pathCount[3] = {};
     for (int model = 0; model < 12; ++model) {
         const bool onGrid = model % 2 == 0;
         const int faceCount = 100 + model * 200;
@@ -396,11 +457,52 @@ TEST(DepthOrder, RepeatedSortByDepthMatchesLiteralHeapSortFromPreviousOrder) {
             const std::vector<double> keys = DistancesByTriangle(mesh);
             HeapSortByDepthLiteral(expected, keys.data());
             ASSERT_EQ(mesh.GetOrder(), expected) << "model " << model << ", step " << step;
-            (mesh.LastSortWasFast() ? fastCount : fallbackCount) += 1;
+            pathCount[static_cast<int>(mesh.LastSortPath())] += 1;
         }
     }
-    EXPECT_GT(fastCount, 10);
-    EXPECT_GT(fallbackCount, 10);
+    EXPECT_GT(pathCount[static_cast<int>(DepthSortPath::kDistinctKeys)], 10);
+    EXPECT_GT(pathCount[static_cast<int>(DepthSortPath::kRankedHeap)], 10);
+    EXPECT_GT(pathCount[static_cast<int>(DepthSortPath::kKeyedHeap)], 5);
+}
+
+// A flat square grid, split along one diagonal in every cell, is symmetric under a half turn and
+// under the swap of x and y: seen from an eye on its axis or in its diagonal plane, symmetric
+// triangles are exactly as far from the eye. So every frame has many ties, and each sort starts
+// from the previous frame's order as the view does.
+TEST(DepthOrder, SymmetricGridSeenHeadOnMatchesLiteralFrameAfterFrame) {
+    constexpr int kSide = 24;
+    std::vector<CVector3D> vertices;
+    for (int j = 0; j <= kSide; ++j) {
+        for (int i = 0; i <= kSide; ++i) {
+            vertices.push_back({static_cast<double>(i - kSide / 2), static_cast<double>(j - kSide / 2), 0.0});
+        }
+    }
+    CPolygonArray polygons;
+    for (int j = 0; j < kSide; ++j) {
+        for (int i = 0; i < kSide; ++i) {
+            const int corner = j * (kSide + 1) + i;
+            for (int index : {corner, corner + 1, corner + kSide + 2, corner + kSide + 1}) {
+                polygons.PushIndex(index);
+            }
+            polygons.EndPolygon();
+        }
+    }
+    CTessellatedMesh mesh;
+    Tessellate(mesh, vertices, polygons);
+    ASSERT_EQ(mesh.m_nTriangles, 2 * kSide * kSide);
+    int rankedCount = 0;
+    for (int step = 0; step < 40; ++step) {
+        // Along the axis, then across the grid in the diagonal plane (only x-y mirror ties left).
+        const CVector3D eye =
+            step < 20 ? CVector3D{0, 0, 5.0 + step} : CVector3D{step - 30.0, step - 30.0, 12.0};
+        std::vector<int> expected = mesh.GetOrder();
+        mesh.SortByDepth(eye);
+        const std::vector<double> keys = DistancesByTriangle(mesh);
+        HeapSortByDepthLiteral(expected, keys.data());
+        ASSERT_EQ(mesh.GetOrder(), expected) << "step " << step;
+        rankedCount += mesh.LastSortPath() == DepthSortPath::kRankedHeap ? 1 : 0;
+    }
+    EXPECT_EQ(rankedCount, 40);
 }
 
 TEST(DepthOrder, DrawnTrianglesRunFromFarthestToNearest) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <memory>
 #include <numeric>
 #include <utility>
 
@@ -305,9 +306,9 @@ void SiftDownRanked(std::uint32_t* ranks, int* order, std::size_t a, std::size_t
             }
             break;
         }
-        // The hole's descendants three levels down share a cache line or two; fetching them
-        // now hides most of the memory latency deep in a large heap.
-        const std::size_t ahead = 8 * hole + 7;
+        // The hole's 16 descendants four levels down fill one cache line (see HeapRanks);
+        // fetching it now hides most of the memory latency deep in a large heap.
+        const std::size_t ahead = 16 * hole + 15;
         if (ahead < size) {
             __builtin_prefetch(ranks + ahead);
         }
@@ -327,6 +328,21 @@ void SiftDownRanked(std::uint32_t* ranks, int* order, std::size_t a, std::size_t
     }
     ranks[hole] = sinkingRank;
     order[hole] = sinking;
+}
+
+// Room for n ranks in scratch.ranks, placed so that the element before the first one starts a
+// 64-byte cache line: then the children of every heap node share a line, and so do its
+// descendants down to four levels below.
+std::uint32_t* HeapRanks(DepthSortScratch& scratch, std::size_t n) {
+    constexpr std::size_t kLine = 64;
+    const std::size_t bytes = (n + 1) * sizeof(std::uint32_t);
+    if (scratch.ranks.size() < n + 1 + kLine / sizeof(std::uint32_t)) {
+        scratch.ranks.resize(n + 1 + kLine / sizeof(std::uint32_t));
+    }
+    void* line = scratch.ranks.data();
+    std::size_t space = scratch.ranks.size() * sizeof(std::uint32_t);
+    std::align(kLine, bytes, line, space);  // cannot fail: the vector has a line to spare
+    return static_cast<std::uint32_t*>(line) + 1;
 }
 
 // The reference heap sort of order[0 .. n - 1] by the ranks of its keys (ranks[p] belongs to
@@ -369,7 +385,6 @@ DepthSortPath SortOrderByDepth(std::span<int> order, const double* keyByTriangle
     if (scratch.items.size() < n) {
         scratch.items.resize(n);
         scratch.spare.resize(n);
-        scratch.ranks.resize(n);
     }
     if (scratch.bucketEnds.size() < kMaxBucketDepth) {
         scratch.bucketEnds.resize(kMaxBucketDepth);
@@ -386,8 +401,9 @@ DepthSortPath SortOrderByDepth(std::span<int> order, const double* keyByTriangle
         }
         // Equal keys end as the heap sort leaves them from the order as it stands. Only the
         // comparisons matter, so it runs on 32-bit ranks, which the sorted items give.
-        RankByPosition(scratch.items.data(), n, scratch.ranks.data());
-        HeapSortRanked(scratch.ranks.data(), order.data(), n);
+        std::uint32_t* ranks = HeapRanks(scratch, n);
+        RankByPosition(scratch.items.data(), n, ranks);
+        HeapSortRanked(ranks, order.data(), n);
         return DepthSortPath::kRankedHeap;
     }
     // A NaN key: comparisons with it are all false, so run the reference steps themselves.

@@ -60,7 +60,8 @@ struct DepthSortScratch {
     std::vector<KeyedIndex> spare;
     // Bucket boundaries, one array per level of bucket refinement.
     std::vector<std::vector<std::uint32_t>> bucketEnds;
-    // Rank of each key among the distinct keys (0 = nearest), by position in the starting order.
+    // Rank of each key among the distinct keys (0 = nearest), by position in the starting order,
+    // from a cache-line boundary on.
     std::vector<std::uint32_t> ranks;
 };
 

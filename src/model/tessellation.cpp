@@ -269,13 +269,46 @@ bool SortDescending(std::span<const int> order, const double* keyByTriangle, Dep
 
 // From items sorted by decreasing key: ranks[p] = the number of distinct keys smaller than the
 // key of the item that started at position p. The ranks compare exactly as the keys do.
-void RankByPosition(const KeyedIndex* sorted, std::size_t n, std::uint32_t* ranks) {
+// Returns the number of distinct keys.
+std::size_t RankByPosition(const KeyedIndex* sorted, std::size_t n, std::uint32_t* ranks) {
     std::uint32_t rank = 0;
     for (std::size_t i = n; i-- > 0;) {
         if (i + 1 < n && sorted[i].key != sorted[i + 1].key) {
             ++rank;
         }
         ranks[sorted[i].position] = rank;
+    }
+    return std::size_t{rank} + 1;
+}
+
+// The reference sift-down when every key is the same number: every comparison holds, so the
+// sinking item trades places with the right child, or with a lone left child, down to a leaf.
+void SiftDownEqualKeys(int* order, std::size_t a, std::size_t size) {
+    const int sinking = order[a];
+    std::size_t hole = a;
+    while (2 * hole + 2 < size) {
+        order[hole] = order[2 * hole + 2];
+        hole = 2 * hole + 2;
+    }
+    if (2 * hole + 2 == size) {
+        order[hole] = order[2 * hole + 1];
+        hole = 2 * hole + 1;
+    }
+    order[hole] = sinking;
+}
+
+// The reference heap sort of order[0 .. n - 1] when all keys are equal. The moves follow from
+// the size alone, so they run without a chain of dependent comparisons.
+void HeapSortEqualKeys(int* order, std::size_t n) {
+    if (n < 2) {
+        return;
+    }
+    for (std::size_t a = (n - 1) / 2 + 1; a-- > 0;) {
+        SiftDownEqualKeys(order, a, n);
+    }
+    for (std::size_t j = n - 1; j >= 1; --j) {
+        std::swap(order[0], order[j]);
+        SiftDownEqualKeys(order, 0, j);
     }
 }
 
@@ -402,7 +435,10 @@ DepthSortPath SortOrderByDepth(std::span<int> order, const double* keyByTriangle
         // Equal keys end as the heap sort leaves them from the order as it stands. Only the
         // comparisons matter, so it runs on 32-bit ranks, which the sorted items give.
         std::uint32_t* ranks = HeapRanks(scratch, n);
-        RankByPosition(scratch.items.data(), n, ranks);
+        if (RankByPosition(scratch.items.data(), n, ranks) == 1) {
+            HeapSortEqualKeys(order.data(), n);
+            return DepthSortPath::kEqualKeys;
+        }
         HeapSortRanked(ranks, order.data(), n);
         return DepthSortPath::kRankedHeap;
     }

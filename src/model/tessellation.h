@@ -68,6 +68,7 @@ struct DepthSortScratch {
 // How SortOrderByDepth reached its result.
 enum class DepthSortPath {
     kDistinctKeys,  // all keys distinct numbers: a bucket sort decided the one possible order
+    kEqualKeys,     // all keys the same number: the heap sort's moves, which need no comparison
     kRankedHeap,    // equal keys, no NaN: the heap sort on key ranks, sifting bottom-up
     kKeyedHeap,     // a NaN key: the heap sort step by step as the reference does it
 };

@@ -341,7 +341,7 @@ DepthSortPath ExpectSameOrderAsLiteral(const std::vector<double>& keys, std::mt1
 TEST(DepthOrder, FastSortMatchesLiteralHeapSortOnRandomKeys) {
     std::mt19937_64 random(20240611);
     DepthSortScratch scratch;  // shared across sizes, as the mesh keeps it
-    int pathCount[3] = {};
+    int pathCount[4] = {};
     const KeyKind kinds[] = {KeyKind::kDistinct,         KeyKind::kFewValues,        KeyKind::kTwoValues,
                              KeyKind::kAllEqual,         KeyKind::kMirroredPairs,    KeyKind::kWithNaN,
                              KeyKind::kFewValuesWithNaN, KeyKind::kWithInfinity,     KeyKind::kSignedZeros,
@@ -357,23 +357,32 @@ TEST(DepthOrder, FastSortMatchesLiteralHeapSortOnRandomKeys) {
         pathCount[static_cast<int>(path)] += n >= 2 ? 1 : 0;
     }
     EXPECT_GT(pathCount[static_cast<int>(DepthSortPath::kDistinctKeys)], 20);
+    EXPECT_GT(pathCount[static_cast<int>(DepthSortPath::kEqualKeys)], 30);
     EXPECT_GT(pathCount[static_cast<int>(DepthSortPath::kRankedHeap)], 100);
     EXPECT_GT(pathCount[static_cast<int>(DepthSortPath::kKeyedHeap)], 40);
 }
 
 // The bottom-up sift handles a last parent with one child, and heaps whose leaves sit on two
 // levels; sizes around powers of two meet every such shape.
-TEST(DepthOrder, RankedHeapSortMatchesLiteralAroundPowersOfTwo) {
+TEST(DepthOrder, HeapSortsMatchLiteralAroundPowersOfTwo) {
+    struct Case {
+        KeyKind kind;
+        DepthSortPath path;
+    };
+    const Case cases[] = {{KeyKind::kTwoValues, DepthSortPath::kRankedHeap},
+                          {KeyKind::kFewValues, DepthSortPath::kRankedHeap},
+                          {KeyKind::kMirroredPairs, DepthSortPath::kRankedHeap},
+                          {KeyKind::kAllEqual, DepthSortPath::kEqualKeys}};
     std::mt19937_64 random(7);
     DepthSortScratch scratch;
     for (std::size_t power = 2; power <= 4096; power *= 2) {
         for (std::size_t n = power - 2; n <= power + 2; ++n) {
-            for (const KeyKind kind : {KeyKind::kTwoValues, KeyKind::kFewValues, KeyKind::kMirroredPairs}) {
-                const std::vector<double> keys = RandomKeys(kind, n, random);
+            for (const Case& c : cases) {
+                const std::vector<double> keys = RandomKeys(c.kind, n, random);
                 const DepthSortPath path = ExpectSameOrderAsLiteral(keys, random, scratch);
                 ASSERT_FALSE(testing::Test::HasFailure()) << "n = " << n;
-                if (n >= 8) {
-                    EXPECT_EQ(path, DepthSortPath::kRankedHeap) << "n = " << n;
+                if (n >= 16) {
+                    EXPECT_EQ(path, c.path) << "n = " << n;
                 }
             }
         }
@@ -386,10 +395,11 @@ TEST(DepthOrder, SortPathFollowsTheKeys) {
         DepthSortPath path;
     };
     const std::vector<Case> cases = {
-        {{3, 1, 2}, DepthSortPath::kDistinctKeys},     {{3, 1, 3}, DepthSortPath::kRankedHeap},
+        {{3, 1, 2}, DepthSortPath::kDistinctKeys},      {{3, 1, 3}, DepthSortPath::kRankedHeap},
         {{-0.0, 1, 0.0}, DepthSortPath::kRankedHeap},  // -0 ties with +0
-        {{kInf, 1, kInf}, DepthSortPath::kRankedHeap}, {{3, kNaN, 2}, DepthSortPath::kKeyedHeap},
-        {{kNaN, kNaN}, DepthSortPath::kKeyedHeap},
+        {{kInf, 1, kInf}, DepthSortPath::kRankedHeap},  {{3, kNaN, 2}, DepthSortPath::kKeyedHeap},
+        {{kNaN, kNaN}, DepthSortPath::kKeyedHeap},      {{2, 2, 2, 2}, DepthSortPath::kEqualKeys},
+        {{-0.0, 0.0, -0.0}, DepthSortPath::kEqualKeys}, {{kInf, kInf}, DepthSortPath::kEqualKeys},
     };
     for (const Case& c : cases) {
         std::vector<int> order(c.keys.size());
@@ -436,7 +446,7 @@ TEST(DepthOrder, RepeatedSortByDepthMatchesLiteralHeapSortFromPreviousOrder) {
     std::mt19937_64 random(99);
     std::uniform_real_distribution<double> offset(-0.5, 0.5);
     std::uniform_int_distribution<int> coordinate(-6, 6);
-    int pathCount[3] = {};
+    int pathCount[4] = {};
     for (int model = 0; model < 12; ++model) {
         const bool onGrid = model % 2 == 0;
         const int faceCount = 100 + model * 200;

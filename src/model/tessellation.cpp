@@ -178,7 +178,9 @@ bool InsertionSortByKey(KeyedIndex* items, std::size_t n) {
             --j;
         }
         items[j] = item;
-        tied = tied || (j > 0 && items[j - 1].key == item.key);  // equal keys end side by side
+        if (j > 0 && items[j - 1].key == item.key) {  // equal keys end side by side
+            tied = true;
+        }
     }
     return tied;
 }

@@ -132,6 +132,15 @@ void AddRenderOptions(CLI::App& command, cli::RenderOptions& render) {
     AddRepairFlag(command, render.load.repair);
 }
 
+// The files and options of a subcommand that sweeps many files: files, --json, -j and --repair.
+void AddSweepOptions(CLI::App& command, std::vector<std::string>& files, bool& json, unsigned& jobs,
+                     bool& repair) {
+    AddFilesArgument(command, files);
+    AddJsonFlag(command, json);
+    AddJobsOption(command, jobs);
+    AddRepairFlag(command, repair);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -146,19 +155,13 @@ int main(int argc, char** argv) {
     cli::InfoOptions info;
     CLI::App* infoCommand =
         app.add_subcommand("info", "Print the statistics and the bounding box of each OFF file");
-    AddFilesArgument(*infoCommand, info.files);
-    AddJsonFlag(*infoCommand, info.json);
-    AddJobsOption(*infoCommand, info.jobs);
-    AddRepairFlag(*infoCommand, info.load.repair);
+    AddSweepOptions(*infoCommand, info.files, info.json, info.jobs, info.load.repair);
     infoCommand->callback([&] { run = [&] { return cli::RunInfo(info, std::cout, std::cerr); }; });
 
     cli::CheckOptions check;
     CLI::App* checkCommand =
         app.add_subcommand("check", "Report which OFF files are refused, and where, with a summary");
-    AddFilesArgument(*checkCommand, check.files);
-    AddJsonFlag(*checkCommand, check.json);
-    AddJobsOption(*checkCommand, check.jobs);
-    AddRepairFlag(*checkCommand, check.load.repair);
+    AddSweepOptions(*checkCommand, check.files, check.json, check.jobs, check.load.repair);
     checkCommand->callback([&] {
         check.progress = check.files.size() > 1 && isatty(STDERR_FILENO) != 0;
         run = [&] { return cli::RunCheck(check, std::cout, std::cerr); };

@@ -14,12 +14,7 @@ fi
 if [ -x build/bin/quorvane ]; then
   echo "No display found (DISPLAY and WAYLAND_DISPLAY are unset); using the command line instead."
 fi
-# Without a display the sample is rendered to a picture when the command line can draw, else described.
-# (An unknown subcommand's --help still succeeds with the general help, so its usage line is checked.)
-if build/bin/quorvane-cli render --help 2>/dev/null | grep -q '^Usage:.* render'; then
-  png="build/$(basename "${file%.*}").png"
-  build/bin/quorvane-cli render "$file" -o "$png"
-  echo "$png"
-else
-  build/bin/quorvane-cli info "$file"
-fi
+# Without a display the model is rendered to a picture with the command line instead.
+png="build/$(basename "${file%.*}").png"
+build/bin/quorvane-cli render "$file" -o "$png"
+echo "Rendered $file to $png"

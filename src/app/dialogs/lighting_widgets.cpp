@@ -46,7 +46,7 @@ CPreviewFrame::CPreviewFrame(int imageWidth, int imageHeight, QWidget* parent)
     m_image.fill(Qt::black);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
-    // About the size of the original control, so the image sits on a black margin.
+    // Half as large again as the image, so the image sits centred on a black margin.
     setMinimumSize(imageWidth * 3 / 2, imageHeight * 3 / 2 + 14);
 }
 

@@ -385,15 +385,12 @@ class OffParser {
         if (!m_countsLine.empty()) {
             line = m_countsLine;
             lineNumber = m_countsLineNumber;
-        } else if (m_repair) {
-            if (!NextDataLine(line, true)) {
+        } else {
+            // Strictly the counts are the next line; in repair mode the next line holding data.
+            const bool more = m_repair ? NextDataLine(line, true) : m_lines.Next(line);
+            if (!more) {
                 return Fail(m_lines.LineNumber() + 1,
                             "end of file where the counts line (vertices, polygons) was expected");
-            }
-            lineNumber = m_lines.LineNumber();
-        } else {
-            if (!m_lines.Next(line)) {
-                return Fail(2, "end of file where the counts line (vertices, polygons) was expected");
             }
             lineNumber = m_lines.LineNumber();
         }

@@ -10,24 +10,13 @@
 #include <vector>
 
 #include "model/document.h"
+#include "model_test_support.h"
 
 namespace quorvane {
 namespace {
 
-std::vector<std::vector<int>> PolygonsOf(const CQuorvaneDoc& doc) {
-    std::vector<std::vector<int>> out;
-    for (int j = 0; j < doc.m_polygons.GetSize(); ++j) {
-        out.emplace_back(doc.m_polygons[j].begin(), doc.m_polygons[j].end());
-    }
-    return out;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using testing::PolygonsOf;
+using testing::ReadFile;
 
 const char* kCube =
     "OFF\n8 6 12\n"
@@ -266,7 +255,7 @@ TEST(OffReader, RealPlainFilesGiveTheirKnownNumbers) {
     for (const RealFileCase& c : cases) {
         CQuorvaneDoc doc;
         OffError error;
-        ASSERT_TRUE(doc.LoadFromFile(std::string(QUORVANE_TEST_DATA) + "/" + c.file, &error))
+        ASSERT_TRUE(doc.LoadFromFile(testing::TestModel(c.file), &error))
             << c.file << ": " << error.ToString();
         EXPECT_EQ(doc.m_nVertices, c.vertices) << c.file;
         EXPECT_EQ(doc.m_nPolygons, c.polygons) << c.file;
@@ -290,7 +279,7 @@ TEST(OffReader, RealQuirkyFilesAreRefusedAtTheirQuirk) {
     for (const auto& c : cases) {
         CQuorvaneDoc doc;
         OffError error;
-        EXPECT_FALSE(doc.LoadFromFile(std::string(QUORVANE_TEST_DATA) + "/" + c.file, &error)) << c.file;
+        EXPECT_FALSE(doc.LoadFromFile(testing::TestModel(c.file), &error)) << c.file;
         EXPECT_EQ(error.line, c.line) << c.file;
         EXPECT_NE(error.reason.find(c.reason), std::string::npos) << c.file << ": " << error.reason;
     }
@@ -338,7 +327,7 @@ TEST(OffWriter, CountsLineCarriesTheSumOfSidesAndTinyValuesRoundToZero) {
 TEST(OffWriter, RoundTripKeepsTheModel) {
     for (const char* file : {"double_torus.off", "torus_quads.off", "teapot.off"}) {
         CQuorvaneDoc doc;
-        ASSERT_TRUE(doc.LoadFromFile(std::string(QUORVANE_TEST_DATA) + "/" + file)) << file;
+        ASSERT_TRUE(doc.LoadFromFile(testing::TestModel(file))) << file;
         std::string text;
         ASSERT_TRUE(doc.SaveToText(text));
         CQuorvaneDoc back;

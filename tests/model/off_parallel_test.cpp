@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/document.h"
+#include "model_test_support.h"
 
 namespace quorvane {
 namespace {
@@ -123,17 +124,7 @@ TEST(OffParallel, RandomTextsReadTheSameOnTwoThreads) {
 TEST(OffParallel, RealFilesReadTheSameOnTwoThreads) {
     for (const char* file : {"teapot.off", "elephant.off", "colored_patch_coff.off", "double_torus.off",
                              "mpi_polygons.off", "openscad_example002.off"}) {
-        CQuorvaneDoc probe;
-        std::string text;
-        {
-            std::FILE* f = std::fopen((std::string(QUORVANE_TEST_DATA) + "/" + file).c_str(), "rb");
-            ASSERT_NE(f, nullptr) << file;
-            char buffer[65536];
-            for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) {
-                text.append(buffer, n);
-            }
-            std::fclose(f);
-        }
+        const std::string text = testing::ReadFile(testing::TestModel(file));
         ExpectSameReading(text, file);
     }
 }

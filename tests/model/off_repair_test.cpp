@@ -6,19 +6,14 @@
 #include <vector>
 
 #include "model/document.h"
+#include "model_test_support.h"
 
 namespace quorvane {
 namespace {
 
-const OffReadOptions kRepair{true};
+using testing::PolygonsOf;
 
-std::vector<std::vector<int>> PolygonsOf(const CQuorvaneDoc& doc) {
-    std::vector<std::vector<int>> out;
-    for (int j = 0; j < doc.m_polygons.GetSize(); ++j) {
-        out.emplace_back(doc.m_polygons[j].begin(), doc.m_polygons[j].end());
-    }
-    return out;
-}
+const OffReadOptions kRepair{true};
 
 const char* kTriangleBody = "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
 
@@ -161,8 +156,7 @@ TEST(OffRepair, RealQuirkyFilesOpenWithRepairs) {
         CQuorvaneDoc doc;
         OffError error;
         OffRepairReport report;
-        ASSERT_TRUE(
-            doc.LoadFromFile(std::string(QUORVANE_TEST_DATA) + "/" + c.file, &error, kRepair, &report))
+        ASSERT_TRUE(doc.LoadFromFile(testing::TestModel(c.file), &error, kRepair, &report))
             << c.file << ": " << error.ToString();
         EXPECT_FALSE(report.Empty()) << c.file;
         EXPECT_EQ(doc.m_nVertices, c.vertices) << c.file;
@@ -181,8 +175,7 @@ TEST(OffRepair, RealQuirkyFilesOpenWithRepairs) {
 
 TEST(OffRepair, RepairedFileWrittenOutIsStrictAndTheSameModel) {
     CQuorvaneDoc repaired;
-    ASSERT_TRUE(
-        repaired.LoadFromFile(std::string(QUORVANE_TEST_DATA) + "/colored_patch_coff.off", nullptr, kRepair));
+    ASSERT_TRUE(repaired.LoadFromFile(testing::TestModel("colored_patch_coff.off"), nullptr, kRepair));
     std::string text;
     ASSERT_TRUE(repaired.SaveToText(text));
     CQuorvaneDoc strict;

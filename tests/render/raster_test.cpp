@@ -212,6 +212,17 @@ TEST(LineTest, LeavesOutLastPixelInEveryOctant) {
     }
 }
 
+// Draws each line alone on an 8 x 8 image and compares the pixels it sets.
+template <std::size_t N>
+void ExpectLinePixels(const SLineCase (&cases)[N]) {
+    for (const SLineCase& c : cases) {
+        CImage image = MakeImage(8);
+        Line(image, c.x0, c.y0, c.x1, c.y1, kInk);
+        EXPECT_EQ(PixelsOf(image, kInk), Sorted(c.pixels))
+            << c.x0 << ',' << c.y0 << " to " << c.x1 << ',' << c.y1;
+    }
+}
+
 TEST(LineTest, BreaksExactHalvesTowardTheStart) {
     const SLineCase cases[] = {
         {0, 0, 4, 2, {{0, 0}, {1, 0}, {2, 1}, {3, 1}}},
@@ -221,12 +232,7 @@ TEST(LineTest, BreaksExactHalvesTowardTheStart) {
         {0, 0, 2, 1, {{0, 0}, {1, 0}}},
         {2, 1, 0, 0, {{2, 1}, {1, 1}}},
     };
-    for (const SLineCase& c : cases) {
-        CImage image = MakeImage(8);
-        Line(image, c.x0, c.y0, c.x1, c.y1, kInk);
-        EXPECT_EQ(PixelsOf(image, kInk), Sorted(c.pixels))
-            << c.x0 << ',' << c.y0 << " to " << c.x1 << ',' << c.y1;
-    }
+    ExpectLinePixels(cases);
 }
 
 TEST(LineTest, AxisAndDiagonalLinesSetExactPixels) {
@@ -242,12 +248,7 @@ TEST(LineTest, AxisAndDiagonalLinesSetExactPixels) {
         {0, 0, 1, 0, {{0, 0}}},
         {0, 0, 1, 1, {{0, 0}}},
     };
-    for (const SLineCase& c : cases) {
-        CImage image = MakeImage(8);
-        Line(image, c.x0, c.y0, c.x1, c.y1, kInk);
-        EXPECT_EQ(PixelsOf(image, kInk), Sorted(c.pixels))
-            << c.x0 << ',' << c.y0 << " to " << c.x1 << ',' << c.y1;
-    }
+    ExpectLinePixels(cases);
 }
 
 TEST(LineTest, ZeroLengthLineDrawsNothing) {

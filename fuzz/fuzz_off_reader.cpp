@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "model/document.h"
+#include "model/unique_edges_reference.h"
 
-using quorvane::CEdge;
 using quorvane::CQuorvaneDoc;
 
 // Make every UndefinedBehaviorSanitizer report fatal so that the fuzzer records it.
@@ -28,46 +28,13 @@ void Require(bool condition) {
     }
 }
 
-// Counts, index range, edge list and bounding box of an accepted load.
+// An accepted load passes the document's own consistency check, has at least one vertex and one
+// polygon, and lists the distinct edges the literal scan lists.
 void CheckLoadedModel(const CQuorvaneDoc& doc) {
+    Require(doc.CheckConsistency());
     Require(doc.m_nVertices > 0 && doc.m_nPolygons > 0);
-    Require(doc.m_vertices.size() == static_cast<std::size_t>(doc.m_nVertices));
-    Require(doc.m_polygons.GetSize() == doc.m_nPolygons);
-
-    long long sides = 0;
-    int largest = 0;
-    for (int j = 0; j < doc.m_polygons.GetSize(); ++j) {
-        const quorvane::CPolygon polygon = doc.m_polygons[j];
-        Require(polygon.GetSize() >= 0);
-        sides += polygon.GetSize();
-        largest = polygon.GetSize() > largest ? polygon.GetSize() : largest;
-        for (const int index : polygon) {
-            Require(index >= 0 && index < doc.m_nVertices);
-        }
-    }
-    Require(sides == doc.m_nEdges);
-    Require(largest == doc.m_nLargestPolygon);
-    Require(static_cast<long long>(doc.m_polygons.IndexCount()) == sides);
-
-    Require(doc.m_nUniqueEdges >= 0 && doc.m_nUniqueEdges <= doc.m_nEdges);
-    Require(doc.m_edges.size() >= static_cast<std::size_t>(doc.m_nUniqueEdges));
-    for (int k = 0; k < doc.m_nUniqueEdges; ++k) {
-        const CEdge& edge = doc.m_edges[k];
-        Require(edge.m_nV1 <= edge.m_nV2 && edge.m_nV1 >= 0 && edge.m_nV2 < doc.m_nVertices);
-    }
-    if (sides <= kMaxSidesForReference) {
-        const std::vector<CEdge> reference = quorvane::BuildUniqueEdgesByScan(doc.m_polygons);
-        Require(reference.size() == static_cast<std::size_t>(doc.m_nUniqueEdges));
-        for (std::size_t k = 0; k < reference.size(); ++k) {
-            Require(reference[k] == doc.m_edges[k]);
-        }
-    }
-
-    // Every vertex lies in the box (comparisons with NaN are false, so NaN passes).
-    for (const quorvane::CVector3D& v : doc.m_vertices) {
-        Require(!(v.x < doc.m_minX || v.x > doc.m_maxX));
-        Require(!(v.y < doc.m_minY || v.y > doc.m_maxY));
-        Require(!(v.z < doc.m_minZ || v.z > doc.m_maxZ));
+    if (doc.m_nEdges <= kMaxSidesForReference) {
+        Require(quorvane::testing::BuildUniqueEdgesByScan(doc.m_polygons) == doc.m_edges);
     }
 }
 
@@ -105,6 +72,7 @@ void CheckReading(std::string_view text, const quorvane::OffReadOptions& options
         Require(!error.reason.empty());
         // A refused load keeps the empty model.
         Require(doc.m_nVertices == 0 && doc.m_nPolygons == 0 && doc.m_vertices.empty());
+        Require(doc.CheckConsistency());
         return;
     }
     Require(options.repair || report.Empty());

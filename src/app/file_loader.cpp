@@ -6,7 +6,6 @@
 #include <QProgressDialog>
 #include <QTimer>
 #include <atomic>
-#include <exception>
 #include <memory>
 #include <thread>
 
@@ -21,12 +20,7 @@ bool LoadDocumentInBackground(const QString& path, CQuorvaneDoc& loaded, OffErro
     QEventLoop loop;
 
     std::thread worker([&] {
-        try {
-            ok = loaded.LoadFromFile(localPath, &error, options, repairs);
-        } catch (const std::exception& e) {
-            ok = false;
-            error = OffError{0, e.what()};
-        }
+        ok = loaded.LoadFromFile(localPath, &error, options, repairs);
         finished.store(true);
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });

@@ -31,7 +31,7 @@ struct LoadOptions {
 
 // Reads one OFF file into `doc`; on failure fills `error` (line 0 when no line is concerned).
 // With options.repair the repairs made are listed in `report` (when given).
-// Never throws: memory exhaustion and other exceptions become a refusal.
+// Never throws: the load itself turns memory exhaustion into a refusal.
 bool LoadModel(const std::string& path, const LoadOptions& options, CQuorvaneDoc& doc, OffError& error,
                OffRepairReport* report = nullptr);
 

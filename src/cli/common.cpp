@@ -4,9 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <condition_variable>
-#include <exception>
 #include <mutex>
-#include <new>
 #include <thread>
 
 #include "cli/commands.h"
@@ -15,14 +13,7 @@ namespace quorvane::cli {
 
 bool LoadModel(const std::string& path, const LoadOptions& options, CQuorvaneDoc& doc, OffError& error,
                OffRepairReport* report) {
-    try {
-        return doc.LoadFromFile(path, &error, OffReadOptions{options.repair}, report);
-    } catch (const std::bad_alloc&) {
-        error = OffError{0, "not enough memory"};
-    } catch (const std::exception& e) {
-        error = OffError{0, e.what()};
-    }
-    return false;
+    return doc.LoadFromFile(path, &error, OffReadOptions{options.repair}, report);
 }
 
 std::string FormatRepairs(const OffRepairReport& report, std::string_view indent) {

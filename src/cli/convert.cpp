@@ -1,5 +1,4 @@
 // The convert subcommand: reads a file and writes it with the document's own writer.
-#include <exception>
 #include <ostream>
 
 #include "cli/commands.h"
@@ -19,13 +18,7 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
             << FormatRepairs(repairs, "  ");
     }
     std::string reason;
-    bool saved = false;
-    try {
-        saved = doc.SaveToFile(options.output, &reason);
-    } catch (const std::exception& e) {
-        reason = e.what();
-    }
-    if (!saved) {
+    if (!doc.SaveToFile(options.output, &reason)) {
         err << FormatRefusal(options.output, OffError{0, reason}) << '\n';
         return kExitRefused;
     }

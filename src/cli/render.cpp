@@ -13,6 +13,7 @@
 
 #include "cli/commands.h"
 #include "cli/png_writer.h"
+#include "model/file_io.h"
 #include "render/view.h"
 
 namespace quorvane::cli {
@@ -177,11 +178,10 @@ RenderResult RenderFile(const std::string& input, const std::string& output, con
         }
         const long long vertices = doc.m_nVertices;
         if (options.select && (*options.select < 0 || *options.select >= vertices)) {
-            const std::string range = vertices > 0 ? "outside 0.." + std::to_string(vertices - 1)
-                                                   : "invalid: the model has no vertices";
             result.messages =
-                FormatRefusal(input, OffError{0, "vertex index " + std::to_string(*options.select) +
-                                                     " for --select is " + range}) +
+                FormatRefusal(
+                    input, OffError{0, "vertex index " + std::to_string(*options.select) +
+                                           " for --select is outside 0.." + std::to_string(vertices - 1)}) +
                 '\n';
             return result;
         }

@@ -1,20 +1,19 @@
 #include "model/document.h"
 
-#include <algorithm>
-#include <bit>
+#include <cassert>
+#include <cstdint>
+#include <exception>
+#include <new>
 #include <utility>
 
+#include "model/file_io.h"
 #include "model/numbers.h"
+#include "model/off_reader.h"
+#include "model/off_writer.h"
 
 namespace quorvane {
 
-std::string CPolygon::FormatFaceLine() const {
-    std::string text;
-    AppendFaceLine(text);
-    return text;
-}
-
-void CPolygon::AppendFaceLine(std::string& out) const {
+void CPolygon::FormatFaceLine(std::string& out) const {
     AppendInt(out, m_size);
     out.push_back(' ');
     for (int i = 0; i < m_size; ++i) {
@@ -41,13 +40,6 @@ void CPolygonArray::Append(const int* indices, int size) {
     EndPolygon();
 }
 
-std::string OffError::ToString() const {
-    if (line == 0) {
-        return reason;
-    }
-    return "line " + std::to_string(line) + ": " + reason;
-}
-
 bool CQuorvaneDoc::OnNewDocument() {
     DeleteContents();
     m_bModified = false;
@@ -58,12 +50,16 @@ void CQuorvaneDoc::DeleteContents() {
     m_maxX = m_maxY = m_maxZ = 0.5;
     m_minX = m_minY = m_minZ = -0.5;
     m_nVertices = m_nPolygons = m_nEdges = m_nUniqueEdges = m_nLargestPolygon = 0;
+    // Emptying keeps the arrays' storage for the next model; clearing the edges costs nothing
+    // (CEdge has no destructor) and leaves no entry of the old model behind the count.
     m_vertices.clear();
     m_polygons.Clear();
-    // m_edges keeps its old entries; m_nUniqueEdges = 0 empties it for every reader.
+    m_edges.clear();
 }
 
-void CQuorvaneDoc::TakeModel(CQuorvaneDoc&& other) {
+void CQuorvaneDoc::TakeModel(CQuorvaneDoc&& other) noexcept {
+    // Move assignments only: the old arrays are freed and nothing is allocated. `other` is left
+    // to be destroyed or reset (OnNewDocument).
     m_vertices = std::move(other.m_vertices);
     m_polygons = std::move(other.m_polygons);
     m_edges = std::move(other.m_edges);
@@ -79,20 +75,7 @@ void CQuorvaneDoc::TakeModel(CQuorvaneDoc&& other) {
     m_maxZ = other.m_maxZ;
     m_minZ = other.m_minZ;
     m_bModified = false;
-    other.m_polygons.Clear();
 }
-
-namespace {
-
-// Mixes an edge's two indices into a well-spread 64-bit hash.
-std::uint64_t HashEdge(std::uint64_t key) {
-    key ^= key >> 33;
-    key *= 0xff51afd7ed558ccdULL;
-    key ^= key >> 33;
-    return key;
-}
-
-}  // namespace
 
 namespace {
 
@@ -110,35 +93,6 @@ void ForEachSide(const CPolygonArray& polygons, F&& f) {
 }
 
 }  // namespace
-
-std::vector<CEdge> BuildUniqueEdgesByHash(const CPolygonArray& polygons) {
-    // Open addressing keyed by the packed vertex pair: each side is looked up once, and a new
-    // edge is appended when first seen, which keeps the order of first appearance.
-    std::vector<CEdge> edges;
-    const std::size_t sides = polygons.IndexCount();
-    if (sides == 0) {
-        return edges;
-    }
-    edges.reserve(sides / 2 + 1);
-    // At most `sides` distinct edges, so the table stays at most 80 % full.
-    const std::size_t capacity = std::bit_ceil(sides + sides / 4 + 1);
-    const std::size_t mask = capacity - 1;
-    // Slot value 0 marks an empty slot; a stored key is never 0 because m_nV2 is stored plus one.
-    std::vector<std::uint64_t> slots(capacity, 0);
-    ForEachSide(polygons, [&](const CEdge& e) {
-        const std::uint64_t key = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(e.m_nV1)) << 32) +
-                                  (static_cast<std::uint64_t>(static_cast<std::uint32_t>(e.m_nV2)) + 1);
-        std::size_t slot = HashEdge(key) & mask;
-        while (slots[slot] != 0 && slots[slot] != key) {
-            slot = (slot + 1) & mask;
-        }
-        if (slots[slot] == 0) {
-            slots[slot] = key;
-            edges.push_back(e);
-        }
-    });
-    return edges;
-}
 
 std::vector<CEdge> BuildUniqueEdgesByVertex(const CPolygonArray& polygons, int vertexBound) {
     // Buckets the sides by their smaller vertex (a counting sort that keeps the order of the
@@ -191,168 +145,206 @@ std::vector<CEdge> BuildUniqueEdgesByVertex(const CPolygonArray& polygons, int v
     return edges;
 }
 
+namespace {
+
+// Sets the reason of a failure (when asked for) and returns false.
+bool Disagree(std::string* why, std::string reason) {
+    if (why) {
+        *why = std::move(reason);
+    }
+    return false;
+}
+
+// A failure with no line; a reason that cannot be stored for lack of memory is left empty.
+bool Refuse(OffError& error, const char* reason) noexcept {
+    error.line = 0;
+    try {
+        error.reason = reason;
+    } catch (const std::bad_alloc&) {
+        error.reason.clear();
+    }
+    return false;
+}
+
+// Runs a load. Running out of memory, or any other failure of the system's resources (such as a
+// thread that cannot be started), becomes a refusal; by then the partly read model is freed.
+template <typename Load>
+bool LoadOrRefuse(OffError& error, Load&& load) noexcept {
+    try {
+        return load();
+    } catch (const std::bad_alloc&) {
+        return Refuse(error, "not enough memory to read the file");
+    } catch (const std::exception& e) {
+        return Refuse(error, e.what());
+    }
+}
+
+// The reason of a save that ran out of memory.
+bool RefuseSaveForMemory(std::string* error) noexcept {
+    if (error) {
+        try {
+            *error = "not enough memory to write the file";
+        } catch (const std::bad_alloc&) {
+            error->clear();
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+// Indices of a loaded model are dense in 0 .. V - 1, which is what bucketing by vertex needs.
 void CQuorvaneDoc::BuildUniqueEdges() {
-    // Bucketing by vertex is the fastest way when the indices are dense (as after a load, where
-    // they lie in 0 .. V - 1); sparse or negative indices take the hash table.
-    int lowest = 0;
-    int highest = -1;
-    for (const int index : m_polygons.Indices()) {
-        lowest = std::min(lowest, index);
-        highest = std::max(highest, index);
-    }
-    const std::size_t sides = m_polygons.IndexCount();
-    if (lowest >= 0 && static_cast<std::size_t>(highest) < 4 * sides + 1024 &&
-        sides < (std::size_t{1} << 31)) {
-        m_edges = BuildUniqueEdgesByVertex(m_polygons, highest + 1);
-    } else {
-        m_edges = BuildUniqueEdgesByHash(m_polygons);
-    }
+    m_edges = BuildUniqueEdgesByVertex(m_polygons, m_nVertices);
     m_nUniqueEdges = static_cast<int>(m_edges.size());
 }
 
-std::vector<CEdge> BuildUniqueEdgesByScan(const CPolygonArray& polygons) {
-    std::vector<CEdge> edges;
-    for (int p = 0; p < polygons.GetSize(); ++p) {
-        const CPolygon polygon = polygons[p];
-        for (int j = 0; j < polygon.GetSize(); ++j) {
-            const CEdge e = polygon.GetEdge(j);
-            bool found = false;
-            for (const CEdge& seen : edges) {
-                if (seen.m_nV1 == e.m_nV1 && seen.m_nV2 == e.m_nV2) {
-                    found = true;
-                    break;
-                }
+bool CQuorvaneDoc::CheckConsistency(std::string* why) const {
+    using std::to_string;
+    if (m_nVertices < 0 || m_vertices.size() != static_cast<std::size_t>(m_nVertices)) {
+        return Disagree(why, "m_vertices holds " + to_string(m_vertices.size()) +
+                                 " vertices but m_nVertices is " + to_string(m_nVertices));
+    }
+    if (m_polygons.GetSize() != m_nPolygons) {
+        return Disagree(why, "m_polygons holds " + to_string(m_polygons.GetSize()) +
+                                 " polygons but m_nPolygons is " + to_string(m_nPolygons));
+    }
+    if (m_polygons.IndexCount() != static_cast<std::size_t>(m_nEdges)) {
+        return Disagree(why, "the polygons have " + to_string(m_polygons.IndexCount()) +
+                                 " sides but m_nEdges is " + to_string(m_nEdges));
+    }
+    if (m_nUniqueEdges < 0 || m_edges.size() != static_cast<std::size_t>(m_nUniqueEdges)) {
+        return Disagree(why, "m_edges holds " + to_string(m_edges.size()) + " edges but m_nUniqueEdges is " +
+                                 to_string(m_nUniqueEdges));
+    }
+    const auto inRange = [this](int index) { return index >= 0 && index < m_nVertices; };
+    const std::string range = "outside 0 .. " + to_string(m_nVertices - 1);
+    int largest = 0;
+    for (int j = 0; j < m_nPolygons; ++j) {
+        const CPolygon polygon = m_polygons[j];
+        largest = polygon.GetSize() > largest ? polygon.GetSize() : largest;
+        for (int i = 0; i < polygon.GetSize(); ++i) {
+            if (!inRange(polygon.GetAt(i))) {
+                return Disagree(why, "polygon " + to_string(j) + " has index " + to_string(polygon.GetAt(i)) +
+                                         " at position " + to_string(i) + ", " + range);
             }
-            if (!found) {
-                edges.push_back(e);
+        }
+    }
+    if (largest != m_nLargestPolygon) {
+        return Disagree(why, "the largest polygon has " + to_string(largest) +
+                                 " vertices but m_nLargestPolygon is " + to_string(m_nLargestPolygon));
+    }
+    for (int k = 0; k < m_nUniqueEdges; ++k) {
+        const CEdge& edge = m_edges[k];
+        if (!inRange(edge.m_nV1) || !inRange(edge.m_nV2)) {
+            return Disagree(why, "edge " + to_string(k) + " (" + to_string(edge.m_nV1) + ", " +
+                                     to_string(edge.m_nV2) + ") has an end " + range);
+        }
+        if (edge.m_nV1 > edge.m_nV2) {
+            return Disagree(why, "edge " + to_string(k) + " is stored larger end first");
+        }
+    }
+    if (m_bModified) {
+        return true;
+    }
+    // max x, min x, max y, min y, max z, min z, as the reader keeps them.
+    const double box[6] = {m_maxX, m_minX, m_maxY, m_minY, m_maxZ, m_minZ};
+    static const char* const kBound[6] = {"maximum x", "minimum x", "maximum y",
+                                          "minimum y", "maximum z", "minimum z"};
+    if (m_nVertices == 0) {
+        for (int b = 0; b < 6; ++b) {
+            if (box[b] != (b % 2 == 0 ? 0.5 : -0.5)) {
+                return Disagree(why, std::string("the empty model's ") + kBound[b] + " is " +
+                                         to_string(box[b]) + ", not " + (b % 2 == 0 ? "0.5" : "-0.5"));
             }
         }
+        return true;
     }
-    return edges;
-}
-
-}  // namespace quorvane
-
-namespace quorvane {
-
-void OffRepairReport::Add(OffRepairKind kind, std::size_t line, std::string detail) {
-    if (WantsDetail(kind)) {
-        m_examples.push_back(OffRepair{kind, line, std::move(detail)});
-    }
-    ++m_counts[Index(kind)];
-    ++m_total;
-}
-
-void OffRepairReport::Append(const OffRepairReport& later) {
-    std::size_t taken[static_cast<std::size_t>(OffRepairKind::kCount)] = {};
-    for (const OffRepair& repair : later.m_examples) {
-        const std::size_t k = Index(repair.kind);
-        if (m_counts[k] + taken[k] < kExamplesPerKind) {
-            m_examples.push_back(repair);
-        }
-        ++taken[k];
-    }
-    for (std::size_t k = 0; k < static_cast<std::size_t>(OffRepairKind::kCount); ++k) {
-        m_counts[k] += later.m_counts[k];
-    }
-    m_total += later.m_total;
-}
-
-void OffRepairReport::Clear() {
-    *this = OffRepairReport();
-}
-
-const char* OffRepairReport::KindName(OffRepairKind kind) {
-    switch (kind) {
-        case OffRepairKind::kByteOrderMark:
-            return "byte_order_mark";
-        case OffRepairKind::kKeywordVariant:
-            return "keyword_variant";
-        case OffRepairKind::kKeywordBlanks:
-            return "keyword_blanks";
-        case OffRepairKind::kCountsOnKeyword:
-            return "counts_on_keyword_line";
-        case OffRepairKind::kMissingKeyword:
-            return "missing_keyword";
-        case OffRepairKind::kBinary:
-            return "binary";
-        case OffRepairKind::kCommentLine:
-            return "comment_line";
-        case OffRepairKind::kTrailingComment:
-            return "trailing_comment";
-        case OffRepairKind::kBlankLine:
-            return "blank_line";
-        case OffRepairKind::kBadIndexFace:
-            return "bad_index_polygon";
-        case OffRepairKind::kNegativeCountFace:
-            return "negative_count_polygon";
-        case OffRepairKind::kShortFace:
-            return "short_polygon";
-        case OffRepairKind::kMissingFaces:
-            return "missing_polygons";
-        case OffRepairKind::kCount:
-            break;
-    }
-    return "unknown";
-}
-
-const char* OffRepairReport::KindTitle(OffRepairKind kind) {
-    switch (kind) {
-        case OffRepairKind::kByteOrderMark:
-            return "byte-order mark removed";
-        case OffRepairKind::kKeywordVariant:
-            return "keyword variant read as OFF";
-        case OffRepairKind::kKeywordBlanks:
-            return "blanks around the keyword ignored";
-        case OffRepairKind::kCountsOnKeyword:
-            return "counts read from the keyword's line";
-        case OffRepairKind::kMissingKeyword:
-            return "missing OFF keyword";
-        case OffRepairKind::kBinary:
-            return "binary form read";
-        case OffRepairKind::kCommentLine:
-            return "comment lines skipped";
-        case OffRepairKind::kTrailingComment:
-            return "comments after data removed";
-        case OffRepairKind::kBlankLine:
-            return "blank lines skipped";
-        case OffRepairKind::kBadIndexFace:
-            return "polygons with a vertex index out of range dropped";
-        case OffRepairKind::kNegativeCountFace:
-            return "polygons with a negative vertex count dropped";
-        case OffRepairKind::kShortFace:
-            return "polygons with fewer indices than their count dropped";
-        case OffRepairKind::kMissingFaces:
-            return "file ends before all polygons";
-        case OffRepairKind::kCount:
-            break;
-    }
-    return "unknown repair";
-}
-
-std::string OffRepairReport::Summary() const {
-    std::string text;
-    for (std::size_t k = 0; k < static_cast<std::size_t>(OffRepairKind::kCount); ++k) {
-        if (m_counts[k] == 0) {
-            continue;
-        }
-        const auto kind = static_cast<OffRepairKind>(k);
-        text += std::to_string(m_counts[k]) + " x " + KindTitle(kind) + "\n";
-        for (const OffRepair& repair : m_examples) {
-            if (repair.kind != kind) {
-                continue;
+    bool attained[6] = {};
+    for (int k = 0; k < m_nVertices; ++k) {
+        const CVector3D& v = m_vertices[k];
+        const double xyz[3] = {v.x, v.y, v.z};
+        for (int axis = 0; axis < 3; ++axis) {
+            const double value = xyz[axis];
+            // Written so that a coordinate that is not a number lies outside.
+            if (!(value <= box[2 * axis] && value >= box[2 * axis + 1])) {
+                return Disagree(why, "vertex " + to_string(k) + " lies outside the box in " +
+                                         (kBound[2 * axis] + 8) + " (" + to_string(value) + ")");
             }
-            text += "    ";
-            if (repair.line != 0) {
-                text += "line " + std::to_string(repair.line) + ": ";
-            }
-            text += repair.detail + "\n";
-        }
-        if (m_counts[k] > kExamplesPerKind) {
-            text += "    and " + std::to_string(m_counts[k] - kExamplesPerKind) + " more\n";
+            attained[2 * axis] = attained[2 * axis] || value == box[2 * axis];
+            attained[2 * axis + 1] = attained[2 * axis + 1] || value == box[2 * axis + 1];
         }
     }
-    return text;
+    for (int b = 0; b < 6; ++b) {
+        if (!attained[b]) {
+            return Disagree(why, std::string("no vertex reaches the box's ") + kBound[b] + " (" +
+                                     to_string(box[b]) + ")");
+        }
+    }
+    return true;
+}
+
+bool CQuorvaneDoc::LoadFromText(std::string_view text, OffError* error, const OffReadOptions& options,
+                                OffRepairReport* report) {
+    OffError local;
+    OffError& err = error ? *error : local;
+    const bool loaded = LoadOrRefuse(err, [&] {
+        CQuorvaneDoc read;
+        if (!ReadOffText(text, read, err, options, report)) {
+            return false;
+        }
+        read.BuildUniqueEdges();
+        TakeModel(std::move(read));
+        return true;
+    });
+    assert(!loaded || CheckConsistency());
+    return loaded;
+}
+
+bool CQuorvaneDoc::LoadFromFile(const std::string& path, OffError* error, const OffReadOptions& options,
+                                OffRepairReport* report) {
+    OffError local;
+    OffError& err = error ? *error : local;
+    const bool loaded = LoadOrRefuse(err, [&] {
+        CQuorvaneDoc read;
+        {
+            std::string text;
+            if (!ReadWholeFile(path, text, err.reason)) {
+                err.line = 0;
+                return false;
+            }
+            if (!ReadOffText(text, read, err, options, report)) {
+                return false;
+            }
+        }
+        // The text is gone before the edge table is built, which keeps the peak memory low.
+        read.BuildUniqueEdges();
+        TakeModel(std::move(read));
+        return true;
+    });
+    assert(!loaded || CheckConsistency());
+    return loaded;
+}
+
+bool CQuorvaneDoc::SaveToText(std::string& out, std::string* error) const {
+    try {
+        return WriteOffText(*this, out, error);
+    } catch (const std::bad_alloc&) {
+        return RefuseSaveForMemory(error);
+    }
+}
+
+bool CQuorvaneDoc::SaveToFile(const std::string& path, std::string* error) {
+    try {
+        std::string text;
+        if (!WriteOffText(*this, text, error) || !WriteFileAtomically(path, text, error)) {
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        return RefuseSaveForMemory(error);
+    }
+    m_bModified = false;
+    return true;
 }
 
 }  // namespace quorvane

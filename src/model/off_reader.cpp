@@ -1,20 +1,52 @@
 #include "model/off_reader.h"
 
-#include <sys/stat.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
 
 #include "model/numbers.h"
+#include "model/off_builder.h"
 
 namespace quorvane {
+
+namespace {
+
+// Splits text into lines: a line ends at LF, CR LF or a lone CR; the end is not part of it.
+class LineCursor {
+  public:
+    // `linesBefore` is the number of lines that came before `text` in the file.
+    explicit LineCursor(std::string_view text, std::size_t linesBefore = 0)
+        : m_text(text), m_line(linesBefore) {}
+
+    // The next line, or false at the end of the text. A final line end does not start a
+    // further (empty) line.
+    bool Next(std::string_view& line);
+    // 1-based number of the line returned last (0 before the first).
+    std::size_t LineNumber() const { return m_line; }
+    // Bytes not yet consumed.
+    std::size_t Remaining() const { return m_text.size() - m_pos; }
+    // The text not yet consumed.
+    std::string_view Rest() const { return m_text.substr(m_pos); }
+
+  private:
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+    std::size_t m_line = 0;
+};
+
+// Splits a line into tokens at blanks and tabs.
+class TokenCursor {
+  public:
+    explicit TokenCursor(std::string_view line) : m_line(line) {}
+
+    // The next token, or false when the line has no more.
+    bool Next(std::string_view& token);
+
+  private:
+    std::string_view m_line;
+    std::size_t m_pos = 0;
+};
 
 bool LineCursor::Next(std::string_view& line) {
     if (m_pos >= m_text.size()) {
@@ -55,8 +87,6 @@ bool TokenCursor::Next(std::string_view& token) {
     token = m_line.substr(begin, m_pos - begin);
     return true;
 }
-
-namespace {
 
 bool IsWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -106,11 +136,6 @@ bool IsDataLine(std::string_view line) {
     return !TrimLeft(hash == std::string_view::npos ? line : line.substr(0, hash)).empty();
 }
 
-// Reads a 32-bit big-endian word at `p`.
-std::uint32_t ReadBigEndian32(const unsigned char* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-}
-
 // The keyword of the first line, split into its parts ([ST][C][N][4][n]OFF followed by `rest`).
 struct Keyword {
     bool matched = false;
@@ -158,23 +183,18 @@ bool IsInteger(std::string_view token) {
 
 // One pass over the lines; every refusal is a value carrying its line. In repair mode the
 // departures that have one obvious meaning are accepted and reported.
-class OffParser {
+class OffParser : public OffModelBuilder {
   public:
     OffParser(std::string_view text, CQuorvaneDoc& out, OffError& error, const OffReadOptions& options,
               OffRepairReport* report)
-        : m_text(text),
-          m_lines(text),
-          m_doc(out),
-          m_error(error),
-          m_repair(options.repair),
-          m_report(report) {}
+        : OffModelBuilder(out, error, options, report), m_text(text), m_lines(text) {}
 
     bool Run() {
         if (!ReadHeader()) {
             return false;
         }
         if (m_binary) {
-            return ReadBinary();
+            return ReadBinary(m_text, m_text.size() - m_lines.Remaining());
         }
         if (!ReadCounts()) {
             return false;
@@ -186,21 +206,6 @@ class OffParser {
     }
 
   private:
-    bool Fail(std::size_t line, std::string reason) {
-        m_error.line = line;
-        m_error.reason = std::move(reason);
-        return false;
-    }
-
-    // Records a repair; `detail` is only evaluated when the report keeps it.
-    template <typename Detail>
-    void Repair(OffRepairKind kind, std::size_t line, Detail detail) {
-        if (!m_report) {
-            return;
-        }
-        m_report->Add(kind, line, m_report->WantsDetail(kind) ? std::string(detail()) : std::string());
-    }
-
     // In repair mode: the line without a comment, or false when nothing but a comment or blanks
     // is left (the line is then skipped and reported).
     bool StripComment(std::string_view& line, bool blankIsRepair) {
@@ -401,56 +406,7 @@ class OffParser {
             return Fail(lineNumber,
                         "expected the vertex and polygon counts, found " + CountOf(found, "number"));
         }
-        return SetCounts(ParseOffInt(v), ParseOffInt(p), lineNumber, Quote(v), Quote(p));
-    }
-
-    // Checks and keeps the counts; reserves no more than the rest of the file could hold, so a
-    // lying counts line cannot make us allocate beyond what the file's size allows.
-    bool SetCounts(int vertices, int polygons, std::size_t lineNumber, const std::string& vText,
-                   const std::string& pText) {
-        m_nVertices = vertices;
-        m_nPolygons = polygons;
-        if (m_nVertices <= 0) {
-            return Fail(lineNumber, "the vertex count must be positive, found " + vText);
-        }
-        if (m_nPolygons <= 0) {
-            return Fail(lineNumber, "the polygon count must be positive, found " + pText);
-        }
-        const std::size_t rest = m_lines.Remaining();
-        m_doc.m_vertices.reserve(std::min<std::size_t>(m_nVertices, rest / 6 + 1));
-        if (m_binary || rest < m_options.parallelFromBytes) {
-            ReservePolygons(m_doc, rest);
-        }
-        return true;
-    }
-
-    // Room for the polygons that `rest` bytes of text can hold at most.
-    void ReservePolygons(CQuorvaneDoc& doc, std::size_t rest) const {
-        const std::size_t faces = std::min<std::size_t>(m_nPolygons, rest / 2 + 1);
-        doc.m_polygons.Reserve(faces, std::min<std::size_t>(faces * 3, rest / 2 + 1));
-    }
-
-    // Widens the bounding box by vertex k (the first vertex sets it).
-    void AddVertex(int k, const double xyz[3]) {
-        if (k == 0) {
-            for (int axis = 0; axis < 3; ++axis) {
-                m_box[2 * axis] = m_box[2 * axis + 1] = xyz[axis];
-            }
-        } else {
-            for (int axis = 0; axis < 3; ++axis) {
-                if (xyz[axis] > m_box[2 * axis]) {
-                    m_box[2 * axis] = xyz[axis];
-                } else if (xyz[axis] < m_box[2 * axis + 1]) {
-                    m_box[2 * axis + 1] = xyz[axis];
-                }
-            }
-        }
-        m_doc.m_vertices.emplace_back(xyz[0], xyz[1], xyz[2]);
-    }
-
-    std::string VertexEndMessage(int k) const {
-        return "end of file where vertex " + std::to_string(k + 1) + " of " + std::to_string(m_nVertices) +
-               " was expected";
+        return SetCounts(ParseOffInt(v), ParseOffInt(p), lineNumber, Quote(v), Quote(p), m_lines.Remaining());
     }
 
     // One vertex per line; the first three tokens are x, y, z. Strictly, blank lines are
@@ -485,41 +441,6 @@ class OffParser {
             AddVertex(k, xyz);
         }
         StoreBox();
-        return true;
-    }
-
-    void StoreBox() {
-        m_doc.m_maxX = m_box[0];
-        m_doc.m_minX = m_box[1];
-        m_doc.m_maxY = m_box[2];
-        m_doc.m_minY = m_box[3];
-        m_doc.m_maxZ = m_box[4];
-        m_doc.m_minZ = m_box[5];
-    }
-
-    // Accepts a polygon of n indices whose indices are already in the array.
-    bool KeepPolygon(int n, std::size_t lineNumber) {
-        m_doc.m_polygons.EndPolygon();
-        m_total += n;
-        if (m_total > INT_MAX) {
-            return Fail(lineNumber,
-                        "the polygons have more than " + std::to_string(INT_MAX) + " sides in all");
-        }
-        m_largest = std::max(m_largest, n);
-        ++m_kept;
-        return true;
-    }
-
-    // The end of the face section in repair mode before all polygons came.
-    bool EndFacesEarly(int j, std::size_t lineNumber) {
-        if (m_kept == 0) {
-            return Fail(lineNumber,
-                        "end of file before the first polygon; a file without polygons cannot be shown");
-        }
-        Repair(OffRepairKind::kMissingFaces, lineNumber, [&] {
-            return "the file ends after " + std::to_string(j) + " of " + std::to_string(m_nPolygons) +
-                   " polygons; kept those";
-        });
         return true;
     }
 
@@ -603,130 +524,10 @@ class OffParser {
         return KeepPolygon(n, lineNumber);
     }
 
-    // Stores the counts of what was kept.
-    bool Finish() {
-        m_doc.m_nVertices = m_nVertices;
-        m_doc.m_nPolygons = m_kept;
-        m_doc.m_nEdges = static_cast<int>(m_total);
-        m_doc.m_nLargestPolygon = m_largest;
-        return true;
-    }
-
-    // The binary form: after the keyword line, NV, NF, NE as 32-bit big-endian integers, the
-    // vertices as 32-bit big-endian floats, then each face as n, n indices, k, k colour floats.
-    bool ReadBinary() {
-        const std::size_t start = m_text.size() - m_lines.Remaining();
-        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(m_text.data());
-        const std::size_t size = m_text.size();
-        std::size_t pos = start;
-        auto at = [&](std::size_t p) { return " at byte " + std::to_string(p); };
-        if (size - pos < 12) {
-            return Fail(0, "the binary counts are cut short" + at(pos));
-        }
-        const int nv = static_cast<int>(ReadBigEndian32(bytes + pos));
-        const int nf = static_cast<int>(ReadBigEndian32(bytes + pos + 4));
-        pos += 12;
-        if (!SetCounts(nv, nf, 0, std::to_string(nv), std::to_string(nf))) {
-            return false;
-        }
-        const std::size_t floatsPerVertex =
-            3 + (m_normals ? 3 : 0) + (m_colour ? 4 : 0) + (m_texture ? 2 : 0);
-        for (int k = 0; k < m_nVertices; ++k) {
-            if (size - pos < floatsPerVertex * 4) {
-                return Fail(0, VertexEndMessage(k) + at(pos));
-            }
-            double xyz[3];
-            for (int axis = 0; axis < 3; ++axis) {
-                const std::uint32_t word = ReadBigEndian32(bytes + pos + 4 * axis);
-                float value;
-                std::memcpy(&value, &word, sizeof(value));
-                if (!std::isfinite(value)) {
-                    return Fail(0, "vertex " + std::to_string(k + 1) +
-                                       " has a coordinate that is not a finite number" + at(pos + 4 * axis));
-                }
-                xyz[axis] = value;
-            }
-            AddVertex(k, xyz);
-            pos += floatsPerVertex * 4;
-        }
-        StoreBox();
-        for (int j = 0; j < m_nPolygons; ++j) {
-            if (size - pos < 4) {
-                if (!EndFacesEarly(j, 0)) {
-                    return false;
-                }
-                break;
-            }
-            const int n = static_cast<int>(ReadBigEndian32(bytes + pos));
-            if (n < 0) {
-                return Fail(0, "polygon " + std::to_string(j + 1) + " has a negative vertex count (" +
-                                   std::to_string(n) + ")" + at(pos));
-            }
-            const std::size_t faceStart = pos;
-            pos += 4;
-            if ((size - pos) / 4 < static_cast<std::size_t>(n) + 1) {
-                if (!EndFacesEarly(j, 0)) {
-                    return false;
-                }
-                break;
-            }
-            bool bad = false;
-            int badIndex = 0;
-            for (int i = 0; i < n; ++i) {
-                const int index =
-                    static_cast<int>(ReadBigEndian32(bytes + pos + 4 * static_cast<std::size_t>(i)));
-                if (index < 0 || index >= m_nVertices) {
-                    bad = true;
-                    badIndex = index;
-                    break;
-                }
-                m_doc.m_polygons.PushIndex(index);
-            }
-            pos += 4 * static_cast<std::size_t>(n);
-            const int colours = static_cast<int>(ReadBigEndian32(bytes + pos));
-            pos += 4;
-            if (colours < 0 || (size - pos) / 4 < static_cast<std::size_t>(colours)) {
-                m_doc.m_polygons.DiscardOpenPolygon();
-                return Fail(0, "polygon " + std::to_string(j + 1) + " has a bad colour count (" +
-                                   std::to_string(colours) + ")" + at(pos - 4));
-            }
-            pos += 4 * static_cast<std::size_t>(colours);
-            if (bad) {
-                m_doc.m_polygons.DiscardOpenPolygon();
-                Repair(OffRepairKind::kBadIndexFace, 0, [&] {
-                    return "dropped polygon " + std::to_string(j + 1) + at(faceStart) +
-                           ": it refers to vertex " + std::to_string(badIndex) +
-                           ", but the vertices are numbered 0 to " + std::to_string(m_nVertices - 1);
-                });
-                continue;
-            }
-            if (!KeepPolygon(n, 0)) {
-                return false;
-            }
-        }
-        if (m_kept == 0) {
-            return Fail(0, "every polygon was dropped; a file without polygons cannot be shown");
-        }
-        return Finish();
-    }
-
     std::string_view m_text;
     LineCursor m_lines;
-    CQuorvaneDoc& m_doc;
-    OffError& m_error;
-    OffReadOptions m_options;
-    bool m_repair;
-    OffRepairReport* m_report;
-    bool m_binary = false;
-    bool m_normals = false, m_colour = false, m_texture = false;
     std::string_view m_countsLine;
     std::size_t m_countsLineNumber = 0;
-    int m_nVertices = 0;
-    int m_nPolygons = 0;
-    double m_box[6] = {0, 0, 0, 0, 0, 0};  // max x, min x, max y, min y, max z, min z
-    long long m_total = 0;
-    int m_largest = 0;
-    int m_kept = 0;
 };
 
 }  // namespace
@@ -738,81 +539,6 @@ bool ReadOffText(std::string_view text, CQuorvaneDoc& out, OffError& error, cons
     }
     OffParser parser(text, out, error, options, report);
     return parser.Run();
-}
-
-bool CQuorvaneDoc::LoadFromText(std::string_view text, OffError* error, const OffReadOptions& options,
-                                OffRepairReport* report) {
-    CQuorvaneDoc loaded;
-    OffError local;
-    if (!ReadOffText(text, loaded, error ? *error : local, options, report)) {
-        return false;
-    }
-    loaded.BuildUniqueEdges();
-    TakeModel(std::move(loaded));
-    return true;
-}
-
-namespace {
-
-// Reads a whole file into `text`; false with the system's reason in `reason`.
-bool ReadWholeFile(const std::string& path, std::string& text, std::string& reason) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        reason = std::strerror(errno);
-        return false;
-    }
-    std::size_t size = 0;
-    struct stat info;
-    if (::fstat(::fileno(file), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) {
-            std::fclose(file);
-            reason = std::strerror(EISDIR);
-            return false;
-        }
-        if (S_ISREG(info.st_mode) && info.st_size > 0) {
-            size = static_cast<std::size_t>(info.st_size);
-        }
-    }
-    text.resize(size);
-    std::size_t got = size ? std::fread(text.data(), 1, size, file) : 0;
-    text.resize(got);
-    // The file may have grown, or have no size to tell (a pipe): read on to its end.
-    char chunk[1 << 16];
-    std::size_t more;
-    while ((more = std::fread(chunk, 1, sizeof(chunk), file)) > 0) {
-        text.append(chunk, more);
-    }
-    const bool failed = std::ferror(file) != 0;
-    const int savedErrno = errno;
-    std::fclose(file);
-    if (failed) {
-        reason = std::strerror(savedErrno);
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-bool CQuorvaneDoc::LoadFromFile(const std::string& path, OffError* error, const OffReadOptions& options,
-                                OffRepairReport* report) {
-    OffError local;
-    OffError& err = error ? *error : local;
-    CQuorvaneDoc loaded;
-    {
-        std::string text;
-        if (!ReadWholeFile(path, text, err.reason)) {
-            err.line = 0;
-            return false;
-        }
-        if (!ReadOffText(text, loaded, err, options, report)) {
-            return false;
-        }
-    }
-    // The text is gone before the edge table is built, which keeps the peak memory low.
-    loaded.BuildUniqueEdges();
-    TakeModel(std::move(loaded));
-    return true;
 }
 
 }  // namespace quorvane

@@ -1,5 +1,8 @@
-// Shared pieces of the model tests: a model's polygons as plain lists, and whole-file reading.
+// Shared pieces of the model tests: a model's polygons as plain lists, whole-file reading, and
+// the consistency of a loaded model as a test assertion.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
@@ -17,6 +20,15 @@ inline std::vector<std::vector<int>> PolygonsOf(const CQuorvaneDoc& doc) {
         out.emplace_back(doc.m_polygons[j].begin(), doc.m_polygons[j].end());
     }
     return out;
+}
+
+// Success when the document passes its own consistency check, else the check's reason.
+inline ::testing::AssertionResult IsConsistent(const CQuorvaneDoc& doc) {
+    std::string why;
+    if (doc.CheckConsistency(&why)) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "inconsistent document: " << why;
 }
 
 // The bytes of a file.

@@ -26,6 +26,7 @@ const char* kCube =
 TEST(OffReader, NewDocumentIsTheEmptyModel) {
     CQuorvaneDoc doc;
     EXPECT_TRUE(doc.OnNewDocument());
+    EXPECT_TRUE(testing::IsConsistent(doc));
     EXPECT_EQ(doc.m_nVertices, 0);
     EXPECT_EQ(doc.m_nPolygons, 0);
     EXPECT_EQ(doc.m_nEdges, 0);
@@ -40,6 +41,7 @@ TEST(OffReader, NewDocumentIsTheEmptyModel) {
 TEST(OffReader, CubeGivesCountsBoxAndEdges) {
     CQuorvaneDoc doc;
     ASSERT_TRUE(doc.LoadFromText(kCube));
+    EXPECT_TRUE(testing::IsConsistent(doc));
     EXPECT_EQ(doc.m_nVertices, 8);
     EXPECT_EQ(doc.m_nPolygons, 6);
     EXPECT_EQ(doc.m_nEdges, 24);
@@ -80,6 +82,7 @@ TEST(OffReader, AcceptsWhatTheFormatAllows) {
         CQuorvaneDoc doc;
         OffError error;
         ASSERT_TRUE(doc.LoadFromText(c.text, &error)) << c.name << ": " << error.ToString();
+        EXPECT_TRUE(testing::IsConsistent(doc));
         EXPECT_EQ(doc.m_nVertices, c.vertices) << c.name;
         EXPECT_EQ(PolygonsOf(doc), c.polygons) << c.name;
     }
@@ -88,6 +91,7 @@ TEST(OffReader, AcceptsWhatTheFormatAllows) {
 TEST(OffReader, VerticesGetLeadingCommentTokensAsZero) {
     CQuorvaneDoc doc;
     ASSERT_TRUE(doc.LoadFromText("OFF\n2 1\n# 5 6\n1D2 -.5 2e1\n2 0 1\n"));
+    EXPECT_TRUE(testing::IsConsistent(doc));
     EXPECT_EQ(doc.m_vertices[0], CVector3D(0, 5, 6));
     EXPECT_EQ(doc.m_vertices[1], CVector3D(100, -0.5, 20));
 }
@@ -95,6 +99,7 @@ TEST(OffReader, VerticesGetLeadingCommentTokensAsZero) {
 TEST(OffReader, SingleVertexModelHasAZeroSizeBox) {
     CQuorvaneDoc doc;
     ASSERT_TRUE(doc.LoadFromText("OFF\n1 1\n2 -3 4\n1 0\n"));
+    EXPECT_TRUE(testing::IsConsistent(doc));
     EXPECT_EQ(doc.m_maxX, 2.0);
     EXPECT_EQ(doc.m_minX, 2.0);
     EXPECT_EQ(doc.m_maxY, -3.0);
@@ -163,7 +168,9 @@ TEST(OffReader, ErrorTextStartsWithTheLine) {
 TEST(OffReader, RefusedLoadKeepsThePreviousModel) {
     CQuorvaneDoc doc;
     ASSERT_TRUE(doc.LoadFromText(kCube));
+    EXPECT_TRUE(testing::IsConsistent(doc));
     EXPECT_FALSE(doc.LoadFromText("OFF\n3 1\n0 0 0\n"));
+    EXPECT_TRUE(testing::IsConsistent(doc));
     EXPECT_EQ(doc.m_nVertices, 8);
     EXPECT_EQ(doc.m_nUniqueEdges, 12);
     EXPECT_EQ(doc.m_vertices.size(), 8u);
@@ -173,7 +180,9 @@ TEST(OffReader, RefusedLoadKeepsThePreviousModel) {
 TEST(OffReader, SecondLoadReplacesEverything) {
     CQuorvaneDoc doc;
     ASSERT_TRUE(doc.LoadFromText(kCube));
+    EXPECT_TRUE(testing::IsConsistent(doc));
     ASSERT_TRUE(doc.LoadFromText("OFF\n3 1\n5 5 5\n6 5 5\n5 7 5\n3 0 1 2\n"));
+    EXPECT_TRUE(testing::IsConsistent(doc));
     EXPECT_EQ(doc.m_nVertices, 3);
     EXPECT_EQ(doc.m_nPolygons, 1);
     EXPECT_EQ(doc.m_nUniqueEdges, 3);
@@ -190,6 +199,7 @@ TEST(OffReader, FirstEdgeIsStoredSmallerIndexFirst) {
     }
     text += "3 5 2 9\n";
     ASSERT_TRUE(doc.LoadFromText(text));
+    EXPECT_TRUE(testing::IsConsistent(doc));
     EXPECT_EQ(doc.GetEdgeEndpoint(0), 2);
     EXPECT_EQ(doc.GetEdgeEndpoint(1), 5);
 }
@@ -206,6 +216,7 @@ TEST(OffReader, ReadsLinesLongerThanAnyBuffer) {
     text += "\n";
     CQuorvaneDoc doc;
     ASSERT_TRUE(doc.LoadFromText(text));
+    EXPECT_TRUE(testing::IsConsistent(doc));
     EXPECT_EQ(doc.m_nLargestPolygon, 300);
     EXPECT_EQ(doc.m_nEdges, 300);
 }
@@ -217,6 +228,7 @@ TEST(OffReader, EveryTruncatedPrefixLoadsOrIsRefused) {
         OffError error;
         const bool ok = doc.LoadFromText(std::string_view(text).substr(0, n), &error);
         if (ok) {
+            EXPECT_TRUE(testing::IsConsistent(doc)) << n;
             for (int index : doc.m_polygons.Indices()) {
                 ASSERT_GE(index, 0);
                 ASSERT_LT(index, doc.m_nVertices);
@@ -257,6 +269,7 @@ TEST(OffReader, RealPlainFilesGiveTheirKnownNumbers) {
         OffError error;
         ASSERT_TRUE(doc.LoadFromFile(testing::TestModel(c.file), &error))
             << c.file << ": " << error.ToString();
+        EXPECT_TRUE(testing::IsConsistent(doc));
         EXPECT_EQ(doc.m_nVertices, c.vertices) << c.file;
         EXPECT_EQ(doc.m_nPolygons, c.polygons) << c.file;
         EXPECT_EQ(doc.m_nEdges, c.edges) << c.file;
@@ -296,6 +309,7 @@ TEST(OffWriter, EmptyDocumentBytes) {
 TEST(OffWriter, TriangleBytesAreExact) {
     CQuorvaneDoc doc;
     ASSERT_TRUE(doc.LoadFromText("OFF\n3 1\n0 0 0\n1 0 0\n0 1 0.5\n3 0 1 2\n"));
+    EXPECT_TRUE(testing::IsConsistent(doc));
     std::string text;
     ASSERT_TRUE(doc.SaveToText(text));
     EXPECT_EQ(text,
@@ -305,8 +319,12 @@ TEST(OffWriter, TriangleBytesAreExact) {
 
 TEST(OffWriter, FaceTextHasDoubleBlanksAndATrailingBlank) {
     const int quad[] = {4, 5, 6, 7};
-    EXPECT_EQ(CPolygon(quad, 4).FormatFaceLine(), "4 4  5  6  7 ");
-    EXPECT_EQ(CPolygon().FormatFaceLine(), "0 ");
+    std::string text = "x";
+    CPolygon(quad, 4).FormatFaceLine(text);
+    EXPECT_EQ(text, "x4 4  5  6  7 ") << "appends to what is there";
+    text.clear();
+    CPolygon().FormatFaceLine(text);
+    EXPECT_EQ(text, "0 ");
 }
 
 TEST(OffWriter, CountsLineCarriesTheSumOfSidesAndTinyValuesRoundToZero) {
@@ -321,6 +339,7 @@ TEST(OffWriter, CountsLineCarriesTheSumOfSidesAndTinyValuesRoundToZero) {
     EXPECT_EQ(text.substr(0, head.size()), head);
     CQuorvaneDoc back;
     ASSERT_TRUE(back.LoadFromText(text));
+    EXPECT_TRUE(testing::IsConsistent(back));
     EXPECT_EQ(back.m_vertices[0].x, 0.0);
 }
 
@@ -328,10 +347,12 @@ TEST(OffWriter, RoundTripKeepsTheModel) {
     for (const char* file : {"double_torus.off", "torus_quads.off", "teapot.off"}) {
         CQuorvaneDoc doc;
         ASSERT_TRUE(doc.LoadFromFile(testing::TestModel(file))) << file;
+        EXPECT_TRUE(testing::IsConsistent(doc));
         std::string text;
         ASSERT_TRUE(doc.SaveToText(text));
         CQuorvaneDoc back;
         ASSERT_TRUE(back.LoadFromText(text)) << file;
+        EXPECT_TRUE(testing::IsConsistent(back));
         EXPECT_EQ(back.m_nVertices, doc.m_nVertices);
         EXPECT_EQ(back.m_nEdges, doc.m_nEdges);
         EXPECT_EQ(back.m_nLargestPolygon, doc.m_nLargestPolygon);
@@ -345,6 +366,7 @@ TEST(OffWriter, RoundTripKeepsTheModel) {
 TEST(OffWriter, RefusesNonFiniteCoordinates) {
     CQuorvaneDoc doc;
     ASSERT_TRUE(doc.LoadFromText("OFF\n3 1\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n"));
+    EXPECT_TRUE(testing::IsConsistent(doc));
     doc.m_vertices[1].y = std::numeric_limits<double>::infinity();
     std::string text, error;
     EXPECT_FALSE(doc.SaveToText(text, &error));
@@ -372,6 +394,7 @@ TEST_F(OffFileTest, SaveReplacesTheFileAndClearsTheModifiedFlag) {
     ::chmod(path.c_str(), 0640);
     CQuorvaneDoc doc;
     ASSERT_TRUE(doc.LoadFromText(kCube));
+    EXPECT_TRUE(testing::IsConsistent(doc));
     doc.SetModifiedFlag();
     std::string error;
     ASSERT_TRUE(doc.SaveToFile(path, &error)) << error;
@@ -396,6 +419,7 @@ TEST_F(OffFileTest, FailedSaveKeepsTheOldFileAndReportsTheReason) {
                                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     CQuorvaneDoc doc;
     ASSERT_TRUE(doc.LoadFromText(kCube));
+    EXPECT_TRUE(testing::IsConsistent(doc));
     doc.SetModifiedFlag();
     std::string error;
     EXPECT_FALSE(doc.SaveToFile(path, &error));
@@ -416,7 +440,9 @@ TEST_F(OffFileTest, LoadFromFileMatchesLoadFromText) {
     { std::ofstream(path, std::ios::binary) << kCube; }
     CQuorvaneDoc fromFile, fromText;
     ASSERT_TRUE(fromFile.LoadFromFile(path));
+    EXPECT_TRUE(testing::IsConsistent(fromFile));
     ASSERT_TRUE(fromText.LoadFromText(kCube));
+    EXPECT_TRUE(testing::IsConsistent(fromText));
     EXPECT_EQ(PolygonsOf(fromFile), PolygonsOf(fromText));
     EXPECT_EQ(fromFile.m_vertices, fromText.m_vertices);
     OffError error;

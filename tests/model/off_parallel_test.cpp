@@ -33,6 +33,7 @@ Reading Read(const std::string& text, bool repair, std::size_t parallelFromBytes
     r.ok = doc.LoadFromText(text, &r.error, OffReadOptions{repair, parallelFromBytes}, &report);
     r.repairs = report.Summary() + std::to_string(report.Total());
     if (r.ok) {
+        EXPECT_TRUE(testing::IsConsistent(doc)) << "parallelFromBytes=" << parallelFromBytes;
         r.vertices = doc.m_vertices;
         r.indices = doc.m_polygons.Indices();
         r.edges = doc.m_edges;

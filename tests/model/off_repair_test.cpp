@@ -65,6 +65,7 @@ TEST(OffRepair, EachQuirkIsRepairedAndReportedWithItsLine) {
         OffError error;
         OffRepairReport report;
         ASSERT_TRUE(doc.LoadFromText(c.text, &error, kRepair, &report)) << c.name << ": " << error.ToString();
+        EXPECT_TRUE(testing::IsConsistent(doc));
         EXPECT_EQ(doc.m_nVertices, 3) << c.name;
         EXPECT_EQ(PolygonsOf(doc), (std::vector<std::vector<int>>{{0, 1, 2}})) << c.name;
         EXPECT_EQ(doc.m_nPolygons, 1) << c.name;
@@ -87,7 +88,9 @@ TEST(OffRepair, StrictFilesReadTheSameWithNoRepairs) {
         CQuorvaneDoc strict, repaired;
         OffRepairReport report;
         ASSERT_TRUE(strict.LoadFromText(text));
+        EXPECT_TRUE(testing::IsConsistent(strict));
         ASSERT_TRUE(repaired.LoadFromText(text, nullptr, kRepair, &report));
+        EXPECT_TRUE(testing::IsConsistent(repaired));
         EXPECT_TRUE(report.Empty()) << report.Summary();
         EXPECT_EQ(PolygonsOf(strict), PolygonsOf(repaired));
         EXPECT_EQ(strict.m_vertices, repaired.m_vertices);
@@ -130,6 +133,7 @@ TEST(OffRepair, ManyRepairsGiveAShortSummary) {
     CQuorvaneDoc doc;
     OffRepairReport report;
     ASSERT_TRUE(doc.LoadFromText(text, nullptr, kRepair, &report));
+    EXPECT_TRUE(testing::IsConsistent(doc));
     EXPECT_EQ(report.Count(OffRepairKind::kBadIndexFace), 10000u);
     EXPECT_EQ(report.Examples().size(), OffRepairReport::kExamplesPerKind);
     const std::string summary = report.Summary();
@@ -158,6 +162,7 @@ TEST(OffRepair, RealQuirkyFilesOpenWithRepairs) {
         OffRepairReport report;
         ASSERT_TRUE(doc.LoadFromFile(testing::TestModel(c.file), &error, kRepair, &report))
             << c.file << ": " << error.ToString();
+        EXPECT_TRUE(testing::IsConsistent(doc));
         EXPECT_FALSE(report.Empty()) << c.file;
         EXPECT_EQ(doc.m_nVertices, c.vertices) << c.file;
         EXPECT_EQ(doc.m_nPolygons, c.polygons) << c.file;
@@ -176,11 +181,13 @@ TEST(OffRepair, RealQuirkyFilesOpenWithRepairs) {
 TEST(OffRepair, RepairedFileWrittenOutIsStrictAndTheSameModel) {
     CQuorvaneDoc repaired;
     ASSERT_TRUE(repaired.LoadFromFile(testing::TestModel("colored_patch_coff.off"), nullptr, kRepair));
+    EXPECT_TRUE(testing::IsConsistent(repaired));
     std::string text;
     ASSERT_TRUE(repaired.SaveToText(text));
     CQuorvaneDoc strict;
     OffError error;
     ASSERT_TRUE(strict.LoadFromText(text, &error)) << error.ToString();
+    EXPECT_TRUE(testing::IsConsistent(strict));
     EXPECT_EQ(PolygonsOf(strict), PolygonsOf(repaired));
     EXPECT_EQ(strict.m_nUniqueEdges, repaired.m_nUniqueEdges);
 }
@@ -211,6 +218,7 @@ TEST(OffRepair, BinaryFormReadsTheSameModelAsItsText) {
     const char* text = "OFF\n4 2\n0 0 0\n1.5 0 0\n0 -2.25 0\n0 0 3\n3 0 1 2\n4 0 1 3 2\n";
     CQuorvaneDoc fromText;
     ASSERT_TRUE(fromText.LoadFromText(text));
+    EXPECT_TRUE(testing::IsConsistent(fromText));
 
     BinaryOff binary("OFF");
     binary.Int(4).Int(2).Int(0);
@@ -223,6 +231,7 @@ TEST(OffRepair, BinaryFormReadsTheSameModelAsItsText) {
     OffError error;
     OffRepairReport report;
     ASSERT_TRUE(fromBinary.LoadFromText(binary.Bytes(), &error, kRepair, &report)) << error.ToString();
+    EXPECT_TRUE(testing::IsConsistent(fromBinary));
     EXPECT_EQ(report.Count(OffRepairKind::kBinary), 1u);
     EXPECT_EQ(fromBinary.m_vertices, fromText.m_vertices);
     EXPECT_EQ(PolygonsOf(fromBinary), PolygonsOf(fromText));
@@ -244,6 +253,7 @@ TEST(OffRepair, BinaryVariantsSkipTheirExtraVertexValues) {
     CQuorvaneDoc doc;
     OffError error;
     ASSERT_TRUE(doc.LoadFromText(binary.Bytes(), &error, kRepair)) << error.ToString();
+    EXPECT_TRUE(testing::IsConsistent(doc));
     EXPECT_EQ(doc.m_vertices[2], CVector3D(2, 0, 0));
     EXPECT_EQ(PolygonsOf(doc), (std::vector<std::vector<int>>{{2, 1, 0}}));
 }
@@ -259,6 +269,7 @@ TEST(OffRepair, BinaryTruncationsAndBadIndicesAreHandled) {
     CQuorvaneDoc doc;
     OffRepairReport report;
     ASSERT_TRUE(doc.LoadFromText(full.Bytes(), nullptr, kRepair, &report));
+    EXPECT_TRUE(testing::IsConsistent(doc));
     EXPECT_EQ(report.Count(OffRepairKind::kBadIndexFace), 1u);
     EXPECT_EQ(doc.m_nPolygons, 1);
     // Every prefix either loads or is refused, and never holds a bad index.
@@ -266,6 +277,7 @@ TEST(OffRepair, BinaryTruncationsAndBadIndicesAreHandled) {
         CQuorvaneDoc prefix;
         OffError error;
         if (prefix.LoadFromText(std::string_view(full.Bytes()).substr(0, n), &error, kRepair)) {
+            EXPECT_TRUE(testing::IsConsistent(prefix)) << n;
             for (int index : prefix.m_polygons.Indices()) {
                 ASSERT_LT(index, prefix.m_nVertices);
             }

@@ -1,20 +1,29 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
 #include "model/document.h"
+#include "unique_edges_reference.h"
 
 namespace quorvane {
 namespace {
 
-CQuorvaneDoc DocWithPolygons(const std::vector<std::vector<int>>& polygons) {
+using testing::BuildUniqueEdgesByScan;
+
+// A document of the polygons over `vertexCount` vertices (at least one more than the largest index).
+CQuorvaneDoc DocWithPolygons(const std::vector<std::vector<int>>& polygons, int vertexCount = 0) {
     CQuorvaneDoc doc;
     for (const auto& p : polygons) {
         doc.m_polygons.Append(p.data(), static_cast<int>(p.size()));
         doc.m_nEdges += static_cast<int>(p.size());
+        for (const int index : p) {
+            vertexCount = std::max(vertexCount, index + 1);
+        }
     }
     doc.m_nPolygons = static_cast<int>(polygons.size());
+    doc.m_nVertices = vertexCount;
     return doc;
 }
 
@@ -34,15 +43,20 @@ TEST(UniqueEdges, TwoVertexPolygonAndRepeatedVertexGiveTheirEdges) {
     EXPECT_EQ(doc.m_nUniqueEdges, 5);
 }
 
-TEST(UniqueEdges, EmptyingKeepsOldEntriesButCountsNone) {
+TEST(UniqueEdges, EmptyingLeavesNoEdgeBehindTheCount) {
     CQuorvaneDoc doc = DocWithPolygons({{0, 1, 2}});
     doc.BuildUniqueEdges();
     doc.DeleteContents();
     EXPECT_EQ(doc.m_nUniqueEdges, 0);
-    EXPECT_EQ(doc.m_edges.size(), 3u);
+    EXPECT_TRUE(doc.m_edges.empty());
+    // The next model's list is built afresh.
+    doc.m_polygons.Append(std::vector<int>{0, 1}.data(), 2);
+    doc.m_nVertices = 2;
+    doc.BuildUniqueEdges();
+    EXPECT_EQ(doc.m_edges, (std::vector<CEdge>{{0, 1}}));
 }
 
-TEST(UniqueEdges, HashedBuildMatchesTheLiteralScan) {
+TEST(UniqueEdges, BucketedBuildMatchesTheLiteralScan) {
     std::mt19937 rng(12345);
     for (int round = 0; round < 2000; ++round) {
         const int vertexCount = 1 + static_cast<int>(rng() % 12);
@@ -65,10 +79,9 @@ TEST(UniqueEdges, HashedBuildMatchesTheLiteralScan) {
             }
             polygons.push_back(polygon);
         }
-        CQuorvaneDoc doc = DocWithPolygons(polygons);
+        CQuorvaneDoc doc = DocWithPolygons(polygons, vertexCount);
         doc.BuildUniqueEdges();
         const std::vector<CEdge> expected = BuildUniqueEdgesByScan(doc.m_polygons);
-        ASSERT_EQ(BuildUniqueEdgesByHash(doc.m_polygons), expected) << round;
         ASSERT_EQ(BuildUniqueEdgesByVertex(doc.m_polygons, vertexCount), expected) << round;
         ASSERT_EQ(doc.m_nUniqueEdges, static_cast<int>(expected.size())) << round;
         ASSERT_EQ(std::vector<CEdge>(doc.m_edges.begin(), doc.m_edges.begin() + doc.m_nUniqueEdges), expected)
@@ -76,11 +89,14 @@ TEST(UniqueEdges, HashedBuildMatchesTheLiteralScan) {
     }
 }
 
-TEST(UniqueEdges, LargeIndicesDoNotCollide) {
-    CQuorvaneDoc doc = DocWithPolygons({{2147483646, 0, 1}, {1, 0, 2147483646}, {2147483645, 2147483646, 7}});
+TEST(UniqueEdges, IndicesAtTheEndOfALargeVertexRangeDoNotCollide) {
+    // Few sides over many vertices, the highest index the last vertex.
+    constexpr int kLast = (1 << 22) - 1;
+    CQuorvaneDoc doc =
+        DocWithPolygons({{kLast - 1, 0, 1}, {1, 0, kLast - 1}, {kLast - 2, kLast - 1, 7}, {kLast, 0}});
     doc.BuildUniqueEdges();
     EXPECT_EQ(doc.m_edges, BuildUniqueEdgesByScan(doc.m_polygons));
-    EXPECT_EQ(doc.m_nUniqueEdges, 6);
+    EXPECT_EQ(doc.m_nUniqueEdges, 7);
 }
 
 }  // namespace

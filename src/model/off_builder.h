@@ -1,0 +1,151 @@
+// What the text and the binary form of the OFF reader share: the document being filled, the
+// counts, the bounding box, the running totals of the polygons kept, the refusal and the repairs.
+// Internal to the model library.
+#pragma once
+
+#include <algorithm>
+#include <climits>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "model/document.h"
+#include "model/off_types.h"
+
+namespace quorvane {
+
+class OffModelBuilder {
+  public:
+    OffModelBuilder(CQuorvaneDoc& out, OffError& error, const OffReadOptions& options,
+                    OffRepairReport* report)
+        : m_doc(out), m_error(error), m_options(options), m_repair(options.repair), m_report(report) {}
+
+    bool Fail(std::size_t line, std::string reason) {
+        m_error.line = line;
+        m_error.reason = std::move(reason);
+        return false;
+    }
+
+    // Records a repair; `detail` is only evaluated when the report keeps it.
+    template <typename Detail>
+    void Repair(OffRepairKind kind, std::size_t line, Detail detail) {
+        if (!m_report) {
+            return;
+        }
+        m_report->Add(kind, line, m_report->WantsDetail(kind) ? std::string(detail()) : std::string());
+    }
+
+    // Checks and keeps the counts; reserves no more than the `rest` bytes of the file after the
+    // counts could hold, so a lying counts line cannot make us allocate beyond what the file's
+    // size allows.
+    bool SetCounts(int vertices, int polygons, std::size_t lineNumber, const std::string& vText,
+                   const std::string& pText, std::size_t rest) {
+        m_nVertices = vertices;
+        m_nPolygons = polygons;
+        if (m_nVertices <= 0) {
+            return Fail(lineNumber, "the vertex count must be positive, found " + vText);
+        }
+        if (m_nPolygons <= 0) {
+            return Fail(lineNumber, "the polygon count must be positive, found " + pText);
+        }
+        m_doc.m_vertices.reserve(std::min<std::size_t>(m_nVertices, rest / 6 + 1));
+        if (m_binary || rest < m_options.parallelFromBytes) {
+            ReservePolygons(m_doc, rest);
+        }
+        return true;
+    }
+
+    // Room for the polygons that `rest` bytes of text can hold at most.
+    void ReservePolygons(CQuorvaneDoc& doc, std::size_t rest) const {
+        const std::size_t faces = std::min<std::size_t>(m_nPolygons, rest / 2 + 1);
+        doc.m_polygons.Reserve(faces, std::min<std::size_t>(faces * 3, rest / 2 + 1));
+    }
+
+    // Widens the bounding box by vertex k (the first vertex sets it).
+    void AddVertex(int k, const double xyz[3]) {
+        if (k == 0) {
+            for (int axis = 0; axis < 3; ++axis) {
+                m_box[2 * axis] = m_box[2 * axis + 1] = xyz[axis];
+            }
+        } else {
+            for (int axis = 0; axis < 3; ++axis) {
+                if (xyz[axis] > m_box[2 * axis]) {
+                    m_box[2 * axis] = xyz[axis];
+                } else if (xyz[axis] < m_box[2 * axis + 1]) {
+                    m_box[2 * axis + 1] = xyz[axis];
+                }
+            }
+        }
+        m_doc.m_vertices.emplace_back(xyz[0], xyz[1], xyz[2]);
+    }
+
+    std::string VertexEndMessage(int k) const {
+        return "end of file where vertex " + std::to_string(k + 1) + " of " + std::to_string(m_nVertices) +
+               " was expected";
+    }
+
+    void StoreBox() {
+        m_doc.m_maxX = m_box[0];
+        m_doc.m_minX = m_box[1];
+        m_doc.m_maxY = m_box[2];
+        m_doc.m_minY = m_box[3];
+        m_doc.m_maxZ = m_box[4];
+        m_doc.m_minZ = m_box[5];
+    }
+
+    // Accepts a polygon of n indices whose indices are already in the array.
+    bool KeepPolygon(int n, std::size_t lineNumber) {
+        m_doc.m_polygons.EndPolygon();
+        m_total += n;
+        if (m_total > INT_MAX) {
+            return Fail(lineNumber,
+                        "the polygons have more than " + std::to_string(INT_MAX) + " sides in all");
+        }
+        m_largest = std::max(m_largest, n);
+        ++m_kept;
+        return true;
+    }
+
+    // The end of the face section in repair mode before all polygons came.
+    bool EndFacesEarly(int j, std::size_t lineNumber) {
+        if (m_kept == 0) {
+            return Fail(lineNumber,
+                        "end of file before the first polygon; a file without polygons cannot be shown");
+        }
+        Repair(OffRepairKind::kMissingFaces, lineNumber, [&] {
+            return "the file ends after " + std::to_string(j) + " of " + std::to_string(m_nPolygons) +
+                   " polygons; kept those";
+        });
+        return true;
+    }
+
+    // Stores the counts of what was kept.
+    bool Finish() {
+        m_doc.m_nVertices = m_nVertices;
+        m_doc.m_nPolygons = m_kept;
+        m_doc.m_nEdges = static_cast<int>(m_total);
+        m_doc.m_nLargestPolygon = m_largest;
+        return true;
+    }
+
+    // The binary form (off_binary.cpp): `start` is the offset in `text` of the first byte after
+    // the keyword line.
+    bool ReadBinary(std::string_view text, std::size_t start);
+
+    CQuorvaneDoc& m_doc;
+    OffError& m_error;
+    OffReadOptions m_options;
+    bool m_repair;
+    OffRepairReport* m_report;
+    bool m_binary = false;
+    bool m_normals = false, m_colour = false, m_texture = false;
+    int m_nVertices = 0;
+    int m_nPolygons = 0;
+    double m_box[6] = {0, 0, 0, 0, 0, 0};  // max x, min x, max y, min y, max z, min z
+    long long m_total = 0;
+    int m_largest = 0;
+    int m_kept = 0;
+};
+
+}  // namespace quorvane

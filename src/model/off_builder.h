@@ -15,12 +15,14 @@
 
 namespace quorvane {
 
+// The state of one reading of OFF, with the steps that fill the document from it.
 class OffModelBuilder {
   public:
     OffModelBuilder(CQuorvaneDoc& out, OffError& error, const OffReadOptions& options,
                     OffRepairReport* report)
         : m_doc(out), m_error(error), m_options(options), m_repair(options.repair), m_report(report) {}
 
+    // Records the refusal (1-based line, 0 when none is concerned) and returns false.
     bool Fail(std::size_t line, std::string reason) {
         m_error.line = line;
         m_error.reason = std::move(reason);

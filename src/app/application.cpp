@@ -66,7 +66,7 @@ bool CQuorvaneApp::InitInstance() {
             connect(m_channel.get(), &CInstanceChannel::openRequested, m_frame.get(),
                     [this](const QString& path) {
                         m_frame->BringToFront();
-                        m_frame->OpenDocumentFile(path);
+                        m_frame->RequestOpen(path);
                     });
         } else {
             m_channel.reset();

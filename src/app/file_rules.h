@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/document.h"
 
@@ -20,8 +21,13 @@ std::string EnsureDefaultExtension(std::string_view path);
 // The document title for `path`: its file name, or "Untitled" for an empty path.
 std::string DocumentTitle(std::string_view path);
 
-// The window caption: the title, Qt's modified placeholder "[*]", " - Quorvane".
-std::string FrameCaption(std::string_view documentTitle);
+// `text` with every "[*]" doubled, so that Qt's window title shows it as it stands instead of
+// taking it for the modified placeholder.
+std::string EscapeTitlePlaceholder(std::string_view text);
+
+// The window caption: the title (its "[*]" escaped), " (repaired)" for a model opened with repairs,
+// Qt's modified placeholder "[*]", " - Quorvane".
+std::string FrameCaption(std::string_view documentTitle, bool repaired = false);
 
 // "Save changes to NAME?"
 std::string SaveChangesQuestion(std::string_view documentTitle);
@@ -30,7 +36,6 @@ std::string SaveChangesQuestion(std::string_view documentTitle);
 // number (when the reader gave one) and the reason.
 std::string OpenFailureMessage(std::string_view path, const OffError& error);
 
-// The message for a save that failed: the path and the system's reason.
 // The refusal of the strict reading followed by the offer to open the file with repairs.
 std::string RepairOfferMessage(std::string_view path, const OffError& error, const OffRepairReport& repairs);
 // What was repaired in a file opened with repairs.
@@ -38,7 +43,16 @@ std::string RepairSummaryMessage(std::string_view path, const OffRepairReport& r
 // "Opened with N repairs" ("1 repair").
 std::string RepairStatusText(const OffRepairReport& repairs);
 
+// The message for a save that failed: the path and the system's reason.
 std::string SaveFailureMessage(std::string_view path, std::string_view reason);
+
+// What writing a model opened with repairs over its source loses, one line per kind of repair
+// that removed something from the file ("12 comment lines", "3 dropped polygons ...").
+std::vector<std::string> RepairedSaveLosses(const OffRepairReport& repairs);
+
+// The question before a model opened with repairs is written over the file it came from: names the
+// file and what will be lost, and offers Save As.
+std::string RepairedSaveQuestion(std::string_view documentTitle, const OffRepairReport& repairs);
 
 // The message for a recent-file entry whose file is gone.
 std::string MissingFileMessage(std::string_view path);

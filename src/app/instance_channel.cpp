@@ -31,6 +31,11 @@ CInstanceChannel::CInstanceChannel(QString name, QObject* parent)
 CInstanceChannel::~CInstanceChannel() = default;
 
 bool CInstanceChannel::SendToRunningInstance(const QString& name, const QString& path, int timeoutMs) {
+    // A request is one line: a path holding a line end cannot be handed over, and this start
+    // opens it itself.
+    if (path.isEmpty() || path.contains(QLatin1Char('\n'))) {
+        return false;
+    }
     QLocalSocket socket;
     socket.connectToServer(name);
     if (!socket.waitForConnected(timeoutMs)) {
@@ -85,7 +90,12 @@ void CInstanceChannel::OnNewConnection() {
                 return;
             }
             while (socket->canReadLine()) {
-                const QString path = QString::fromUtf8(socket->readLine()).trimmed();
+                // Only the line end goes: blanks at either end belong to the file name.
+                QByteArray line = socket->readLine();
+                if (line.endsWith('\n')) {
+                    line.chop(1);
+                }
+                const QString path = QString::fromUtf8(line);
                 socket->write(kAcknowledgement);
                 socket->flush();
                 if (!path.isEmpty()) {

@@ -19,7 +19,8 @@ class CInstanceChannel : public QObject {
     ~CInstanceChannel() override;
 
     // Hands `path` to an instance listening on `name`; true once that instance has confirmed it.
-    // False when none runs (or it did not answer within `timeoutMs`).
+    // False when none runs (or it did not answer within `timeoutMs`), and for a path that holds a
+    // line end, which the one-line request cannot carry. The path is sent exactly, blanks included.
     static bool SendToRunningInstance(const QString& name, const QString& path, int timeoutMs = 3000);
 
     // Starts listening, replacing a socket left behind by an instance that has gone. Returns false

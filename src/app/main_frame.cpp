@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -19,6 +20,7 @@
 #include "app/about_dialog.h"
 #include "app/commands.h"
 #include "app/file_loader.h"
+#include "app/file_reading.h"
 #include "app/file_rules.h"
 #include "app/lock_keys.h"
 #include "app/prompts.h"
@@ -53,7 +55,10 @@ QString FirstLocalFile(const QMimeData* data) {
 }  // namespace
 
 CMainFrame::CMainFrame(CUserPrompts* prompts, CRecentFileProfile profile, QWidget* parent)
-    : QMainWindow(parent), m_prompts(prompts), m_profile(std::move(profile)) {
+    : QMainWindow(parent),
+      m_trackedPrompts(prompts, [this] { ScheduleOpenRequests(); }),
+      m_prompts(&m_trackedPrompts),
+      m_profile(std::move(profile)) {
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowIcon(ProgramIcon());
     m_recentFiles.SetEntries(m_profile.Load());
@@ -308,7 +313,7 @@ void CMainFrame::UpdateCommandUI() {
 }
 
 void CMainFrame::UpdateTitle() {
-    setWindowTitle(ToQString(FrameCaption(Title().toStdString())));
+    setWindowTitle(ToQString(FrameCaption(Title().toStdString(), m_bRepaired)));
     setWindowModified(m_document.IsModified());
 }
 
@@ -346,13 +351,22 @@ void CMainFrame::RememberRecent(const QString& path) {
     RebuildRecentMenu();
 }
 
-bool CMainFrame::SaveModified() {
+bool CMainFrame::SaveModified(bool* saved) {
+    if (saved != nullptr) {
+        *saved = false;
+    }
     if (!m_document.IsModified()) {
         return true;
     }
     switch (m_prompts->AskSaveChanges(this, ToQString(SaveChangesQuestion(Title().toStdString())))) {
         case SaveChoice::kSave:
-            return OnFileSave();
+            if (!OnFileSave()) {
+                return false;
+            }
+            if (saved != nullptr) {
+                *saved = true;
+            }
+            return true;
         case SaveChoice::kDiscard:
             return true;
         case SaveChoice::kCancel:
@@ -362,11 +376,13 @@ bool CMainFrame::SaveModified() {
 }
 
 bool CMainFrame::OnFileNew() {
-    if (m_bLoading || !SaveModified()) {
+    if (IsBusy() || !SaveModified()) {
         return false;
     }
     m_document.OnNewDocument();
     m_pathName.clear();
+    m_bRepaired = false;
+    m_repairs.Clear();
     m_repairNote.clear();
     m_viewWidget->Apply(m_viewWidget->View().OnUpdate());
     UpdateTitle();
@@ -376,7 +392,7 @@ bool CMainFrame::OnFileNew() {
 }
 
 bool CMainFrame::OnFileOpen() {
-    if (m_bLoading) {
+    if (IsBusy()) {
         return false;
     }
     const QString directory =
@@ -388,66 +404,127 @@ bool CMainFrame::OnFileOpen() {
     return OpenDocumentFile(path);
 }
 
-bool CMainFrame::OpenDocumentFile(const QString& path) {
-    if (m_bLoading) {
-        // One read at a time: the request is carried out when the current one is over.
-        m_pendingOpen = path;
-        return false;
-    }
-    if (!SaveModified()) {
-        return false;
-    }
-    return LoadPath(AbsolutePath(path));
+bool CMainFrame::IsBusy() const {
+    return m_bLoading || m_bCloseAfterLoad || m_trackedPrompts.IsAsking() ||
+           QApplication::activeModalWidget() != nullptr;
 }
 
-bool CMainFrame::LoadPath(const QString& absolutePath) {
-    CQuorvaneDoc loaded;
-    OffError error;
-    OffRepairReport repairs;
+void CMainFrame::RequestOpen(const QString& path) {
+    if (path.isEmpty()) {
+        return;
+    }
+    m_openRequests.push_back(path);
+    ScheduleOpenRequests();
+}
+
+void CMainFrame::ScheduleOpenRequests() {
+    if (m_openRequests.empty() || m_bRequestsScheduled) {
+        return;
+    }
+    // From the event loop: the request may have come from inside a signal or a nested loop.
+    m_bRequestsScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_bRequestsScheduled = false;
+            ProcessOpenRequests();
+        },
+        Qt::QueuedConnection);
+}
+
+// Opens the waiting files in turn while nothing else holds the window; what arrives meanwhile
+// joins the end of the queue. A busy window is looked at again when it is free (end of a read,
+// answer to the last question, close of a modal dialog).
+void CMainFrame::ProcessOpenRequests() {
+    while (!m_openRequests.empty() && !IsBusy() && isVisible()) {
+        const QString path = m_openRequests.front();
+        m_openRequests.pop_front();
+        OpenDocumentFile(path);
+    }
+}
+
+bool CMainFrame::OpenDocumentFile(const QString& path) {
+    if (IsBusy()) {
+        RequestOpen(path);
+        return false;
+    }
+    const QString absolutePath = AbsolutePath(path);
+    LoadResult loaded;
+    if (!ReadForOpening(absolutePath, loaded)) {
+        ScheduleOpenRequests();
+        return false;
+    }
+    // Only now, with a model that can replace the current one, may the current one be saved.
+    bool saved = false;
+    if (!SaveModified(&saved)) {
+        ScheduleOpenRequests();
+        return false;
+    }
+    if (saved && m_pathName == absolutePath && !ReadForOpening(absolutePath, loaded)) {
+        // The edited model was just written to the very file being opened: what was read before
+        // is out of date, and the model shown is what the file now holds.
+        ScheduleOpenRequests();
+        return false;
+    }
+    ShowOpenedModel(loaded, absolutePath);
+    ScheduleOpenRequests();
+    return true;
+}
+
+// Reads the file; when only the repairing reading accepts it, offers the repairs. Reports a file
+// that cannot be read or is refused. False when the file is not to replace the model.
+bool CMainFrame::ReadForOpening(const QString& absolutePath, LoadResult& loaded) {
+    m_cancelLoad.store(false);
     m_bLoading = true;
-    bool ok = LoadDocumentInBackground(absolutePath, loaded, error, this);
-    bool offered = false;
-    if (!ok && error.line != 0) {
-        // The strict reading refused the file: when the repairing reading accepts it, say why it
-        // was refused and offer to open it with repairs.
-        CQuorvaneDoc repaired;
-        OffError repairError;
-        if (LoadDocumentInBackground(absolutePath, repaired, repairError, this, OffReadOptions{true},
-                                     &repairs)) {
-            offered = true;
-            ok = m_prompts->AskOpenWithRepairs(
-                this, ToQString(RepairOfferMessage(absolutePath.toStdString(), error, repairs)));
-            if (ok) {
-                loaded.TakeModel(std::move(repaired));
-            }
-        }
-    }
+    loaded = LoadDocumentInBackground(absolutePath, this, m_cancelLoad);
     m_bLoading = false;
-    if (ok) {
-        m_document.TakeModel(std::move(loaded));
-        m_pathName = absolutePath;
-        m_repairNote = offered ? ToQString(RepairStatusText(repairs)) : QString();
-        m_viewWidget->Apply(m_viewWidget->View().OnUpdate());
-        RememberRecent(absolutePath);
-        UpdateTitle();
-        UpdateCommandUI();
-        UpdateMessagePane();
-        if (offered) {
-            m_prompts->ShowInformation(this,
-                                       ToQString(RepairSummaryMessage(absolutePath.toStdString(), repairs)));
-        }
-    } else if (!offered) {
-        m_prompts->ShowMessage(this, ToQString(OpenFailureMessage(absolutePath.toStdString(), error)));
+    if (m_bCloseAfterLoad) {
+        // The window was closed during the read: the read is given up and the close goes ahead.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_bCloseAfterLoad = false;
+                if (!close()) {
+                    ScheduleOpenRequests();
+                }
+            },
+            Qt::QueuedConnection);
+        return false;
     }
-    if (!m_pendingOpen.isEmpty()) {
-        const QString next = std::exchange(m_pendingOpen, QString());
-        QTimer::singleShot(0, this, [this, next] { OpenDocumentFile(next); });
+    switch (loaded.status) {
+        case LoadStatus::kLoaded:
+            return true;
+        case LoadStatus::kRepairable:
+            return m_prompts->AskOpenWithRepairs(
+                this, ToQString(RepairOfferMessage(absolutePath.toStdString(), loaded.error, loaded.repairs)));
+        case LoadStatus::kRefused:
+            m_prompts->ShowMessage(this, ToQString(OpenFailureMessage(absolutePath.toStdString(), loaded.error)));
+            return false;
+        case LoadStatus::kCancelled:
+            break;
     }
-    return ok;
+    return false;
+}
+
+void CMainFrame::ShowOpenedModel(LoadResult& loaded, const QString& absolutePath) {
+    const bool repaired = loaded.status == LoadStatus::kRepairable;
+    m_document.TakeModel(std::move(loaded.document));
+    m_pathName = absolutePath;
+    m_bRepaired = repaired;
+    m_repairs = repaired ? loaded.repairs : OffRepairReport();
+    m_repairNote = repaired ? ToQString(RepairStatusText(m_repairs)) : QString();
+    m_viewWidget->Apply(m_viewWidget->View().OnUpdate());
+    RememberRecent(absolutePath);
+    UpdateTitle();
+    UpdateCommandUI();
+    UpdateMessagePane();
+    if (repaired) {
+        m_prompts->ShowInformation(this, ToQString(RepairSummaryMessage(absolutePath.toStdString(), m_repairs)));
+    }
 }
 
 bool CMainFrame::OnOpenRecentFile(int index) {
-    if (index < 0 || index >= m_recentFiles.Size() || m_bLoading) {
+    if (index < 0 || index >= m_recentFiles.Size() || IsBusy()) {
         return false;
     }
     const QString path = QString::fromStdString(m_recentFiles.Entries()[index]);
@@ -465,17 +542,56 @@ bool CMainFrame::OnFileSave() {
     if (m_pathName.isEmpty()) {
         return OnFileSaveAs();
     }
-    return DoSave(m_pathName);
+    return SaveTo(m_pathName);
 }
 
 bool CMainFrame::OnFileSaveAs() {
+    const QString path = AskSaveAsPath();
+    return !path.isEmpty() && SaveTo(path);
+}
+
+// The file Save As is to write (absolute, with ".off" added to a name without extension), or
+// empty when the user cancelled.
+QString CMainFrame::AskSaveAsPath() {
     const QString suggested =
         m_pathName.isEmpty() ? QDir::current().filePath(Title() + ToQString(kDefaultExtension)) : m_pathName;
     const QString chosen = m_prompts->AskSaveFileName(this, suggested);
     if (chosen.isEmpty()) {
+        return {};
+    }
+    return AbsolutePath(ToQString(EnsureDefaultExtension(chosen.toStdString())));
+}
+
+// Whether writing `path` would replace the file a model opened with repairs came from.
+bool CMainFrame::WouldOverwriteRepairedSource(const QString& path) const {
+    if (!m_bRepaired || m_pathName.isEmpty()) {
         return false;
     }
-    return DoSave(AbsolutePath(ToQString(EnsureDefaultExtension(chosen.toStdString()))));
+    if (path == m_pathName) {
+        return true;
+    }
+    // Another name of the same file (a symbolic or a hard link) counts as well.
+    return IsSameFile(QFile::encodeName(path).toStdString(), QFile::encodeName(m_pathName).toStdString());
+}
+
+// Writes `path`; over the source of a repaired model only with the user's consent, which may
+// also send the model to another file instead.
+bool CMainFrame::SaveTo(QString path) {
+    while (WouldOverwriteRepairedSource(path)) {
+        switch (m_prompts->AskSaveRepaired(this, ToQString(RepairedSaveQuestion(Title().toStdString(), m_repairs)))) {
+            case RepairedSaveChoice::kOverwrite:
+                return DoSave(path);
+            case RepairedSaveChoice::kSaveAs:
+                path = AskSaveAsPath();
+                if (path.isEmpty()) {
+                    return false;
+                }
+                break;
+            case RepairedSaveChoice::kCancel:
+                return false;
+        }
+    }
+    return DoSave(path);
 }
 
 bool CMainFrame::DoSave(const QString& path) {
@@ -484,7 +600,10 @@ bool CMainFrame::DoSave(const QString& path) {
         m_prompts->ShowMessage(this, ToQString(SaveFailureMessage(path.toStdString(), reason)));
         return false;
     }
+    // The file now holds the model as shown: nothing of a repaired source is left to lose.
     m_pathName = path;
+    m_bRepaired = false;
+    m_repairs.Clear();
     RememberRecent(path);
     UpdateTitle();
     return true;
@@ -500,11 +619,27 @@ void CMainFrame::BringToFront() {
     activateWindow();
 }
 
+bool CMainFrame::event(QEvent* event) {
+    // A modal dialog over the window has closed: requests that waited for it may go ahead.
+    if (event->type() == QEvent::WindowUnblocked) {
+        ScheduleOpenRequests();
+    }
+    return QMainWindow::event(event);
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (m_bLoading || !SaveModified()) {
+    if (m_bLoading) {
+        // Give up the read; the close is carried out as soon as the read has stopped.
+        m_bCloseAfterLoad = true;
+        m_cancelLoad.store(true);
         event->ignore();
         return;
     }
+    if (m_trackedPrompts.IsAsking() || !SaveModified()) {
+        event->ignore();
+        return;
+    }
+    m_openRequests.clear();
     m_profile.Save(m_recentFiles.Entries());
     event->accept();
 }
@@ -521,8 +656,9 @@ void CMainFrame::dropEvent(QDropEvent* event) {
         return;
     }
     event->acceptProposedAction();
-    // Opened once the drop is over: opening may ask questions, which must not hold up the sender.
-    QTimer::singleShot(0, this, [this, path] { OpenDocumentFile(path); });
+    // Opened once the drop is over and nothing else holds the window: opening may ask questions,
+    // which must not hold up the sender.
+    RequestOpen(path);
 }
 
 }  // namespace quorvane

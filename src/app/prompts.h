@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 #include "app/dialogs/dialogs.h"
 #include "model/statistics.h"
@@ -17,6 +18,9 @@ namespace quorvane {
 // The answer to "Save changes to NAME?".
 enum class SaveChoice { kSave, kDiscard, kCancel };
 
+// The answer to the question before a model opened with repairs is written over its source.
+enum class RepairedSaveChoice { kOverwrite, kSaveAs, kCancel };
+
 class CUserPrompts {
   public:
     virtual ~CUserPrompts() = default;
@@ -29,6 +33,9 @@ class CUserPrompts {
     virtual bool AskOpenWithRepairs(QWidget* parent, const QString& text) = 0;
     // Asks `question` ("Save changes to NAME?") with Save, Discard and Cancel.
     virtual SaveChoice AskSaveChanges(QWidget* parent, const QString& question) = 0;
+    // Asks `question` (what saving a repaired model over its source loses) with Save, Save As and
+    // Cancel; Save As is the default.
+    virtual RepairedSaveChoice AskSaveRepaired(QWidget* parent, const QString& question) = 0;
     // The file to open, or an empty string when the user cancelled.
     virtual QString AskOpenFileName(QWidget* parent, const QString& directory) = 0;
     // The file to save to, or an empty string when the user cancelled.
@@ -47,12 +54,14 @@ class CUserPrompts {
 };
 
 // The real dialogs: message boxes, file dialogs, the colour dialog and the program's own dialogs.
+// Message boxes show their text as plain text: a file name is never read as markup.
 class CQtUserPrompts final : public CUserPrompts {
   public:
     void ShowMessage(QWidget* parent, const QString& text) override;
     void ShowInformation(QWidget* parent, const QString& text) override;
     bool AskOpenWithRepairs(QWidget* parent, const QString& text) override;
     SaveChoice AskSaveChanges(QWidget* parent, const QString& question) override;
+    RepairedSaveChoice AskSaveRepaired(QWidget* parent, const QString& question) override;
     QString AskOpenFileName(QWidget* parent, const QString& directory) override;
     QString AskSaveFileName(QWidget* parent, const QString& suggestedPath) override;
     bool AskColor(QWidget* parent, COLORREF& colour) override;
@@ -61,6 +70,39 @@ class CQtUserPrompts final : public CUserPrompts {
                                ViewingParameters& result) override;
     void ShowModelInformation(QWidget* parent, const ModelStatistics& statistics) override;
     void ShowAbout(QWidget* parent) override;
+};
+
+// Passes every question on to another CUserPrompts and knows whether one is open, so that work
+// arriving meanwhile (a file from a second start, a drop) can wait for the answer. `onIdle` runs
+// each time the last open question has been answered.
+class CTrackedPrompts final : public CUserPrompts {
+  public:
+    CTrackedPrompts(CUserPrompts* inner, std::function<void()> onIdle);
+
+    bool IsAsking() const { return m_depth > 0; }
+
+    void ShowMessage(QWidget* parent, const QString& text) override;
+    void ShowInformation(QWidget* parent, const QString& text) override;
+    bool AskOpenWithRepairs(QWidget* parent, const QString& text) override;
+    SaveChoice AskSaveChanges(QWidget* parent, const QString& question) override;
+    RepairedSaveChoice AskSaveRepaired(QWidget* parent, const QString& question) override;
+    QString AskOpenFileName(QWidget* parent, const QString& directory) override;
+    QString AskSaveFileName(QWidget* parent, const QString& suggestedPath) override;
+    bool AskColor(QWidget* parent, COLORREF& colour) override;
+    bool EditLighting(QWidget* parent, CLightingSettings& settings) override;
+    bool EditViewingParameters(QWidget* parent, const CViewingSpace& camera,
+                               ViewingParameters& result) override;
+    void ShowModelInformation(QWidget* parent, const ModelStatistics& statistics) override;
+    void ShowAbout(QWidget* parent) override;
+
+  private:
+    // Runs one question of the inner prompts while counting it as open.
+    template <typename Ask>
+    decltype(auto) Track(Ask&& ask);
+
+    CUserPrompts* m_inner;
+    std::function<void()> m_onIdle;
+    int m_depth = 0;
 };
 
 // The file-dialog filters: OFF files first, then all files.

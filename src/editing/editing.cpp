@@ -60,7 +60,7 @@ std::optional<CVector3D> ComputeDragOffset(const CViewingSpace& camera, int dx, 
 
 bool MoveVertex(CVector3D& vertex, const CVector3D& offset) {
     const CVector3D moved = vertex + offset;
-    if (!moved.IsFinite()) {
+    if (!moved.IsFinite() || (moved.x == vertex.x && moved.y == vertex.y && moved.z == vertex.z)) {
         return false;
     }
     vertex = moved;

@@ -24,7 +24,9 @@ std::optional<CVector3D> ComputeDragOffset(const CViewingSpace& camera, int dx, 
                                            bool rightButtonDown);
 
 // Moves `vertex` by `offset` unless a coordinate of the result would not be finite, in which case
-// the vertex is left as it is. Returns whether it moved.
+// the vertex is left as it is. Returns whether it moved: an offset that changes no coordinate (zero,
+// or too small to change a coordinate of the vertex's size) leaves the vertex as it is and is no
+// move.
 bool MoveVertex(CVector3D& vertex, const CVector3D& offset);
 
 }  // namespace quorvane

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <vector>
@@ -43,6 +44,13 @@ class FakePrompts : public CUserPrompts {
     std::vector<QString> informations;
     std::vector<QString> repairOffers;
     bool repairAnswer = false;
+    std::vector<QString> repairedSaveQuestions;
+    RepairedSaveChoice repairedSaveAnswer = RepairedSaveChoice::kCancel;
+
+    // Run while the question or dialog is open, before it is answered (an event loop of its own
+    // may run there, as under a real modal dialog).
+    std::function<void()> whileAskingSaveChanges;
+    std::function<void()> whileShowingModelInformation;
 
     void ShowMessage(QWidget*, const QString& text) override { messages.push_back(text); }
     void ShowInformation(QWidget*, const QString& text) override { informations.push_back(text); }
@@ -52,7 +60,14 @@ class FakePrompts : public CUserPrompts {
     }
     SaveChoice AskSaveChanges(QWidget*, const QString& question) override {
         saveQuestions.push_back(question);
+        if (whileAskingSaveChanges) {
+            whileAskingSaveChanges();
+        }
         return saveAnswer;
+    }
+    RepairedSaveChoice AskSaveRepaired(QWidget*, const QString& question) override {
+        repairedSaveQuestions.push_back(question);
+        return repairedSaveAnswer;
     }
     QString AskOpenFileName(QWidget*, const QString&) override { return openAnswer; }
     QString AskSaveFileName(QWidget*, const QString& suggested) override {
@@ -78,6 +93,9 @@ class FakePrompts : public CUserPrompts {
     void ShowModelInformation(QWidget*, const ModelStatistics& statistics) override {
         ++modelInformationShown;
         shownStatistics = statistics;
+        if (whileShowingModelInformation) {
+            whileShowingModelInformation();
+        }
     }
     void ShowAbout(QWidget*) override { ++aboutShown; }
 };

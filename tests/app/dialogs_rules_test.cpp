@@ -267,8 +267,11 @@ TEST(LightSliderMapping, SlidersComeToRestOnTheUnitVector) {
         {{0, 0, 0}, {5, 5, 5}},
     };
     for (const SnapCase& c : cases) {
-        EXPECT_EQ(SnapLightSliders(c.moved), c.rest)
-            << c.moved.horizontal << ' ' << c.moved.vertical << ' ' << c.moved.depth;
+        const LightSliderSnap snap = SnapLightSliders(c.moved);
+        EXPECT_EQ(snap.positions, c.rest) << c.moved.horizontal << ' ' << c.moved.vertical << ' ' << c.moved.depth;
+        // The light set is the unit vector the moved positions stand for.
+        EXPECT_EQ(snap.light, LightFromSliderPositions(c.moved));
+        EXPECT_NEAR(snap.light.Length(), 1.0, 1e-15);
     }
 }
 

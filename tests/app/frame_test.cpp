@@ -13,6 +13,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <atomic>
 
 #include "app/application.h"
 #include "app/commands.h"
@@ -398,25 +399,26 @@ namespace quorvane {
 namespace {
 
 TEST(LoadDocumentInBackground, ReadsTheModelIntoTheGivenDocument) {
-    CQuorvaneDoc loaded;
-    OffError error;
-    ASSERT_TRUE(LoadDocumentInBackground(testing::TestModel("teapot.off"), loaded, error, nullptr));
+    std::atomic<bool> cancel{false};
+    const LoadResult loaded = LoadDocumentInBackground(testing::TestModel("teapot.off"), nullptr, cancel);
+    ASSERT_EQ(loaded.status, LoadStatus::kLoaded);
     CQuorvaneDoc direct;
     ASSERT_TRUE(direct.LoadFromFile(testing::TestModel("teapot.off").toStdString()));
-    EXPECT_EQ(loaded.m_nVertices, direct.m_nVertices);
-    EXPECT_EQ(loaded.m_nPolygons, direct.m_nPolygons);
-    EXPECT_EQ(loaded.m_nUniqueEdges, direct.m_nUniqueEdges);
+    EXPECT_EQ(loaded.document.m_nVertices, direct.m_nVertices);
+    EXPECT_EQ(loaded.document.m_nPolygons, direct.m_nPolygons);
+    EXPECT_EQ(loaded.document.m_nUniqueEdges, direct.m_nUniqueEdges);
+    EXPECT_EQ(loaded.document.m_vertices, direct.m_vertices);
 }
 
 TEST(LoadDocumentInBackground, RefusedFileLeavesTheDocumentEmptyWithTheReason) {
     QTemporaryDir dir;
     const QString bad = testing::WriteFile(dir, "bad.off", "OFF\n3 1\n0 0 0\n");
-    CQuorvaneDoc loaded;
-    OffError error;
-    EXPECT_FALSE(LoadDocumentInBackground(bad, loaded, error, nullptr));
-    EXPECT_EQ(loaded.m_nVertices, 0);
-    EXPECT_GT(error.line, 0u);
-    EXPECT_FALSE(error.reason.empty());
+    std::atomic<bool> cancel{false};
+    const LoadResult loaded = LoadDocumentInBackground(bad, nullptr, cancel);
+    EXPECT_EQ(loaded.status, LoadStatus::kRefused);
+    EXPECT_EQ(loaded.document.m_nVertices, 0);
+    EXPECT_GT(loaded.error.line, 0u);
+    EXPECT_FALSE(loaded.error.reason.empty());
 }
 
 }  // namespace

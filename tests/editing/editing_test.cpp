@@ -136,5 +136,31 @@ TEST(MoveVertex, RefusesAMoveToANonFiniteCoordinate) {
     EXPECT_EQ(v, CVector3D(1e308 + 1.0 - 1e308, 3.0, 4.0));
 }
 
+struct NoMoveCase {
+    const char* name;
+    CVector3D vertex;
+    CVector3D offset;
+};
+
+TEST(MoveVertex, AnOffsetThatChangesNoCoordinateIsNoMove) {
+    const NoMoveCase cases[] = {
+        {"zero offset", {1.0, 2.0, 3.0}, {0.0, 0.0, 0.0}},
+        {"negative zero offset", {1.0, 2.0, 3.0}, {-0.0, -0.0, -0.0}},
+        // Too small to change a coordinate of this size.
+        {"absorbed offset", {1e20, -1e20, 1e20}, {0.01, 0.03, -0.02}},
+        // -0 + 0 gives +0, equal in value: the vertex keeps its sign of zero.
+        {"signed zero kept", {-0.0, 0.0, -0.0}, {0.0, 0.0, 0.0}},
+    };
+    for (const NoMoveCase& c : cases) {
+        CVector3D v = c.vertex;
+        EXPECT_FALSE(MoveVertex(v, c.offset)) << c.name;
+        EXPECT_EQ(std::signbit(v.x), std::signbit(c.vertex.x)) << c.name;
+        EXPECT_EQ(v, c.vertex) << c.name;
+    }
+    CVector3D v{1e20, 0.0, 0.0};
+    EXPECT_TRUE(MoveVertex(v, {0.0, 1e-300, 0.0}));  // one coordinate changed is a move
+    EXPECT_EQ(v.y, 1e-300);
+}
+
 }  // namespace
 }  // namespace quorvane

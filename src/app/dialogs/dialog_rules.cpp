@@ -138,8 +138,9 @@ CVector3D LightFromSliderPositions(const LightSliderPositions& positions) {
     return w / length;
 }
 
-LightSliderPositions SnapLightSliders(const LightSliderPositions& positions) {
-    return LightSliderPositionsFor(LightFromSliderPositions(positions));
+LightSliderSnap SnapLightSliders(const LightSliderPositions& moved) {
+    const CVector3D light = LightFromSliderPositions(moved);
+    return {light, LightSliderPositionsFor(light)};
 }
 
 }  // namespace quorvane

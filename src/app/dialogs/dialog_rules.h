@@ -79,7 +79,14 @@ LightSliderPositions LightSliderPositionsFor(const CVector3D& light);
 // The unit light vector the three positions stand for; (0, 0, -1) when all three are centred.
 CVector3D LightFromSliderPositions(const LightSliderPositions& positions);
 
-// Where the sliders come to rest after a move: the positions of the unit vector they stand for.
-LightSliderPositions SnapLightSliders(const LightSliderPositions& positions);
+// The light a move of the sliders sets, and where the sliders then come to rest.
+struct LightSliderSnap {
+    CVector3D light;                 // the unit vector the moved positions stand for
+    LightSliderPositions positions;  // the positions of that vector
+};
+
+// A move of the light sliders: the light becomes the unit vector of the moved positions, and the
+// sliders are set back to that vector's positions.
+LightSliderSnap SnapLightSliders(const LightSliderPositions& moved);
 
 }  // namespace quorvane

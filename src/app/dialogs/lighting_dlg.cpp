@@ -203,9 +203,9 @@ void CLightingDlg::OnShininessMoved(int position) {
 }
 
 void CLightingDlg::OnLightSliderMoved() {
-    const CVector3D light = LightFromSliderPositions(LightPositions());
-    m_settings.SetLightPosition(light);
-    SetLightPositions(LightSliderPositionsFor(light));
+    const LightSliderSnap snap = SnapLightSliders(LightPositions());
+    m_settings.SetLightPosition(snap.light);
+    SetLightPositions(snap.positions);
     RenderPreview();
 }
 

@@ -150,7 +150,9 @@ LoadResult LoadDocumentInBackground(const QString& path, QWidget* progressParent
         // Not modal: the main window must still take a close, which cancels the read.
         progress->setWindowModality(Qt::NonModal);
         progress->setMinimumDuration(0);
+        // Cancel, Escape and closing the dialog all give up the read.
         QObject::connect(progress.get(), &QProgressDialog::canceled, &loop, [&] { cancel.store(true); });
+        QObject::connect(progress.get(), &QDialog::rejected, &loop, [&] { cancel.store(true); });
         gate.Admit(progress.get());
         progress->show();
     });

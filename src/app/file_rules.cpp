@@ -101,11 +101,13 @@ std::string RepairLoss(OffRepairKind kind, std::size_t count) {
         case OffRepairKind::kBlankLine:
             return Counted(count, "blank line", "blank lines");
         case OffRepairKind::kBadIndexFace:
-            return Counted(count, "dropped polygon", "dropped polygons") + " with a vertex index out of range";
+            return Counted(count, "dropped polygon", "dropped polygons") +
+                   " with a vertex index out of range";
         case OffRepairKind::kNegativeCountFace:
             return Counted(count, "dropped polygon", "dropped polygons") + " with a negative vertex count";
         case OffRepairKind::kShortFace:
-            return Counted(count, "dropped polygon", "dropped polygons") + " with fewer indices than their count";
+            return Counted(count, "dropped polygon", "dropped polygons") +
+                   " with fewer indices than their count";
         case OffRepairKind::kMissingFaces:
             return "the polygon count the file announced (it ends before all polygons)";
         case OffRepairKind::kCount:
@@ -129,7 +131,8 @@ std::vector<std::string> RepairedSaveLosses(const OffRepairReport& repairs) {
 
 std::string RepairedSaveQuestion(std::string_view documentTitle, const OffRepairReport& repairs) {
     const std::string name(documentTitle);
-    std::string text = name + " was opened with repairs. Saving over it writes plain OFF, and the file loses:\n\n";
+    std::string text =
+        name + " was opened with repairs. Saving over it writes plain OFF, and the file loses:\n\n";
     for (const std::string& loss : RepairedSaveLosses(repairs)) {
         text += "- " + loss + "\n";
     }

@@ -496,9 +496,11 @@ bool CMainFrame::ReadForOpening(const QString& absolutePath, LoadResult& loaded)
             return true;
         case LoadStatus::kRepairable:
             return m_prompts->AskOpenWithRepairs(
-                this, ToQString(RepairOfferMessage(absolutePath.toStdString(), loaded.error, loaded.repairs)));
+                this,
+                ToQString(RepairOfferMessage(absolutePath.toStdString(), loaded.error, loaded.repairs)));
         case LoadStatus::kRefused:
-            m_prompts->ShowMessage(this, ToQString(OpenFailureMessage(absolutePath.toStdString(), loaded.error)));
+            m_prompts->ShowMessage(this,
+                                   ToQString(OpenFailureMessage(absolutePath.toStdString(), loaded.error)));
             return false;
         case LoadStatus::kCancelled:
             break;
@@ -519,7 +521,8 @@ void CMainFrame::ShowOpenedModel(LoadResult& loaded, const QString& absolutePath
     UpdateCommandUI();
     UpdateMessagePane();
     if (repaired) {
-        m_prompts->ShowInformation(this, ToQString(RepairSummaryMessage(absolutePath.toStdString(), m_repairs)));
+        m_prompts->ShowInformation(this,
+                                   ToQString(RepairSummaryMessage(absolutePath.toStdString(), m_repairs)));
     }
 }
 
@@ -578,7 +581,8 @@ bool CMainFrame::WouldOverwriteRepairedSource(const QString& path) const {
 // also send the model to another file instead.
 bool CMainFrame::SaveTo(QString path) {
     while (WouldOverwriteRepairedSource(path)) {
-        switch (m_prompts->AskSaveRepaired(this, ToQString(RepairedSaveQuestion(Title().toStdString(), m_repairs)))) {
+        switch (m_prompts->AskSaveRepaired(
+            this, ToQString(RepairedSaveQuestion(Title().toStdString(), m_repairs)))) {
             case RepairedSaveChoice::kOverwrite:
                 return DoSave(path);
             case RepairedSaveChoice::kSaveAs:
@@ -620,8 +624,9 @@ void CMainFrame::BringToFront() {
 }
 
 bool CMainFrame::event(QEvent* event) {
-    // A modal dialog over the window has closed: requests that waited for it may go ahead.
-    if (event->type() == QEvent::WindowUnblocked) {
+    // A modal dialog over the window has closed, or the window has come on screen: requests that
+    // waited for either may go ahead.
+    if (event->type() == QEvent::WindowUnblocked || event->type() == QEvent::Show) {
         ScheduleOpenRequests();
     }
     return QMainWindow::event(event);

@@ -128,6 +128,35 @@ TEST(LightingDialog, MovingALightSliderSnapsAllThreeToTheUnitVector) {
     EXPECT_NE(dialog.Preview()->Image().pixel(64, 54), before);
 }
 
+TEST(LightingDialog, EveryLightSliderMoveFollowsTheSnappingRule) {
+    // Slider positions at the ends, around the centre and between, moved to through the dialog:
+    // the light and the rest positions are exactly those of the rule the rule tests check.
+    CLightingDlg dialog;
+    const int stops[] = {0, 1, 4, 9, 10, 11, 16, 19, 20};
+    for (int h : stops) {
+        for (int v : stops) {
+            for (int d : stops) {
+                const LightSliderPositions moved{h, v, d};
+                {
+                    const QSignalBlocker blockH(dialog.HorizontalLightSlider());
+                    const QSignalBlocker blockV(dialog.VerticalLightSlider());
+                    const QSignalBlocker blockD(dialog.DepthLightSlider());
+                    dialog.HorizontalLightSlider()->setValue(h);
+                    dialog.VerticalLightSlider()->setValue(v);
+                    dialog.DepthLightSlider()->setValue(d);
+                }
+                dialog.OnLightSliderMoved();
+                const LightSliderSnap snap = SnapLightSliders(moved);
+                CLightingSettings expected = dialog.GetSettings();
+                expected.SetLightPosition(snap.light);
+                ASSERT_EQ(dialog.LightPositions(), snap.positions) << h << ' ' << v << ' ' << d;
+                ASSERT_EQ(dialog.GetSettings().m_lightPosition, expected.m_lightPosition)
+                    << h << ' ' << v << ' ' << d;
+            }
+        }
+    }
+}
+
 TEST(LightingDialog, CentringAllThreeSlidersPutsTheLightInFront) {
     CLightingDlg dialog;
     {

@@ -268,7 +268,8 @@ TEST(LightSliderMapping, SlidersComeToRestOnTheUnitVector) {
     };
     for (const SnapCase& c : cases) {
         const LightSliderSnap snap = SnapLightSliders(c.moved);
-        EXPECT_EQ(snap.positions, c.rest) << c.moved.horizontal << ' ' << c.moved.vertical << ' ' << c.moved.depth;
+        EXPECT_EQ(snap.positions, c.rest)
+            << c.moved.horizontal << ' ' << c.moved.vertical << ' ' << c.moved.depth;
         // The light set is the unit vector the moved positions stand for.
         EXPECT_EQ(snap.light, LightFromSliderPositions(c.moved));
         EXPECT_NEAR(snap.light.Length(), 1.0, 1e-15);

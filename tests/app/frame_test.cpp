@@ -13,11 +13,13 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <QWindow>
 #include <atomic>
 
 #include "app/application.h"
 #include "app/commands.h"
 #include "app/file_loader.h"
+#include "app/file_rules.h"
 #include "app/view_widget.h"
 #include "app_test_support.h"
 
@@ -261,6 +263,93 @@ TEST_F(FrameTest, ModifiedDocumentAsksBeforeNewOpenAndClose) {
     EXPECT_FALSE(frame->Document().IsModified());
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Untitled[*] - Quorvane"));
     EXPECT_EQ(frame->Document().m_nVertices, 0);
+}
+
+TEST_F(FrameTest, RefusedOrDeclinedFileAsksNothingAboutTheModifiedModel) {
+    const QString cube = CopyModel(dir, "cube.off", "cube.off");
+    ASSERT_TRUE(frame->OpenDocumentFile(cube));
+    frame->Document().m_vertices[0] = CVector3D(9, 9, 9);
+    frame->Document().SetModifiedFlag(true);
+    prompts.saveAnswer = SaveChoice::kDiscard;
+
+    EXPECT_FALSE(frame->OpenDocumentFile(WriteFile(dir, "bad.off", "OFF\n3 1\n0 0 0\n")));
+    EXPECT_FALSE(frame->OpenDocumentFile(dir.filePath("missing.off")));
+    prompts.repairAnswer = false;
+    EXPECT_FALSE(frame->OpenDocumentFile(CopyModel(dir, "elephant.off", "elephant.off")));
+
+    EXPECT_TRUE(prompts.saveQuestions.empty());
+    EXPECT_EQ(prompts.messages.size(), 2u);
+    EXPECT_EQ(prompts.repairOffers.size(), 1u);
+    EXPECT_EQ(frame->PathName(), cube);
+    EXPECT_TRUE(frame->Document().IsModified());
+    EXPECT_EQ(frame->Document().m_vertices[0], CVector3D(9, 9, 9));
+}
+
+TEST_F(FrameTest, SaveQuestionComesOnlyAfterTheNewFileWasReadAndItsRepairsAccepted) {
+    frame->OpenDocumentFile(CopyModel(dir, "cube.off", "cube.off"));
+    frame->Document().SetModifiedFlag(true);
+    prompts.repairAnswer = true;
+    prompts.saveAnswer = SaveChoice::kDiscard;
+    std::size_t offersWhenAsked = 0;
+    prompts.whileAskingSaveChanges = [&] { offersWhenAsked = prompts.repairOffers.size(); };
+    const QString elephant = CopyModel(dir, "elephant.off", "elephant.off");
+    EXPECT_TRUE(frame->OpenDocumentFile(elephant));
+    EXPECT_EQ(offersWhenAsked, 1u);
+    EXPECT_EQ(prompts.saveQuestions.size(), 1u);
+    EXPECT_EQ(frame->PathName(), elephant);
+}
+
+TEST_F(FrameTest, ReopeningTheEditedFileAfterSavingShowsWhatTheFileNowHolds) {
+    const QString cube = CopyModel(dir, "cube.off", "cube.off");
+    ASSERT_TRUE(frame->OpenDocumentFile(cube));
+    frame->Document().m_vertices[0] = CVector3D(9.25, 9, 9);
+    frame->Document().SetModifiedFlag(true);
+    prompts.saveAnswer = SaveChoice::kSave;
+    EXPECT_TRUE(frame->OpenDocumentFile(cube));
+    EXPECT_EQ(prompts.saveQuestions.size(), 1u);
+    EXPECT_EQ(frame->Document().m_vertices[0], CVector3D(9.25, 9, 9));
+    EXPECT_FALSE(frame->Document().IsModified());
+}
+
+TEST_F(FrameTest, FileNameHoldingThePlaceholderIsShownAsItStandsInTheCaption) {
+    const QString odd = CopyModel(dir, "cube.off", QStringLiteral("a[*]b.off"));
+    ASSERT_TRUE(frame->OpenDocumentFile(odd));
+    EXPECT_EQ(frame->windowHandle()->title(), QStringLiteral("a[*]b.off - Quorvane"));
+    frame->Document().SetModifiedFlag(true);
+    frame->setWindowModified(true);
+    EXPECT_EQ(frame->windowHandle()->title(), QStringLiteral("a[*]b.off* - Quorvane"));
+}
+
+TEST(FrameCaptionOnScreen, AnyTitleOfBracketsAndStarsIsShownAsItStands) {
+    // Every title of up to six characters from "[*]a": Qt must show it unchanged, with the
+    // modified star only where the placeholder stands.
+    QWidget window;
+    window.show();
+    const QString alphabet = QStringLiteral("[*]a");
+    std::vector<QString> titles{QString()};
+    for (int length = 1; length <= 6; ++length) {
+        std::vector<QString> longer;
+        for (const QString& title : titles) {
+            if (title.size() == length - 1) {
+                for (QChar c : alphabet) {
+                    longer.push_back(title + c);
+                }
+            }
+        }
+        titles.insert(titles.end(), longer.begin(), longer.end());
+    }
+    ASSERT_EQ(titles.size(), 5461u);
+    for (const QString& title : titles) {
+        window.setWindowModified(false);
+        window.setWindowTitle(
+            QString::fromStdString(FrameCaption(title.toStdString(), title.size() % 2 == 1)));
+        const QString shown = title + (title.size() % 2 == 1 ? QStringLiteral(" (repaired)") : QString());
+        ASSERT_EQ(window.windowHandle()->title(), shown + QStringLiteral(" - Quorvane"))
+            << title.toStdString();
+        window.setWindowModified(true);
+        ASSERT_EQ(window.windowHandle()->title(), shown + QStringLiteral("* - Quorvane"))
+            << title.toStdString();
+    }
 }
 
 TEST_F(FrameTest, DiscardLetsOpenGoAheadWithoutSaving) {

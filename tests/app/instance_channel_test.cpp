@@ -36,9 +36,36 @@ TEST(InstanceChannel, FileSentByASecondStartReachesTheListener) {
     ASSERT_TRUE(channel.Listen());
     QSignalSpy requests(&channel, &CInstanceChannel::openRequested);
     EXPECT_TRUE(SendWhileServing(name, QStringLiteral("/models/ä teapot.off")));
-    ASSERT_TRUE(requests.wait(2000) || requests.count() == 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return requests.count() == 1; }, 2000));
     ASSERT_EQ(requests.count(), 1);
     EXPECT_EQ(requests.at(0).at(0).toString(), QStringLiteral("/models/ä teapot.off"));
+}
+
+TEST(InstanceChannel, BlanksAtEitherEndOfThePathArriveUnchanged) {
+    const QString name = UniqueName();
+    CInstanceChannel channel(name);
+    ASSERT_TRUE(channel.Listen());
+    QSignalSpy requests(&channel, &CInstanceChannel::openRequested);
+    const QStringList paths{QStringLiteral("/models/  lead.off"), QStringLiteral("/models/trail.off  "),
+                            QStringLiteral("/models/\ttab\t.off\t"), QStringLiteral("/models/cr.off\r")};
+    for (const QString& path : paths) {
+        EXPECT_TRUE(SendWhileServing(name, path));
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return requests.count() == paths.size(); }, 3000));
+    for (int i = 0; i < paths.size(); ++i) {
+        EXPECT_EQ(requests.at(i).at(0).toString(), paths[i]);
+    }
+}
+
+TEST(InstanceChannel, APathHoldingALineEndIsNotHandedOver) {
+    const QString name = UniqueName();
+    CInstanceChannel channel(name);
+    ASSERT_TRUE(channel.Listen());
+    QSignalSpy requests(&channel, &CInstanceChannel::openRequested);
+    // It would arrive as two requests; the second start opens it itself instead.
+    EXPECT_FALSE(SendWhileServing(name, QStringLiteral("/models/a.off\n/etc/passwd")));
+    QTest::qWait(100);
+    EXPECT_EQ(requests.count(), 0);
 }
 
 TEST(InstanceChannel, NothingListeningMeansStartNormally) {

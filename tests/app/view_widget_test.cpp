@@ -153,6 +153,39 @@ TEST_F(ViewWidgetTest, DraggingASelectedVertexInEditingModeMarksTheDocumentAndNe
     EXPECT_FALSE(frame->isWindowModified());
 }
 
+TEST_F(ViewWidgetTest, DragInEditingModeThatMovesNoVertexLeavesTheDocumentUnmodified) {
+    const int k = DistinctVertex();
+    ASSERT_GE(k, 0);
+    const QPoint at = VertexPosition(k);
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
+    ASSERT_EQ(View().m_selectedVertex, k);
+    frame->Action(ID_CONTROL_EDITING_MODE)->trigger();
+    const std::vector<CVector3D> before = frame->Document().m_vertices;
+
+    // A right drag moves along the line of sight by the vertical distance only: sideways is no move.
+    QTest::mousePress(widget, Qt::RightButton, {}, at);
+    QTest::mouseMove(widget, at + QPoint(25, 0));
+    QTest::mouseMove(widget, at + QPoint(50, 0));
+    QTest::mouseRelease(widget, Qt::RightButton, {}, at + QPoint(50, 0));
+    EXPECT_EQ(frame->Document().m_vertices, before);
+    EXPECT_FALSE(frame->Document().IsModified());
+    EXPECT_FALSE(frame->isWindowModified());
+
+    // A vertex so far out that a drag of a few pixels cannot change its coordinates.
+    frame->Document().m_vertices[k] = CVector3D(1e30, -1e30, 1e30);
+    const CVector3D far = frame->Document().m_vertices[k];
+    QTest::mousePress(widget, Qt::LeftButton, {}, at);
+    QTest::mouseMove(widget, at + QPoint(3, 2));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, at + QPoint(3, 2));
+    EXPECT_EQ(frame->Document().m_vertices[k], far);
+    EXPECT_FALSE(frame->Document().IsModified());
+    EXPECT_FALSE(frame->isWindowModified());
+
+    // Closing asks nothing: nothing was edited.
+    EXPECT_TRUE(frame->close());
+    EXPECT_TRUE(prompts.saveQuestions.empty());
+}
+
 TEST_F(ViewWidgetTest, DragInViewingModeNeverMarksTheDocument) {
     const int k = DistinctVertex();
     QTest::mouseDClick(widget, Qt::LeftButton, {}, VertexPosition(k));

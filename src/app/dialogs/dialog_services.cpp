@@ -25,8 +25,8 @@ std::optional<COLORREF> ChooseColorWithDialog(QWidget* parent, COLORREF initial)
 }
 
 void ReportWithMessageBox(QWidget* parent, const QString& message) {
-    QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(), QString(), QMessageBox::Ok,
-                    parent);
+    QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(), QString(),
+                    QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.setText(message);
     box.exec();

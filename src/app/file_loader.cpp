@@ -161,6 +161,11 @@ LoadResult LoadDocumentInBackground(const QString& path, QWidget* progressParent
     if (!finished.load()) {
         loop.exec();
     }
+    if (!finished.load()) {
+        // The loop was ended from outside (the program is quitting): give the read up rather
+        // than wait for a file that may never end.
+        cancel.store(true);
+    }
     worker.join();
     if (cancel.load()) {
         return LoadResult{LoadStatus::kCancelled, {}, {}, {}};

@@ -2,8 +2,11 @@
 #include <QApplication>
 
 #include "app/application.h"
+#include "model/save_signals.h"
 
 int main(int argc, char* argv[]) {
+    // Before Qt starts any thread: an interrupted save removes its temporary file.
+    quorvane::InstallSaveSignalHandlers();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setApplicationVersion(QStringLiteral("2.5"));

@@ -11,6 +11,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
+#include "model/save_signals.h"
 
 namespace {
 
@@ -144,6 +145,8 @@ void AddSweepOptions(CLI::App& command, std::vector<std::string>& files, bool& j
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before any thread starts: an interrupted save removes its temporary file.
+    quorvane::InstallSaveSignalHandlers();
     std::ios::sync_with_stdio(false);
     CLI::App app{"Reads, checks, converts and renders OFF mesh files.", "quorvane-cli"};
     app.set_version_flag("--version", std::string("quorvane-cli ") + QUORVANE_VERSION);

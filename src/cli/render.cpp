@@ -1,5 +1,7 @@
 // The render subcommand: draws each file with the viewer's own view and renderer and writes the
 // square picture as a PNG file.
+#include <sys/stat.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -8,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <new>
+#include <optional>
 #include <ostream>
 #include <system_error>
 
@@ -281,6 +284,57 @@ std::vector<std::string> OutputPaths(const RenderOptions& options, std::string& 
     return paths;
 }
 
+// The device and inode of an existing file, links followed.
+std::optional<std::pair<dev_t, ino_t>> FileIdentity(const std::string& path) {
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return std::pair{info.st_dev, info.st_ino};
+}
+
+// A path made absolute and without "." and ".." parts, for comparing names.
+std::string NormalName(const std::string& path) {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(path, ec);
+    return (ec ? fs::path(path) : absolute).lexically_normal().string();
+}
+
+// For each input, the refusal of its render when its picture would be written over one of the
+// inputs (the same name, or the same file through a link), else an empty string. Input i
+// compared with output j: by normalised name and by device and inode, in O(n log n).
+std::vector<std::string> OverwrittenInputs(const std::vector<std::string>& inputs,
+                                           const std::vector<std::string>& outputs) {
+    std::map<std::string, std::size_t> byName;
+    std::map<std::pair<dev_t, ino_t>, std::size_t> byFile;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        byName.emplace(NormalName(inputs[i]), i);
+        if (const auto identity = FileIdentity(inputs[i])) {
+            byFile.emplace(*identity, i);
+        }
+    }
+    std::vector<std::string> refusals(outputs.size());
+    for (std::size_t j = 0; j < outputs.size(); ++j) {
+        auto input = byName.find(NormalName(outputs[j]));
+        std::optional<std::size_t> overwritten;
+        if (input != byName.end()) {
+            overwritten = input->second;
+        } else if (const auto identity = FileIdentity(outputs[j])) {
+            if (const auto same = byFile.find(*identity); same != byFile.end()) {
+                overwritten = same->second;
+            }
+        }
+        if (overwritten) {
+            const std::string what = *overwritten == j ? std::string("this input file")
+                                                       : "the input " + inputs[*overwritten];
+            refusals[j] = FormatRefusal(inputs[j], OffError{0, "not rendered: its picture " + outputs[j] +
+                                                                   " would be written over " + what}) +
+                          '\n';
+        }
+    }
+    return refusals;
+}
+
 }  // namespace
 
 int RunRender(const RenderOptions& options, std::ostream& out, std::ostream& err) {
@@ -290,6 +344,11 @@ int RunRender(const RenderOptions& options, std::ostream& out, std::ostream& err
         return kExitUsage;
     }
     if (!options.output.empty()) {
+        const std::string overwrite = OverwrittenInputs(options.files, {options.output})[0];
+        if (!overwrite.empty()) {
+            err << overwrite;
+            return kExitRefused;
+        }
         const RenderResult result = RenderFile(options.files[0], options.output, options, 0);
         out << result.report;
         err << result.messages;
@@ -302,6 +361,7 @@ int RunRender(const RenderOptions& options, std::ostream& out, std::ostream& err
         err << usage << '\n';
         return kExitUsage;
     }
+    const std::vector<std::string> overwrites = OverwrittenInputs(options.files, outputs);
     std::error_code ec;
     fs::create_directories(options.outDir, ec);
     if (ec) {
@@ -324,6 +384,10 @@ int RunRender(const RenderOptions& options, std::ostream& out, std::ostream& err
     ForEachInOrder(
         count, options.jobs,
         [&](std::size_t i) {
+            if (!overwrites[i].empty()) {
+                results[i].messages = overwrites[i];
+                return;
+            }
             results[i] = RenderFile(options.files[i], outputs[i], options, parallelFiles ? 1 : 0);
         },
         [&](std::size_t i) {

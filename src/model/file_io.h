@@ -10,9 +10,32 @@ namespace quorvane {
 // a file that grows while it is read, or has no size to tell (a pipe), is read to its end.
 bool ReadWholeFile(const std::string& path, std::string& text, std::string& reason);
 
-// Replaces the file at `path` with `bytes` without ever leaving it half written: a temporary
-// file in the same folder is written, flushed to disk and renamed over the target. On failure
-// the target is untouched and `error` holds the system's reason.
+// Gives the file at `path` the content `bytes`, leaving it with either its old content or the new
+// one, never half written, on failure, on a full disk and on SIGINT or SIGTERM (with the handlers
+// of save_signals.h installed):
+// - symbolic links are followed (relative ones from their own folder) and the link is kept; a
+//   link to a missing file creates that file;
+// - a regular file is replaced by a hidden temporary file of its folder, written, synced, given
+//   the old file's mode and owner (a new file: 0666 less the umask), renamed over it; then the
+//   folder is synced;
+// - a regular file with more than one hard link is rewritten in place so that every name keeps
+//   it: a copy of the new content is first written and synced beside it, the old content is put
+//   back if the rewrite fails, and the copy is removed once the file is whole;
+// - a device or a named pipe is written directly, never replaced;
+// - a folder, a socket and a file this process may not write are refused.
+// On failure `error` holds the reason (the folder or the link's target named where they matter).
 bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* error);
+
+// The points of a save at which a test may stop or fail it.
+enum class SaveStage {
+    kTemporaryPartlyWritten,  // half of the new content is in the temporary file (or the copy)
+    kBeforeReplace,           // the temporary file is complete and synced, not yet renamed
+    kInPlacePartlyWritten,    // half of the new content is over a hard-linked file's old content
+    kRestorePartlyWritten,    // half of the old content is back after a failed in-place rewrite
+};
+// A test hook called at each stage; an errno value other than 0 makes the save fail there.
+using SaveHook = int (*)(SaveStage stage);
+// Sets the hook of every later save (null: none, the normal case).
+void SetSaveHookForTesting(SaveHook hook);
 
 }  // namespace quorvane

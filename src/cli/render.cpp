@@ -325,8 +325,8 @@ std::vector<std::string> OverwrittenInputs(const std::vector<std::string>& input
             }
         }
         if (overwritten) {
-            const std::string what = *overwritten == j ? std::string("this input file")
-                                                       : "the input " + inputs[*overwritten];
+            const std::string what =
+                *overwritten == j ? std::string("this input file") : "the input " + inputs[*overwritten];
             refusals[j] = FormatRefusal(inputs[j], OffError{0, "not rendered: its picture " + outputs[j] +
                                                                    " would be written over " + what}) +
                           '\n';

@@ -3,6 +3,8 @@
 // file over it for the rest.
 #include <fcntl.h>
 #include <limits.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -357,7 +359,8 @@ bool RewriteInPlace(const std::string& target, const std::string& bytes, const s
     TemporaryFile copy(folder.fd);
     const int copyFd = copy.Create();
     if (copyFd < 0) {
-        reason = "cannot create a file in " + folderPath + " (for a copy of the new content): " + Reason(errno);
+        reason =
+            "cannot create a file in " + folderPath + " (for a copy of the new content): " + Reason(errno);
         return false;
     }
     int error = FillTemporary(copyFd, bytes, existing.st_mode & 07777, &existing);
@@ -412,16 +415,47 @@ bool RewriteInPlace(const std::string& target, const std::string& bytes, const s
     if (error != 0) {
         reason = Reason(error);
         if (!whole) {
-            reason += "; the file is left partly written, and its new content is kept in " + folderPath + "/" +
-                      copy.Name();
+            reason += "; the file is left partly written, and its new content is kept in " + folderPath +
+                      "/" + copy.Name();
         }
         return false;
     }
     return true;
 }
 
+// While this object lives, a write to a pipe whose reader has gone fails with EPIPE in this
+// thread instead of ending the whole process (and the viewer's unsaved work) with SIGPIPE: the
+// signal, which goes to the writing thread, is blocked and then taken back if it came.
+class BrokenPipeAsError {
+  public:
+    BrokenPipeAsError() {
+        sigemptyset(&m_pipe);
+        sigaddset(&m_pipe, SIGPIPE);
+        sigset_t pending;
+        m_bAlreadyPending = ::sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1;
+        ::pthread_sigmask(SIG_BLOCK, &m_pipe, &m_previous);
+    }
+    ~BrokenPipeAsError() {
+        sigset_t pending;
+        if (!m_bAlreadyPending && ::sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1) {
+            const timespec now{};
+            while (::sigtimedwait(&m_pipe, nullptr, &now) < 0 && errno == EINTR) {
+            }
+        }
+        ::pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+    }
+    BrokenPipeAsError(const BrokenPipeAsError&) = delete;
+    BrokenPipeAsError& operator=(const BrokenPipeAsError&) = delete;
+
+  private:
+    sigset_t m_pipe;
+    sigset_t m_previous;
+    bool m_bAlreadyPending = false;
+};
+
 // Writes `bytes` straight into a device or a named pipe, which is never replaced.
 bool WriteDirectly(const std::string& target, const std::string& bytes, std::string& reason) {
+    const BrokenPipeAsError brokenPipe;
     const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         reason = Reason(errno);

@@ -1,9 +1,11 @@
 // The convert subcommand: round trip through the writer, and failures that leave nothing behind.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 
 #include "cli_test_support.h"
+#include "model/model_test_support.h"
 
 namespace quorvane::cli::test {
 namespace {
@@ -91,15 +93,18 @@ TEST(CliConvert, OutputThatIsAFolderFailsAndLeavesNoTemporaryFile) {
 }
 
 TEST(CliConvert, OutputInAReadOnlyFolderFailsAndLeavesNothing) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "permissions do not bind the superuser";
-    }
     const fs::path folder = ScratchFolder() / "locked";
     fs::create_directory(folder);
-    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-    const RunResult result = RunConvertOn(Sample("cube.off"), (folder / "out.off").string());
+    // Readable but not writable for the converter; root converts as nobody in a folder of root's.
+    ::chmod(folder.c_str(), ::geteuid() == 0 ? 0755 : 0555);
+    const fs::path out = folder / "out.off";
+    const quorvane::testing::ChildResult child = quorvane::testing::Unprivileged([&] {
+        const RunResult result = RunConvertOn(Sample("cube.off"), out.string());
+        return std::to_string(result.status) + " " + result.err;
+    });
     fs::permissions(folder, fs::perms::owner_all);
-    EXPECT_EQ(result.status, kExitRefused);
+    EXPECT_EQ(child.text, std::to_string(kExitRefused) + " " + out.string() + ": cannot create a file in " +
+                              folder.string() + ": Permission denied\n");
     EXPECT_TRUE(FolderEntries(folder).empty());
 }
 

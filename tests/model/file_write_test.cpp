@@ -30,7 +30,10 @@ namespace quorvane {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ChildResult;
+using testing::InChild;
 using testing::ReadFile;
+using testing::Unprivileged;
 
 const std::string kOld = "old contents\n";
 
@@ -85,37 +88,6 @@ mode_t CurrentUmask() {
     return 022;
 }
 
-// What a child process left: how it ended and what it wrote to its pipe.
-struct ChildResult {
-    int status = -1;
-    std::string text;
-
-    bool Exited() const { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
-    bool KilledBy(int signal) const { return WIFSIGNALED(status) && WTERMSIG(status) == signal; }
-};
-
-// Runs `body` in a child process and returns the text it produced; the child ends with status 0.
-ChildResult InChild(const std::function<std::string()>& body) {
-    int pipeFds[2];
-    EXPECT_EQ(::pipe(pipeFds), 0);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(pipeFds[0]);
-        const std::string text = body();
-        const ssize_t written = ::write(pipeFds[1], text.data(), text.size());
-        ::_exit(written == static_cast<ssize_t>(text.size()) ? 0 : 1);
-    }
-    ::close(pipeFds[1]);
-    ChildResult result;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
-        result.text.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(pipeFds[0]);
-    ::waitpid(pid, &result.status, 0);
-    return result;
-}
-
 // The reason of a save that failed, or "saved".
 std::string SaveReason(const fs::path& path, const std::string& bytes) {
     std::string error;
@@ -125,9 +97,9 @@ std::string SaveReason(const fs::path& path, const std::string& bytes) {
 class FileWriteTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("quorvane-write-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder_ =
+            fs::temp_directory_path() / ("quorvane-write-" + std::to_string(::getpid()) + "-" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder_);
         fs::create_directories(folder_);
         // Others may pass through, so that a child without privileges reaches the files.
@@ -167,7 +139,8 @@ TEST_F(FileWriteTest, ChainOfRelativeAndAbsoluteLinksReachesTheLastTarget) {
     fs::create_symlink("end.off", folder_ / "a" / "b" / "third");
     ASSERT_EQ(SaveReason(folder_ / "first", "new"), "saved");
     EXPECT_EQ(ReadFile((folder_ / "a" / "b" / "end.off").string()), "new");
-    for (const fs::path& link : {folder_ / "first", folder_ / "a" / "second", folder_ / "a" / "b" / "third"}) {
+    for (const fs::path& link :
+         {folder_ / "first", folder_ / "a" / "second", folder_ / "a" / "b" / "third"}) {
         EXPECT_TRUE(fs::is_symlink(link)) << link;
     }
     EXPECT_EQ(Entries(folder_ / "a" / "b"), (std::vector<std::string>{"end.off", "third"}));
@@ -234,7 +207,8 @@ TEST_F(FileWriteTest, FailedInPlaceRewritePutsTheOldContentBack) {
     WriteFile(folder_ / "model.off", kOld);
     fs::create_hard_link(folder_ / "model.off", folder_ / "alias.off");
     // The rewrite fails halfway; the restore may go through.
-    SetSaveHookForTesting([](SaveStage stage) { return stage == SaveStage::kInPlacePartlyWritten ? EIO : 0; });
+    SetSaveHookForTesting(
+        [](SaveStage stage) { return stage == SaveStage::kInPlacePartlyWritten ? EIO : 0; });
     const std::string reason = SaveReason(folder_ / "model.off", NewContent());
     EXPECT_EQ(reason, "Input/output error");
     EXPECT_EQ(ReadFile((folder_ / "alias.off").string()), kOld);
@@ -250,10 +224,11 @@ TEST_F(FileWriteTest, InPlaceRewriteThatCannotBeUndoneKeepsTheNewContentBeside) 
     SetSaveHookForTesting(FailInPlace);
     const std::string bytes = NewContent();
     const std::string reason = SaveReason(folder_ / "model.off", bytes);
-    EXPECT_EQ(reason.rfind("Input/output error; the file is left partly written, and its new content is kept in " +
-                               folder_.string() + "/.quorvane-",
-                           0),
-              0u)
+    EXPECT_EQ(
+        reason.rfind("Input/output error; the file is left partly written, and its new content is kept in " +
+                         folder_.string() + "/.quorvane-",
+                     0),
+        0u)
         << reason;
     const std::vector<std::string> entries = Entries(folder_);
     ASSERT_EQ(entries.size(), 3u);
@@ -297,6 +272,25 @@ TEST_F(FileWriteTest, NamedPipeIsWrittenToItsReaderAndStaysAPipe) {
     EXPECT_EQ(Entries(folder_), std::vector<std::string>{"pipe.off"});
 }
 
+TEST_F(FileWriteTest, PipeWhoseReaderLeavesIsAnErrorNotTheEndOfTheProcess) {
+    const fs::path pipe = folder_ / "pipe.off";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::thread reader([&] {
+        const int fd = ::open(pipe.c_str(), O_RDONLY);
+        char some[100];
+        EXPECT_GT(::read(fd, some, sizeof some), 0);
+        ::close(fd);
+    });
+    const std::string reason = SaveReason(pipe, NewContent(1 << 20));
+    reader.join();
+    EXPECT_EQ(reason, "Broken pipe");
+    EXPECT_TRUE(fs::is_fifo(pipe));
+    // No SIGPIPE is left waiting for this thread either.
+    sigset_t pending;
+    ASSERT_EQ(::sigpending(&pending), 0);
+    EXPECT_EQ(sigismember(&pending, SIGPIPE), 0);
+}
+
 // ---- Folders and files that refuse the save ----
 
 TEST_F(FileWriteTest, FolderAndParentThatIsAFileAreRefused) {
@@ -305,16 +299,6 @@ TEST_F(FileWriteTest, FolderAndParentThatIsAFileAreRefused) {
     EXPECT_EQ(SaveReason(folder_ / "plain.off" / "inside.off", "new"), "Not a directory");
     EXPECT_EQ(ReadFile((folder_ / "plain.off").string()), kOld);
     EXPECT_EQ(Entries(folder_), std::vector<std::string>{"plain.off"});
-}
-
-// Runs `body` in a child process without root's privileges (as nobody when started as root).
-ChildResult Unprivileged(const std::function<std::string()>& body) {
-    return InChild([&] {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
-            return std::string("cannot drop privileges");
-        }
-        return body();
-    });
 }
 
 // Makes `folder` unwritable for an unprivileged child and `file` in it writable for that child.
@@ -352,7 +336,8 @@ TEST_F(FileWriteTest, UnwritableFolderRefusesNamingItAndKeepsTheOldFile) {
     EXPECT_EQ(ReadFile(linked.string()), kOld);
     EXPECT_EQ(StatusOf(linked).st_nlink, 2u);
     EXPECT_TRUE(fs::is_symlink(folder_ / "link.off"));
-    EXPECT_EQ(Entries(folder_ / "locked"), (std::vector<std::string>{"alias.off", "linked.off", "plain.off"}));
+    EXPECT_EQ(Entries(folder_ / "locked"),
+              (std::vector<std::string>{"alias.off", "linked.off", "plain.off"}));
 }
 
 TEST_F(FileWriteTest, ReadOnlyFileIsNotReplacedBehindItsOwnersBack) {
@@ -418,9 +403,10 @@ TEST_P(FileWriteFullDisk, FileSizeLimitRefusesAndKeepsTheOldFile) {
         return SaveReason(path, NewContent());
     });
     ASSERT_TRUE(child.Exited());
-    const std::string expected = GetParam() == Reach::kSymbolicLink
-                                     ? "the link's target " + (folder_ / "model.off").string() + ": File too large"
-                                     : "File too large";
+    const std::string expected =
+        GetParam() == Reach::kSymbolicLink
+            ? "the link's target " + (folder_ / "model.off").string() + ": File too large"
+            : "File too large";
     EXPECT_EQ(child.text, expected);
     EXPECT_EQ(ReadFile((folder_ / "model.off").string()), kOld);
     EXPECT_EQ(LinkStructure(folder_), "kept");
@@ -449,7 +435,8 @@ TEST_P(FileWriteFullDisk, FullFileSystemRefusesAndKeepsTheOldFile) {
         while (::write(filler, block.data(), block.size()) == static_cast<ssize_t>(block.size())) {
             filled += static_cast<off_t>(block.size());
         }
-        if (::ftruncate(filler, std::max<off_t>(0, filled - (GetParam() == Reach::kHardLinked ? 96 : 32) * 1024)) != 0) {
+        if (::ftruncate(filler, std::max<off_t>(
+                                    0, filled - (GetParam() == Reach::kHardLinked ? 96 : 32) * 1024)) != 0) {
             return "cannot free room";
         }
         ::close(filler);
@@ -478,10 +465,10 @@ TEST_P(FileWriteFullDisk, FullFileSystemRefusesAndKeepsTheOldFile) {
     for (const std::string& name : ExpectedEntries()) {
         entries += name + " ";
     }
-    const std::string reason = GetParam() == Reach::kSymbolicLink
-                                   ? "the link's target " + (mountPoint / "model.off").string() +
-                                         ": No space left on device"
-                                   : "No space left on device";
+    const std::string reason =
+        GetParam() == Reach::kSymbolicLink
+            ? "the link's target " + (mountPoint / "model.off").string() + ": No space left on device"
+            : "No space left on device";
     EXPECT_EQ(child.text, reason + "\n" + kOld + entries + "\nkept");
 }
 

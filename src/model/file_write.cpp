@@ -193,6 +193,27 @@ struct OpenFolder {
     }
 };
 
+// An open file descriptor, closed at the end of its scope unless closed before.
+struct OpenFile {
+    int fd;
+
+    explicit OpenFile(int opened) : fd(opened) {}
+    ~OpenFile() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+
+    // Closes the descriptor now: 0, or -1 with errno.
+    int Close() {
+        const int result = ::close(fd);
+        fd = -1;
+        return result;
+    }
+};
+
 // A hidden temporary file in an open folder, with a short name unique in this process
 // (".quorvane-PID-N.tmp") so that any target name fits beside it. It is listed for the signal
 // handler from before it exists until it is released, and removed at the end of the scope
@@ -372,7 +393,8 @@ bool RewriteInPlace(const std::string& target, const std::string& bytes, const s
         return false;
     }
 
-    const int fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
+    OpenFile file(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY));
+    const int fd = file.fd;
     if (fd < 0) {
         reason = Reason(errno);
         return false;
@@ -391,7 +413,6 @@ bool RewriteInPlace(const std::string& target, const std::string& bytes, const s
         error = ReserveSpace(fd, bytes.size());
     }
     if (error != 0) {
-        ::close(fd);
         if (reason.empty()) {
             reason = Reason(error);
         }
@@ -405,7 +426,7 @@ bool RewriteInPlace(const std::string& target, const std::string& bytes, const s
         if (error != 0) {
             whole = RewriteFromStart(fd, old, SaveStage::kRestorePartlyWritten) == 0;
         }
-        if (::close(fd) != 0 && error == 0) {
+        if (file.Close() != 0 && error == 0) {
             error = errno;
         }
         if (!whole) {

@@ -551,7 +551,14 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes, std:
     int linkError = 0;
     std::string reason;
     bool written = false;
-    if (!FollowLinks(path, target, linkError)) {
+    struct stat reached;
+    if (path.empty()) {
+        reason = Reason(ENOENT);
+    } else if (::stat(path.c_str(), &reached) == 0 &&
+               (S_ISCHR(reached.st_mode) || S_ISBLK(reached.st_mode) || S_ISFIFO(reached.st_mode))) {
+        // Left to the system to reach, for the links of /proc (/dev/stdout) name no path.
+        written = WriteDirectly(path, bytes, reason);
+    } else if (!FollowLinks(path, target, linkError)) {
         reason = "cannot follow the symbolic link " + path + ": " + Reason(linkError);
     } else if (!WriteResolved(target, bytes, reason)) {
         if (target != path) {

@@ -173,6 +173,16 @@ TEST(CliOutputKinds, LinkDeviceAndPipeKeepWhatTheyAre) {
               (std::vector<std::string>{"link.off", "pipe.off", "reference.off", "target.off"}));
 }
 
+TEST(CliOutputKinds, StandardOutputReachedThroughProcLinksIsWrittenDirectly) {
+    // Standard output is a pipe here (to cat, whose status the shell gives).
+    const RunResult result = RunBinary("convert '" + Sample("cube.off") + "' -o /dev/stdout | cat");
+    EXPECT_EQ(result.out.rfind("OFF\r\n8 6 24\r\n", 0), 0u) << result.out;
+    EXPECT_TRUE(fs::is_symlink("/dev/stdout"));
+    const RunResult empty = RunBinary("convert '" + Sample("cube.off") + "' -o ''");
+    EXPECT_EQ(empty.status, kExitRefused);
+    EXPECT_EQ(empty.out, ": No such file or directory\n");
+}
+
 // ---- Signal handlers of the program ----
 
 // Whether the caught-signal mask of a process (SigCgt in /proc/PID/status) holds `signal`.

@@ -264,12 +264,23 @@ std::string CheckUsage(const RenderOptions& options) {
     return {};
 }
 
-// The image path of each input under --out-dir; two inputs with the same name would overwrite each
-// other, which is a usage error (`error` names both).
+// The device and inode of an existing file, links followed.
+std::optional<std::pair<dev_t, ino_t>> FileIdentity(const std::string& path) {
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return std::pair{info.st_dev, info.st_ino};
+}
+
+// The image path of each input under --out-dir; two inputs with the same name, or whose images
+// are one existing file under two names (links), would overwrite each other, which is a usage
+// error (`error` names both).
 std::vector<std::string> OutputPaths(const RenderOptions& options, std::string& error) {
     std::vector<std::string> paths;
     paths.reserve(options.files.size());
     std::map<std::string, std::size_t> first;
+    std::map<std::pair<dev_t, ino_t>, std::size_t> firstFile;
     for (std::size_t i = 0; i < options.files.size(); ++i) {
         const std::string name = fs::path(options.files[i]).stem().string();
         const std::string path = (fs::path(options.outDir) / (name + ".png")).string();
@@ -279,18 +290,18 @@ std::vector<std::string> OutputPaths(const RenderOptions& options, std::string& 
                     " would both be written to " + path;
             return {};
         }
+        if (const auto identity = FileIdentity(path)) {
+            const auto [same, fresh] = firstFile.emplace(*identity, i);
+            if (!fresh) {
+                error = "render: " + options.files[same->second] + " and " + options.files[i] +
+                        " would both be written to one file, " + paths[same->second] + " and " + path +
+                        " being links to it";
+                return {};
+            }
+        }
         paths.push_back(path);
     }
     return paths;
-}
-
-// The device and inode of an existing file, links followed.
-std::optional<std::pair<dev_t, ino_t>> FileIdentity(const std::string& path) {
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0) {
-        return std::nullopt;
-    }
-    return std::pair{info.st_dev, info.st_ino};
 }
 
 // A path made absolute and without "." and ".." parts, for comparing names.

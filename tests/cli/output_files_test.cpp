@@ -97,6 +97,28 @@ TEST(CliRenderOverwrite, SingleOutputThatIsTheInputIsRefused) {
     EXPECT_EQ(ReadBytes(folder / "model.off"), cube);
 }
 
+TEST(CliRenderOverwrite, TwoPicturesThatAreOneFileAreAUsageError) {
+    const fs::path folder = ScratchFolder();
+    const fs::path cube = folder / "cube.png";
+    const fs::path teapot = folder / "teapot.png";
+    for (const bool hard : {true, false}) {
+        fs::remove(teapot);
+        WriteBytes(cube, "old");
+        if (hard) {
+            fs::create_hard_link(cube, teapot);
+        } else {
+            fs::create_symlink("cube.png", teapot);
+        }
+        const RunResult result =
+            RunCommand(RunRender, IntoFolder({Sample("cube.off"), Sample("teapot.off")}, folder, 2));
+        EXPECT_EQ(result.status, kExitUsage) << hard;
+        EXPECT_EQ(result.err, "render: " + Sample("cube.off") + " and " + Sample("teapot.off") +
+                                  " would both be written to one file, " + cube.string() + " and " +
+                                  teapot.string() + " being links to it\n");
+        EXPECT_EQ(ReadBytes(cube), "old");
+    }
+}
+
 // ---- Modes of new pictures ----
 
 // The permission bits of every file in `folder`, one per file.

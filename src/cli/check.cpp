@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "model/text_escape.h"
 
 namespace quorvane::cli {
 
@@ -42,14 +43,16 @@ std::string FormatJson(const std::string& file, const Verdict& verdict, bool rep
 }
 
 // Reads a file strictly and, with --repair, once more with repairs when the strict reading refuses
-// it. A file that neither reading accepts keeps the strict reading's reason.
+// it. A file that neither reading accepts is reported with the repairing reading's reason: that
+// is what stands in the way even with --repair.
 Verdict Judge(const std::string& file, const LoadOptions& options) {
     Verdict verdict;
     CQuorvaneDoc doc;
-    verdict.ok = LoadModel(file, LoadOptions{}, doc, verdict.error);
+    LoadOptions strict = options;
+    strict.repair = false;
+    verdict.ok = LoadModel(file, strict, doc, verdict.error);
     if (!verdict.ok && options.repair) {
-        OffError repairError;
-        verdict.ok = verdict.repaired = LoadModel(file, options, doc, repairError, &verdict.repairs);
+        verdict.ok = verdict.repaired = LoadModel(file, options, doc, verdict.error, &verdict.repairs);
     }
     return verdict;
 }
@@ -87,18 +90,19 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
             } else if (!verdict.ok) {
                 out << FormatRefusal(file, verdict.error) << '\n';
             } else if (repair && verdict.repaired) {
-                out << file << ": repairable with " << verdict.repairs.Total()
+                out << Escaped(file) << ": repairable with " << verdict.repairs.Total()
                     << (verdict.repairs.Total() == 1 ? " repair\n" : " repairs\n")
                     << FormatRepairs(verdict.repairs, "  ");
             } else if (repair) {
-                out << file << ": strict\n";
+                out << Escaped(file) << ": strict\n";
             }
             if (options.progress) {
                 out.flush();
                 err << '\r' << ProgressBar(i + 1, count) << std::flush;
             }
             verdict = Verdict{};
-        });
+        },
+        [&](std::size_t i) { return MayBlock(options.files[i]); });
     if (options.progress) {
         err << "\r\x1b[K" << std::flush;
     }

@@ -26,7 +26,8 @@ inline constexpr int kExitUsage = 2;    // the command line itself was wrong
 // How input files are read; every subcommand loads through LoadModel, so a reading option
 // added here reaches all of them.
 struct LoadOptions {
-    bool repair = false;  // --repair: accept the common departures from the strict layout
+    bool repair = false;        // --repair: accept the common departures from the strict layout
+    std::size_t maxBytes = 0;  // --max-bytes: refuse larger inputs (0: the default input limit)
 };
 
 // Reads one OFF file into `doc`; on failure fills `error` (line 0 when no line is concerned).
@@ -43,7 +44,12 @@ void AppendJsonRepairs(std::string& out, const OffRepairReport& report);
 // A progress bar, "[=====>    ] 37/100", for `done` of `total` items.
 std::string ProgressBar(std::size_t done, std::size_t total);
 
+// Whether reading `path` may wait for a writer or never end: a pipe, a FIFO, a socket or a device
+// (anything that exists and is neither a regular file nor a folder).
+bool MayBlock(const std::string& path);
+
 // The one-line verdict for a refused file: "FILE:LINE: reason", or "FILE: reason" without a line.
+// The file name is escaped (model/text_escape.h), as every file name in text output is.
 std::string FormatRefusal(std::string_view file, const OffError& error);
 
 // Appends `text` as a JSON string literal. Quotes, backslashes and control characters are
@@ -60,9 +66,13 @@ void AppendJsonVector(std::string& out, const CVector3D& v);
 // The number of worker threads for `requested` (0 means one per core).
 unsigned ResolveJobs(unsigned requested);
 // Runs work(i) for every i in 0 .. count-1 on up to `jobs` threads, and emit(i) on the calling
-// thread in increasing order of i, each as soon as items 0 .. i are done.
+// thread in increasing order of i, each as soon as items 0 .. i are done. Items for which
+// ownThread(i) holds (inputs that may block, see MayBlock) run each on a thread of its own, so
+// they hold up no other item's work, only the emission of the items after them. When the system
+// refuses threads, fewer run, down to the calling thread alone; nothing is lost.
 void ForEachInOrder(std::size_t count, unsigned jobs, const std::function<void(std::size_t)>& work,
-                    const std::function<void(std::size_t)>& emit);
+                    const std::function<void(std::size_t)>& emit,
+                    const std::function<bool(std::size_t)>& ownThread = {});
 
 // info: statistics and bounding box of each file.
 struct InfoOptions {

@@ -7,13 +7,25 @@
 #include <mutex>
 #include <thread>
 
+#include <sys/stat.h>
+
 #include "cli/commands.h"
+#include "model/text_escape.h"
+#include "model/thread_start.h"
 
 namespace quorvane::cli {
 
 bool LoadModel(const std::string& path, const LoadOptions& options, CQuorvaneDoc& doc, OffError& error,
                OffRepairReport* report) {
-    return doc.LoadFromFile(path, &error, OffReadOptions{options.repair}, report);
+    OffReadOptions read;
+    read.repair = options.repair;
+    read.maxBytes = options.maxBytes;
+    return doc.LoadFromFile(path, &error, read, report);
+}
+
+bool MayBlock(const std::string& path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
 }
 
 std::string FormatRepairs(const OffRepairReport& report, std::string_view indent) {
@@ -78,7 +90,7 @@ std::string ProgressBar(std::size_t done, std::size_t total) {
 }
 
 std::string FormatRefusal(std::string_view file, const OffError& error) {
-    std::string line(file);
+    std::string line = Escaped(file);
     if (error.line != 0) {
         line += ':';
         line += std::to_string(error.line);
@@ -87,47 +99,6 @@ std::string FormatRefusal(std::string_view file, const OffError& error) {
     line += error.reason;
     return line;
 }
-
-namespace {
-
-// Length of the well-formed UTF-8 sequence at the start of `s`, or 0 when it is not one.
-std::size_t Utf8SequenceLength(std::string_view s) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) {
-        return 1;
-    }
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0)
-            low = 0xA0;  // no overlong forms
-        if (lead == 0xED)
-            high = 0x9F;  // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            low = 0x90;  // no overlong forms
-        if (lead == 0xF4)
-            high = 0x8F;  // nothing above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (s.size() < length || byte(1) < low || byte(1) > high) {
-        return 0;
-    }
-    for (std::size_t i = 2; i < length; ++i) {
-        if (byte(i) < 0x80 || byte(i) > 0xBF) {
-            return 0;
-        }
-    }
-    return length;
-}
-
-}  // namespace
 
 void AppendJsonString(std::string& out, std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
@@ -216,39 +187,67 @@ unsigned ResolveJobs(unsigned requested) {
 }
 
 void ForEachInOrder(std::size_t count, unsigned jobs, const std::function<void(std::size_t)>& work,
-                    const std::function<void(std::size_t)>& emit) {
-    const std::size_t threads = std::min<std::size_t>(ResolveJobs(jobs), count);
-    if (threads <= 1) {
-        for (std::size_t i = 0; i < count; ++i) {
-            work(i);
-            emit(i);
-        }
-        return;
-    }
+                    const std::function<void(std::size_t)>& emit, const std::function<bool(std::size_t)>& ownThread) {
     std::vector<unsigned char> done(count, 0);  // guarded by `mutex`
     std::mutex mutex;
     std::condition_variable ready;
+    const auto finish = [&](std::size_t i) {
+        {
+            std::lock_guard lock(mutex);
+            done[i] = 1;
+        }
+        ready.notify_all();
+    };
+    // Items that may block (pipes waiting for a writer) each on a thread of their own; the
+    // rest, and any whose thread the system refused, in one queue in input order.
+    std::vector<std::jthread> threads;
+    std::vector<std::size_t> queue;
+    queue.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        std::jthread own;
+        if (count > 1 && ownThread && ownThread(i) &&
+            TryStartThread(own, [&work, &finish, i] {
+                work(i);
+                finish(i);
+            })) {
+            threads.push_back(std::move(own));
+        } else {
+            queue.push_back(i);
+        }
+    }
     std::atomic<std::size_t> next{0};
-    const auto worker = [&] {
-        for (std::size_t i = next.fetch_add(1); i < count; i = next.fetch_add(1)) {
-            work(i);
-            {
-                std::lock_guard lock(mutex);
-                done[i] = 1;
-            }
-            ready.notify_all();
+    const auto runQueued = [&] {
+        for (std::size_t k = next.fetch_add(1); k < queue.size(); k = next.fetch_add(1)) {
+            work(queue[k]);
+            finish(queue[k]);
         }
     };
-    std::vector<std::jthread> pool;
-    pool.reserve(threads);
-    for (std::size_t t = 0; t < threads; ++t) {
-        pool.emplace_back(worker);
+    // With one job the calling thread works the queue itself, between the items it emits; so it
+    // does when the system refuses every worker.
+    const std::size_t wanted = std::min<std::size_t>(ResolveJobs(jobs), queue.size());
+    std::size_t workers = 0;
+    for (std::size_t t = 0; wanted > 1 && t < wanted; ++t) {
+        std::jthread worker;
+        if (!TryStartThread(worker, runQueued)) {
+            break;
+        }
+        threads.push_back(std::move(worker));
+        ++workers;
     }
     for (std::size_t i = 0; i < count; ++i) {
-        {
-            std::unique_lock lock(mutex);
-            ready.wait(lock, [&] { return done[i] != 0; });
+        std::unique_lock lock(mutex);
+        while (!done[i]) {
+            const std::size_t k = workers == 0 ? next.fetch_add(1) : queue.size();
+            if (k < queue.size()) {
+                lock.unlock();
+                work(queue[k]);
+                finish(queue[k]);
+                lock.lock();
+            } else {
+                ready.wait(lock, [&] { return done[i] != 0; });
+            }
         }
+        lock.unlock();
         emit(i);
     }
 }

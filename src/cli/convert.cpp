@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "model/text_escape.h"
 
 namespace quorvane::cli {
 
@@ -14,7 +15,7 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
         return kExitRefused;
     }
     if (!repairs.Empty()) {
-        out << options.input << ": " << repairs.Total() << (repairs.Total() == 1 ? " repair\n" : " repairs\n")
+        out << Escaped(options.input) << ": " << repairs.Total() << (repairs.Total() == 1 ? " repair\n" : " repairs\n")
             << FormatRepairs(repairs, "  ");
     }
     std::string reason;

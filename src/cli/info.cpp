@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "model/statistics.h"
+#include "model/text_escape.h"
 
 namespace quorvane::cli {
 
@@ -75,7 +76,7 @@ std::string FormatPoint(const CVector3D& v) {
 
 // The statistics under the labels of the model information dialog, then the box.
 std::string FormatText(const std::string& file, const FileInfo& info) {
-    std::string text = file + "\n";
+    std::string text = Escaped(file) + "\n";
     const auto row = [&](const char* label, long long value) {
         text += "  ";
         text += label;
@@ -120,7 +121,8 @@ int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
                 first = false;
             }
             info = FileInfo{};
-        });
+        },
+        [&](std::size_t i) { return MayBlock(options.files[i]); });
     out.flush();
     return anyRefused ? kExitRefused : kExitOk;
 }

@@ -11,15 +11,45 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
+#include "model/input_limit.h"
 #include "model/save_signals.h"
 
 namespace {
 
 namespace cli = quorvane::cli;
 
+// How inputs that are not regular files are read, for the help of every subcommand with inputs.
+constexpr const char* kStreamInputs =
+    "Pipes, FIFOs and devices are read to their end (refused past --max-bytes, or as soon as their "
+    "first bytes cannot start an OFF file)";
+
 // The input files of a subcommand, one or more.
 void AddFilesArgument(CLI::App& command, std::vector<std::string>& files) {
-    command.add_option("files", files, "OFF files to read")->required()->type_name("FILE");
+    command
+        .add_option("files", files,
+                    std::string("OFF files to read. ") + kStreamInputs +
+                        ", each on a thread of its own, so the other files are read meanwhile; results "
+                        "are printed in the order given")
+        ->required()
+        ->type_name("FILE");
+}
+
+// --max-bytes: the input limit.
+void AddMaxBytesOption(CLI::App& command, std::size_t& maxBytes) {
+    command
+        .add_option_function<std::string>(
+            "--max-bytes",
+            [&maxBytes](const std::string& text) {
+                if (!quorvane::ParseByteCount(text, maxBytes)) {
+                    throw CLI::ValidationError("--max-bytes", "\"" + text +
+                                                                  "\" is not a byte count (digits, optionally "
+                                                                  "followed by K, M, G or T)");
+                }
+            },
+            std::string("Refuse input files larger than SIZE bytes; K, M, G and T multiply by powers of 1024 "
+                        "(default: ") +
+                quorvane::kInputLimitVariable + " when set, else an eighth of the available memory)")
+        ->type_name("SIZE");
 }
 
 // --json: one JSON object per file and line instead of text.
@@ -34,11 +64,13 @@ void AddJobsOption(CLI::App& command, unsigned& jobs) {
         ->check(CLI::Range(0u, 1024u).description(""));
 }
 
-// --repair: read with repairs of the common departures from the strict layout, reported per file.
-void AddRepairFlag(CLI::App& command, bool& repair) {
-    command.add_flag("--repair", repair,
+// --repair and --max-bytes: how the inputs are read.
+void AddLoadOptions(CLI::App& command, cli::LoadOptions& load) {
+    command.add_flag("--repair", load.repair,
                      "Also accept comments, blank lines, keyword variants, counts on the keyword line, "
-                     "the binary form and bad polygons (dropped), and report every repair");
+                     "the binary form, bad polygons (dropped) and point sets (vertices without polygons), "
+                     "and report every repair");
+    AddMaxBytesOption(command, load.maxBytes);
 }
 
 // An option whose value is a list of `N` numbers separated by commas, handed to `store`.
@@ -130,16 +162,17 @@ void AddRenderOptions(CLI::App& command, cli::RenderOptions& render) {
             "Mark the vertex with this index")
         ->type_name("INDEX");
     AddJobsOption(command, render.jobs);
-    AddRepairFlag(command, render.load.repair);
+    AddLoadOptions(command, render.load);
 }
 
-// The files and options of a subcommand that sweeps many files: files, --json, -j and --repair.
+// The files and options of a subcommand that sweeps many files: files, --json, -j, --repair and
+// --max-bytes.
 void AddSweepOptions(CLI::App& command, std::vector<std::string>& files, bool& json, unsigned& jobs,
-                     bool& repair) {
+                     cli::LoadOptions& load) {
     AddFilesArgument(command, files);
     AddJsonFlag(command, json);
     AddJobsOption(command, jobs);
-    AddRepairFlag(command, repair);
+    AddLoadOptions(command, load);
 }
 
 }  // namespace
@@ -158,13 +191,13 @@ int main(int argc, char** argv) {
     cli::InfoOptions info;
     CLI::App* infoCommand =
         app.add_subcommand("info", "Print the statistics and the bounding box of each OFF file");
-    AddSweepOptions(*infoCommand, info.files, info.json, info.jobs, info.load.repair);
+    AddSweepOptions(*infoCommand, info.files, info.json, info.jobs, info.load);
     infoCommand->callback([&] { run = [&] { return cli::RunInfo(info, std::cout, std::cerr); }; });
 
     cli::CheckOptions check;
     CLI::App* checkCommand =
         app.add_subcommand("check", "Report which OFF files are refused, and where, with a summary");
-    AddSweepOptions(*checkCommand, check.files, check.json, check.jobs, check.load.repair);
+    AddSweepOptions(*checkCommand, check.files, check.json, check.jobs, check.load);
     checkCommand->callback([&] {
         check.progress = check.files.size() > 1 && isatty(STDERR_FILENO) != 0;
         run = [&] { return cli::RunCheck(check, std::cout, std::cerr); };
@@ -173,11 +206,13 @@ int main(int argc, char** argv) {
     cli::ConvertOptions convert;
     CLI::App* convertCommand =
         app.add_subcommand("convert", "Read an OFF file and write it with this program's own writer");
-    convertCommand->add_option("input", convert.input, "OFF file to read")->required()->type_name("IN");
+    convertCommand->add_option("input", convert.input, std::string("OFF file to read. ") + kStreamInputs)
+        ->required()
+        ->type_name("IN");
     convertCommand->add_option("-o,--output", convert.output, "OFF file to write (replaced atomically)")
         ->required()
         ->type_name("OUT");
-    AddRepairFlag(*convertCommand, convert.load.repair);
+    AddLoadOptions(*convertCommand, convert.load);
     convertCommand->callback([&] { run = [&] { return cli::RunConvert(convert, std::cout, std::cerr); }; });
 
     cli::RenderOptions render;

@@ -17,7 +17,9 @@
 #include "cli/commands.h"
 #include "cli/png_writer.h"
 #include "model/file_io.h"
+#include "model/text_escape.h"
 #include "render/view.h"
+#include "viewing/camera_fault.h"
 
 namespace quorvane::cli {
 
@@ -175,7 +177,7 @@ RenderResult RenderFile(const std::string& input, const std::string& output, con
             return result;
         }
         if (!repairs.Empty()) {
-            result.report = input + ": " + std::to_string(repairs.Total()) +
+            result.report = Escaped(input) + ": " + std::to_string(repairs.Total()) +
                             (repairs.Total() == 1 ? " repair\n" : " repairs\n") +
                             FormatRepairs(repairs, "  ");
         }
@@ -221,10 +223,8 @@ RenderResult RenderFile(const std::string& input, const std::string& output, con
         view.TransformModel();
         view.RenderModel();
         if (view.IsCameraDegenerate()) {
-            result.messages = input +
-                              ": warning: the camera is degenerate (From Point on the At Point, or an Up "
-                              "Vector that is zero or along the line of sight); the image shows the "
-                              "background only\n";
+            result.messages = Escaped(input) + ": warning: the camera is degenerate: " +
+                              DescribeCameraFault(view.m_viewingSpace) + "; the image shows the background only\n";
         }
 
         std::string reason;
@@ -286,8 +286,8 @@ std::vector<std::string> OutputPaths(const RenderOptions& options, std::string& 
         const std::string path = (fs::path(options.outDir) / (name + ".png")).string();
         const auto [it, inserted] = first.emplace(path, i);
         if (!inserted) {
-            error = "render: " + options.files[it->second] + " and " + options.files[i] +
-                    " would both be written to " + path;
+            error = "render: " + Escaped(options.files[it->second]) + " and " + Escaped(options.files[i]) +
+                    " would both be written to " + Escaped(path);
             return {};
         }
         if (const auto identity = FileIdentity(path)) {
@@ -417,7 +417,8 @@ int RunRender(const RenderOptions& options, std::ostream& out, std::ostream& err
             err << result.messages;
             showProgress(i + 1);
             result = RenderResult{};
-        });
+        },
+        [&](std::size_t i) { return MayBlock(options.files[i]); });
     if (options.progress) {
         err << '\n';
     }

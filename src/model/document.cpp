@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "model/file_io.h"
+#include "model/input_limit.h"
 #include "model/numbers.h"
 #include "model/off_reader.h"
 #include "model/off_writer.h"
@@ -285,12 +286,12 @@ bool CQuorvaneDoc::CheckConsistency(std::string* why) const {
 }
 
 bool CQuorvaneDoc::LoadFromText(std::string_view text, OffError* error, const OffReadOptions& options,
-                                OffRepairReport* report) {
+                                OffRepairReport* report, OffReadStats* stats) {
     OffError local;
     OffError& err = error ? *error : local;
     const bool loaded = LoadOrRefuse(err, [&] {
         CQuorvaneDoc read;
-        if (!ReadOffText(text, read, err, options, report)) {
+        if (!ReadOffText(text, read, err, options, report, stats)) {
             return false;
         }
         read.BuildUniqueEdges();
@@ -301,19 +302,54 @@ bool CQuorvaneDoc::LoadFromText(std::string_view text, OffError* error, const Of
     return loaded;
 }
 
+namespace {
+
+// Reads the text of an OFF file within the input limit; on failure fills `error`. A file whose
+// first bytes already settle its refusal is not read further.
+bool ReadOffFile(const std::string& path, const OffReadOptions& options, std::string& text, OffError& error) {
+    const InputLimit limit =
+        options.maxBytes != 0 ? InputLimit{options.maxBytes, std::string()} : DefaultInputLimit();
+    ReadLimits limits;
+    limits.maxBytes = limit.bytes;
+    OffError startError;
+    limits.checkStart = [&](std::string_view start) { return !OffStartIsRefused(start, options, startError); };
+    error.line = 0;
+    switch (ReadWholeFile(path, text, error.reason, limits)) {
+        case ReadStatus::kRead:
+            return true;
+        case ReadStatus::kFailed:
+            return false;
+        case ReadStatus::kTooLarge:
+            error.reason = "the file is larger than the input limit of " + FormatByteCount(limit.bytes) +
+                           (limit.origin.empty() ? std::string() : ", " + limit.origin);
+            return false;
+        case ReadStatus::kStopped:
+            error = std::move(startError);
+            return false;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool CQuorvaneDoc::LoadFromFile(const std::string& path, OffError* error, const OffReadOptions& options,
-                                OffRepairReport* report) {
+                                OffRepairReport* report, OffReadStats* stats) {
     OffError local;
     OffError& err = error ? *error : local;
+    if (report) {
+        report->Clear();
+    }
+    if (stats) {
+        *stats = OffReadStats{};
+    }
     const bool loaded = LoadOrRefuse(err, [&] {
         CQuorvaneDoc read;
         {
             std::string text;
-            if (!ReadWholeFile(path, text, err.reason)) {
-                err.line = 0;
+            if (!ReadOffFile(path, options, text, err)) {
                 return false;
             }
-            if (!ReadOffText(text, read, err, options, report)) {
+            if (!ReadOffText(text, read, err, options, report, stats)) {
                 return false;
             }
         }

@@ -93,14 +93,16 @@ class CQuorvaneDoc {
     // Reads OFF text. On success the model replaces the current one; on failure the current
     // model is kept and `error` (when given) says where and why.
     // With options.repair, departures from the strict layout are repaired and listed in
-    // `report` (when given).
+    // `report` (when given). `stats` (when given) says how the text was read.
     bool LoadFromText(std::string_view text, OffError* error = nullptr, const OffReadOptions& options = {},
-                      OffRepairReport* report = nullptr);
-    // Reads an OFF file whole. A file that cannot be read reports the system's reason.
+                      OffRepairReport* report = nullptr, OffReadStats* stats = nullptr);
+    // Reads an OFF file whole. A file that cannot be read reports the system's reason; one larger
+    // than the input limit (options.maxBytes, or DefaultInputLimit) is refused before it is read,
+    // and a stream as soon as it passes the limit or its first bytes settle a refusal.
     // Both loads refuse, rather than throw, when memory runs out: OffError{0, "not enough
     // memory ..."}, the current model kept.
     bool LoadFromFile(const std::string& path, OffError* error = nullptr, const OffReadOptions& options = {},
-                      OffRepairReport* report = nullptr);
+                      OffRepairReport* report = nullptr, OffReadStats* stats = nullptr);
     // The model as OFF text, exactly as it is saved.
     bool SaveToText(std::string& out, std::string* error = nullptr) const;
     // Writes the model atomically: a temporary file beside the target, flushed, then renamed.

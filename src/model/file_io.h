@@ -2,13 +2,36 @@
 // written.
 #pragma once
 
+#include <cstddef>
+#include <functional>
+#include <limits>
 #include <string>
+#include <string_view>
 
 namespace quorvane {
 
-// Reads a whole file into `text`; false with the system's reason in `reason`. A folder is refused;
-// a file that grows while it is read, or has no size to tell (a pipe), is read to its end.
-bool ReadWholeFile(const std::string& path, std::string& text, std::string& reason);
+// What ReadWholeFile may read.
+struct ReadLimits {
+    // A file of more bytes than this is refused: a regular file before anything is read, a pipe
+    // or a device as soon as it has given one byte more.
+    std::size_t maxBytes = std::numeric_limits<std::size_t>::max();
+    // Called once with the first kStartBytes of a longer file; false stops the reading there.
+    std::function<bool(std::string_view)> checkStart;
+};
+inline constexpr std::size_t kStartBytes = std::size_t{64} << 10;
+
+// How ReadWholeFile ended.
+enum class ReadStatus {
+    kRead,      // `text` holds the whole file
+    kFailed,    // the system's reason is in `reason`
+    kTooLarge,  // the file holds more than limits.maxBytes
+    kStopped,   // limits.checkStart said to stop
+};
+
+// Reads a whole file into `text`. A folder is refused; a file that grows while it is read, or has
+// no size to tell (a pipe), is read to its end or to the limit.
+ReadStatus ReadWholeFile(const std::string& path, std::string& text, std::string& reason,
+                         const ReadLimits& limits = {});
 
 // Gives the file at `path` the content `bytes`, leaving it with either its old content or the new
 // one, never half written, on failure, on a full disk and on SIGINT or SIGTERM (with the handlers

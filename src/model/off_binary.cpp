@@ -28,7 +28,8 @@ bool OffModelBuilder::ReadBinary(std::string_view text, std::size_t start) {
     const int nv = static_cast<int>(ReadBigEndian32(bytes + pos));
     const int nf = static_cast<int>(ReadBigEndian32(bytes + pos + 4));
     pos += 12;
-    if (!SetCounts(nv, nf, 0, std::to_string(nv), std::to_string(nf), size - start)) {
+    if (!SetCounts(nv, nf, 0, std::to_string(nv), std::to_string(nf), std::to_string(nv), std::to_string(nf),
+                   size - start)) {
         return false;
     }
     const std::size_t floatsPerVertex = 3 + (m_normals ? 3 : 0) + (m_colour ? 4 : 0) + (m_texture ? 2 : 0);
@@ -105,8 +106,8 @@ bool OffModelBuilder::ReadBinary(std::string_view text, std::size_t start) {
             return false;
         }
     }
-    if (m_kept == 0) {
-        return Fail(0, "every polygon was dropped; a file without polygons cannot be shown");
+    if (!CheckSomePolygonKept(0)) {
+        return false;
     }
     return Finish();
 }

@@ -38,18 +38,28 @@ class OffModelBuilder {
         m_report->Add(kind, line, m_report->WantsDetail(kind) ? std::string(detail()) : std::string());
     }
 
-    // Checks and keeps the counts; reserves no more than the `rest` bytes of the file after the
-    // counts could hold, so a lying counts line cannot make us allocate beyond what the file's
-    // size allows.
-    bool SetCounts(int vertices, int polygons, std::size_t lineNumber, const std::string& vText,
-                   const std::string& pText, std::size_t rest) {
+    // Checks and keeps the counts; `vFound`/`pFound` quote the counts for a refusal of their own,
+    // `vWritten`/`pWritten` are the numbers as the file writes them, for every later message.
+    // Reserves no more than the `rest` bytes of the file after the counts could hold, so a lying
+    // counts line cannot make us allocate beyond what the file's size allows. In repair mode a
+    // polygon count of 0 is a point set.
+    bool SetCounts(int vertices, int polygons, std::size_t lineNumber, const std::string& vFound,
+                   const std::string& pFound, std::string vWritten, std::string pWritten, std::size_t rest) {
         m_nVertices = vertices;
         m_nPolygons = polygons;
+        m_verticesWritten = std::move(vWritten);
+        m_polygonsWritten = std::move(pWritten);
         if (m_nVertices <= 0) {
-            return Fail(lineNumber, "the vertex count must be positive, found " + vText);
+            return Fail(lineNumber, "the vertex count must be positive, found " + vFound);
         }
-        if (m_nPolygons <= 0) {
-            return Fail(lineNumber, "the polygon count must be positive, found " + pText);
+        if (m_nPolygons < 0 || (m_nPolygons == 0 && !m_repair)) {
+            return Fail(lineNumber, "the polygon count must be positive, found " + pFound);
+        }
+        if (m_nPolygons == 0) {
+            Repair(OffRepairKind::kPointSet, lineNumber, [&] {
+                return "no polygons; read the " + m_verticesWritten + (m_nVertices == 1 ? " vertex" : " vertices") +
+                       " as a point set";
+            });
         }
         m_doc.m_vertices.reserve(std::min<std::size_t>(m_nVertices, rest / 6 + 1));
         if (m_binary || rest < m_options.parallelFromBytes) {
@@ -83,7 +93,7 @@ class OffModelBuilder {
     }
 
     std::string VertexEndMessage(int k) const {
-        return "end of file where vertex " + std::to_string(k + 1) + " of " + std::to_string(m_nVertices) +
+        return "end of file where vertex " + std::to_string(k + 1) + " of " + m_verticesWritten +
                " was expected";
     }
 
@@ -109,16 +119,25 @@ class OffModelBuilder {
         return true;
     }
 
-    // The end of the face section in repair mode before all polygons came.
+    // The end of the face section in repair mode before all polygons came. A file that announces
+    // polygons and holds none is refused: it is cut short, not a point set.
     bool EndFacesEarly(int j, std::size_t lineNumber) {
         if (m_kept == 0) {
-            return Fail(lineNumber,
-                        "end of file before the first polygon; a file without polygons cannot be shown");
+            return Fail(lineNumber, "end of file before the first polygon of " + m_polygonsWritten +
+                                        "; the file is cut short");
         }
         Repair(OffRepairKind::kMissingFaces, lineNumber, [&] {
-            return "the file ends after " + std::to_string(j) + " of " + std::to_string(m_nPolygons) +
-                   " polygons; kept those";
+            return "the file ends after " + std::to_string(j) + " of " + m_polygonsWritten + " polygons; kept those";
         });
+        return true;
+    }
+
+    // After the face section: refused when polygons were announced and every one was dropped.
+    bool CheckSomePolygonKept(std::size_t lineNumber) {
+        if (m_kept == 0 && m_nPolygons > 0) {
+            return Fail(lineNumber, "every polygon was dropped; none of the " + m_polygonsWritten +
+                                        " polygons can be shown");
+        }
         return true;
     }
 
@@ -144,6 +163,7 @@ class OffModelBuilder {
     bool m_normals = false, m_colour = false, m_texture = false;
     int m_nVertices = 0;
     int m_nPolygons = 0;
+    std::string m_verticesWritten, m_polygonsWritten;  // the counts as the file writes them
     double m_box[6] = {0, 0, 0, 0, 0, 0};  // max x, min x, max y, min y, max z, min z
     long long m_total = 0;
     int m_largest = 0;

@@ -1,18 +1,25 @@
 #include "model/off_reader.h"
 
-#include <cstdio>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <thread>
 
 #include "model/numbers.h"
 #include "model/off_builder.h"
+#include "model/text_escape.h"
+#include "model/thread_start.h"
 
 namespace quorvane {
 
 namespace {
 
-// Splits text into lines: a line ends at LF, CR LF or a lone CR; the end is not part of it.
+// Splits text into lines. A line ends at LF or at CR LF, as the format has it, or at a lone CR
+// (files of old Macintosh programs). CRs directly before a CR LF stay in the line, where the LF and
+// CR LF rule puts them (they read as white space), so "\r\r\n" ends one line and adds no empty
+// one; a CR followed by anything else ends a line, so "\r\r" in a CR-only file is a line end and
+// an empty line. Linear for every mix of line ends: each search result is kept until the cursor
+// passes it, so no byte is searched twice.
 class LineCursor {
   public:
     // `linesBefore` is the number of lines that came before `text` in the file.
@@ -30,9 +37,20 @@ class LineCursor {
     std::string_view Rest() const { return m_text.substr(m_pos); }
 
   private:
+    static constexpr std::size_t kUnknown = ~std::size_t{0};
+
+    // Position of the next `c` at or after m_pos (the text's size when there is none), searched
+    // only when the last answer in `cache` lies behind the cursor.
+    std::size_t NextOf(char c, std::size_t& cache) const;
+    // End of the run of CRs that holds position `at`.
+    std::size_t CrRunEnd(std::size_t at);
+
     std::string_view m_text;
     std::size_t m_pos = 0;
     std::size_t m_line = 0;
+    std::size_t m_nextLf = kUnknown;
+    std::size_t m_nextCr = kUnknown;
+    std::size_t m_crRunEnd = 0;  // end of the last run of CRs measured
 };
 
 // Splits a line into tokens at blanks and tabs.
@@ -48,27 +66,51 @@ class TokenCursor {
     std::size_t m_pos = 0;
 };
 
-bool LineCursor::Next(std::string_view& line) {
-    if (m_pos >= m_text.size()) {
-        return false;
+std::size_t LineCursor::NextOf(char c, std::size_t& cache) const {
+    if (cache == kUnknown || cache < m_pos) {
+        // memchr keeps long lines fast.
+        const void* found = std::memchr(m_text.data() + m_pos, c, m_text.size() - m_pos);
+        cache = found ? static_cast<std::size_t>(static_cast<const char*>(found) - m_text.data()) : m_text.size();
     }
-    const char* begin = m_text.data() + m_pos;
-    const std::size_t left = m_text.size() - m_pos;
-    // memchr for both terminators keeps long lines fast.
-    const void* lf = std::memchr(begin, '\n', left);
-    const std::size_t lfAt = lf ? static_cast<const char*>(lf) - begin : left;
-    const void* cr = std::memchr(begin, '\r', lfAt);
-    std::size_t length = lfAt;
-    std::size_t consumed = lfAt < left ? lfAt + 1 : left;
-    if (cr) {
-        length = static_cast<const char*>(cr) - begin;
-        consumed = length + 1;
-        if (length + 1 < left && begin[length + 1] == '\n') {
-            consumed = length + 2;
+    return cache;
+}
+
+std::size_t LineCursor::CrRunEnd(std::size_t at) {
+    // Positions only grow, so a run measured before that reaches past `at` holds it.
+    if (m_crRunEnd <= at) {
+        m_crRunEnd = at;
+        while (m_crRunEnd < m_text.size() && m_text[m_crRunEnd] == '\r') {
+            ++m_crRunEnd;
         }
     }
-    line = std::string_view(begin, length);
-    m_pos += consumed;
+    return m_crRunEnd;
+}
+
+bool LineCursor::Next(std::string_view& line) {
+    const std::size_t size = m_text.size();
+    if (m_pos >= size) {
+        return false;
+    }
+    const std::size_t lf = NextOf('\n', m_nextLf);
+    const std::size_t cr = NextOf('\r', m_nextCr);
+    std::size_t end = lf < cr ? lf : cr;  // the line's text ends here
+    std::size_t next = end + 1;           // and the next line starts here
+    if (end == size) {
+        next = size;
+    } else if (end == cr) {
+        if (cr + 1 < size && m_text[cr + 1] == '\n') {
+            next = cr + 2;
+        } else if (cr + 1 < size && m_text[cr + 1] == '\r') {
+            const std::size_t run = CrRunEnd(cr);
+            if (run < size && m_text[run] == '\n') {
+                // CRs, then CR LF: the line ends at the CR LF and keeps the CRs before it.
+                end = run - 1;
+                next = run + 1;
+            }
+        }
+    }
+    line = m_text.substr(m_pos, end - m_pos);
+    m_pos = next;
     ++m_line;
     return true;
 }
@@ -101,33 +143,49 @@ std::string_view TrimLeft(std::string_view line) {
     return line.substr(i);
 }
 
-// A short, printable quotation of a piece of a line for messages.
+// A short, printable quotation of a piece of a line for messages: its first kQuoteMax bytes,
+// escaped, then "..." when there is more.
+constexpr std::size_t kQuoteMax = 40;
 std::string Quote(std::string_view text) {
-    constexpr std::size_t kMax = 40;
     std::string out = "\"";
-    for (std::size_t i = 0; i < text.size() && i < kMax; ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c < 0x7f) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            char hex[8];
-            std::snprintf(hex, sizeof(hex), "\\x%02x", c);
-            out += hex;
-        }
-    }
-    if (text.size() > kMax) {
+    AppendEscaped(out, text.substr(0, kQuoteMax));
+    if (text.size() > kQuoteMax) {
         out += "...";
     }
     out += "\"";
     return out;
 }
 
-// "1 number" / "2 numbers", "1 vertex" / "2 vertices".
-std::string CountOf(std::size_t n, std::string_view what) {
+// The number a token starts with as the file writes it, when it lies beyond the int range (atoi
+// reads it as the nearest end of the range, `value`); otherwise the value itself.
+std::string WrittenNumber(std::string_view token, int value) {
+    if (value != INT_MAX && value != INT_MIN) {
+        return std::to_string(value);
+    }
+    std::size_t begin = 0;
+    while (begin < token.size() && IsWhiteSpace(token[begin])) {
+        ++begin;
+    }
+    std::size_t end = begin;
+    if (end < token.size() && (token[end] == '-' || token[end] == '+')) {
+        ++end;
+    }
+    while (end < token.size() && token[end] >= '0' && token[end] <= '9') {
+        ++end;
+    }
+    return std::string(token.substr(begin, end - begin));
+}
+
+// "1 number" / "2 numbers", "1 vertex" / "2 vertices"; `written` is the number as it is to be
+// shown (the file's own digits when they differ from n).
+std::string CountOf(long long n, std::string_view what, const std::string& written) {
     const std::string word = n == 1             ? std::string(what)
                              : what == "vertex" ? "vertices"
                                                 : std::string(what) + "s";
-    return std::to_string(n) + " " + word;
+    return written + " " + word;
+}
+std::string CountOf(long long n, std::string_view what) {
+    return CountOf(n, what, std::to_string(n));
 }
 
 // Whether a line holds data once a comment (from '#' on) is removed.
@@ -186,8 +244,8 @@ bool IsInteger(std::string_view token) {
 class OffParser : public OffModelBuilder {
   public:
     OffParser(std::string_view text, CQuorvaneDoc& out, OffError& error, const OffReadOptions& options,
-              OffRepairReport* report)
-        : OffModelBuilder(out, error, options, report), m_text(text), m_lines(text) {}
+              OffRepairReport* report, OffReadStats* stats)
+        : OffModelBuilder(out, error, options, report), m_text(text), m_lines(text), m_stats(stats) {}
 
     bool Run() {
         if (!ReadHeader()) {
@@ -199,7 +257,7 @@ class OffParser : public OffModelBuilder {
         if (!ReadCounts()) {
             return false;
         }
-        if (m_lines.Remaining() >= m_options.parallelFromBytes) {
+        if (m_lines.Remaining() >= m_options.parallelFromBytes && m_nPolygons > 0) {
             return ReadSectionsInParallel();
         }
         return ReadVertices() && ReadFaces();
@@ -256,7 +314,8 @@ class OffParser : public OffModelBuilder {
     }
 
     // Reads the vertex section on this thread while another reads the face section, then joins
-    // them: the same model, error and repairs as reading them in turn.
+    // them: the same model, error and repairs as reading them in turn. When the system refuses
+    // the second thread, this thread reads the faces after the vertices.
     bool ReadSectionsInParallel() {
         LineCursor faceStart = m_lines;
         if (!FindVertexSectionEnd(faceStart)) {
@@ -266,26 +325,40 @@ class OffParser : public OffModelBuilder {
         ReservePolygons(faces, faceStart.Remaining());
         OffError faceError;
         OffRepairReport faceReport;
-        OffParser faceParser(m_text, faces, faceError, m_options, m_report ? &faceReport : nullptr);
+        OffParser faceParser(m_text, faces, faceError, m_options, m_report ? &faceReport : nullptr, nullptr);
         faceParser.m_lines = LineCursor(faceStart.Rest(), faceStart.LineNumber());
         faceParser.m_nVertices = m_nVertices;
         faceParser.m_nPolygons = m_nPolygons;
+        faceParser.m_verticesWritten = m_verticesWritten;
+        faceParser.m_polygonsWritten = m_polygonsWritten;
         bool facesOk = false;
-        std::thread worker([&] {
+        const auto readFaces = [&] {
             try {
                 facesOk = faceParser.ReadFaces();
             } catch (...) {
                 faceParser.Fail(0, "not enough memory to read the polygons");
             }
-        });
+        };
+        std::thread worker;
+        const bool twoThreads = TryStartThread(worker, readFaces);
+        if (m_stats) {
+            m_stats->twoThreads = twoThreads;
+            m_stats->threadRefused = !twoThreads;
+        }
         bool verticesOk = false;
         try {
             verticesOk = ReadVertices();
         } catch (...) {
-            worker.join();
+            if (twoThreads) {
+                worker.join();
+            }
             throw;
         }
-        worker.join();
+        if (twoThreads) {
+            worker.join();
+        } else if (verticesOk) {
+            readFaces();
+        }
         if (!verticesOk) {
             return false;
         }
@@ -330,6 +403,12 @@ class OffParser : public OffModelBuilder {
             return Fail(m_lines.LineNumber() + 1, "the file has no OFF keyword and no counts");
         }
         const std::size_t lineNumber = m_lines.LineNumber();
+        // CRs before a CR LF stay in the line (LineCursor); here they are blanks after the keyword.
+        const std::size_t withCrs = line.size();
+        while (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        const bool hadCrs = line.size() != withCrs;
         TokenCursor tokens(line);
         std::string_view first;
         tokens.Next(first);
@@ -379,6 +458,9 @@ class OffParser : public OffModelBuilder {
         } else if (first.data() != line.data()) {
             Repair(OffRepairKind::kKeywordBlanks, lineNumber,
                    [] { return "ignored blanks before the keyword"; });
+        } else if (hadCrs) {
+            Repair(OffRepairKind::kKeywordBlanks, lineNumber,
+                   [] { return "ignored a carriage return after the keyword"; });
         }
         return true;
     }
@@ -406,7 +488,10 @@ class OffParser : public OffModelBuilder {
             return Fail(lineNumber,
                         "expected the vertex and polygon counts, found " + CountOf(found, "number"));
         }
-        return SetCounts(ParseOffInt(v), ParseOffInt(p), lineNumber, Quote(v), Quote(p), m_lines.Remaining());
+        const int vertices = ParseOffInt(v);
+        const int polygons = ParseOffInt(p);
+        return SetCounts(vertices, polygons, lineNumber, Quote(v), Quote(p), WrittenNumber(v, vertices),
+                         WrittenNumber(p, polygons), m_lines.Remaining());
     }
 
     // One vertex per line; the first three tokens are x, y, z. Strictly, blank lines are
@@ -418,16 +503,15 @@ class OffParser : public OffModelBuilder {
             if (!more) {
                 return Fail(m_lines.LineNumber() + 1, VertexEndMessage(k));
             }
+            if (TrimLeft(line).empty()) {
+                return Fail(m_lines.LineNumber(), "blank line where vertex " + std::to_string(k + 1) + " of " +
+                                                      m_verticesWritten + " was expected");
+            }
             TokenCursor tokens(line);
             std::string_view token;
             double xyz[3];
             for (int axis = 0; axis < 3; ++axis) {
                 if (!tokens.Next(token)) {
-                    if (axis == 0 && TrimLeft(line).empty()) {
-                        return Fail(m_lines.LineNumber(), "blank line where vertex " + std::to_string(k + 1) +
-                                                              " of " + std::to_string(m_nVertices) +
-                                                              " was expected");
-                    }
                     return Fail(m_lines.LineNumber(), "vertex " + std::to_string(k + 1) +
                                                           " needs three coordinates, found " +
                                                           CountOf(axis, "value"));
@@ -467,15 +551,14 @@ class OffParser : public OffModelBuilder {
                     break;
                 }
                 return Fail(lineNumber, "end of file where polygon " + std::to_string(j + 1) + " of " +
-                                            std::to_string(m_nPolygons) + " was expected");
+                                            m_polygonsWritten + " was expected");
             }
             if (!ReadFace(j, line)) {
                 return false;
             }
         }
-        if (m_kept == 0) {
-            return Fail(m_lines.LineNumber(),
-                        "every polygon was dropped; a file without polygons cannot be shown");
+        if (!CheckSomePolygonKept(m_lines.LineNumber())) {
+            return false;
         }
         return Finish();
     }
@@ -486,10 +569,11 @@ class OffParser : public OffModelBuilder {
         TokenCursor tokens(line);
         std::string_view token;
         tokens.Next(token);
+        const std::string_view countToken = token;
         const int n = ParseOffInt(token);
         if (n < 0) {
             const std::string reason = "polygon " + std::to_string(j + 1) + " has a negative vertex count (" +
-                                       std::to_string(n) + ")";
+                                       WrittenNumber(token, n) + ")";
             if (!m_repair) {
                 return Fail(lineNumber, reason);
             }
@@ -500,7 +584,8 @@ class OffParser : public OffModelBuilder {
             if (!tokens.Next(token)) {
                 m_doc.m_polygons.DiscardOpenPolygon();
                 const std::string reason = "polygon " + std::to_string(j + 1) + " announces " +
-                                           CountOf(n, "vertex") + " but lists " + std::to_string(i);
+                                           CountOf(n, "vertex", WrittenNumber(countToken, n)) + " but lists " +
+                                           std::to_string(i);
                 if (!m_repair) {
                     return Fail(lineNumber, reason);
                 }
@@ -511,7 +596,7 @@ class OffParser : public OffModelBuilder {
             if (index < 0 || index >= m_nVertices) {
                 m_doc.m_polygons.DiscardOpenPolygon();
                 const std::string reason = "polygon " + std::to_string(j + 1) + " refers to vertex " +
-                                           std::to_string(index) + ", but the vertices are numbered 0 to " +
+                                           WrittenNumber(token, index) + ", but the vertices are numbered 0 to " +
                                            std::to_string(m_nVertices - 1);
                 if (!m_repair) {
                     return Fail(lineNumber, reason);
@@ -528,17 +613,130 @@ class OffParser : public OffModelBuilder {
     LineCursor m_lines;
     std::string_view m_countsLine;
     std::size_t m_countsLineNumber = 0;
+    OffReadStats* m_stats;
 };
 
 }  // namespace
 
 bool ReadOffText(std::string_view text, CQuorvaneDoc& out, OffError& error, const OffReadOptions& options,
-                 OffRepairReport* report) {
+                 OffRepairReport* report, OffReadStats* stats) {
     if (report) {
         report->Clear();
     }
-    OffParser parser(text, out, error, options, report);
+    if (stats) {
+        *stats = OffReadStats{};
+    }
+    OffParser parser(text, out, error, options, report, stats);
     return parser.Run();
+}
+
+namespace {
+
+// The first line of a text of which only `start` is known, with the CRs before its line end
+// removed, cut at `stops` (some of "\r\n#"); false when the bytes after `start` could still
+// change how it is quoted (Quote shows kQuoteMax bytes, so a longer line is known by then).
+bool KnownFirstLine(std::string_view start, std::string_view stops, std::string_view& line) {
+    const std::size_t k = start.find_first_of(stops);
+    if (k == std::string_view::npos) {
+        if (start.size() <= kQuoteMax) {
+            return false;
+        }
+        line = start;
+        return true;
+    }
+    line = start.substr(0, k);
+    return true;
+}
+
+// `start` cut after its last line end whose meaning the bytes after `start` cannot change (an LF,
+// or a CR followed by a byte that is neither CR nor LF).
+std::string_view CompleteLines(std::string_view start) {
+    const std::size_t lf = start.rfind('\n');
+    std::size_t cr = start.size();
+    while (cr > 0) {
+        cr = start.rfind('\r', cr - 1);
+        if (cr == std::string_view::npos) {
+            cr = 0;
+            break;
+        }
+        if (cr + 1 < start.size() && start[cr + 1] != '\r' && start[cr + 1] != '\n') {
+            ++cr;
+            break;
+        }
+    }
+    const std::size_t end = lf == std::string_view::npos ? cr : std::max(lf + 1, cr);
+    return start.substr(0, end);
+}
+
+// Whether reading the complete lines of `start` is refused at one of those lines, for a reason
+// that no later byte can change: the reader decides every line from the lines before it, and
+// only the refusals for the end of the text lie beyond its last line (or have no line, as the
+// binary form's).
+bool RefusedWithinCompleteLines(std::string_view start, const OffReadOptions& options, OffError& error) {
+    const std::string_view lines = CompleteLines(start);
+    std::size_t count = 0;
+    LineCursor cursor(lines);
+    for (std::string_view line; cursor.Next(line);) {
+        ++count;
+    }
+    OffReadOptions serial = options;
+    serial.parallelFromBytes = ~std::size_t{0};
+    CQuorvaneDoc doc;
+    OffError found;
+    if (count == 0 || ReadOffText(lines, doc, found, serial) || found.line == 0 || found.line > count) {
+        return false;
+    }
+    error = std::move(found);
+    return true;
+}
+
+}  // namespace
+
+bool OffStartIsRefused(std::string_view start, const OffReadOptions& options, OffError& error) {
+    if (RefusedWithinCompleteLines(start, options, error)) {
+        return true;
+    }
+    if (!options.repair) {
+        // The first line must be "OFF" byte for byte. Where CRs stand before a CR LF they are
+        // part of the line, which then is not "OFF" either; only the quotation depends on them.
+        std::string_view line;
+        if (start.empty() || !KnownFirstLine(start, "\r\n", line) || line == "OFF") {
+            return false;
+        }
+        const std::size_t k = line.size();
+        if (k < start.size() && start[k] == '\r' && k <= kQuoteMax) {
+            // "\r\r...\r\n" keeps its CRs in the line: decided only once they are all in sight.
+            std::size_t run = k;
+            while (run < start.size() && start[run] == '\r') {
+                ++run;
+            }
+            if (run == start.size()) {
+                return false;
+            }
+            if (start[run] == '\n' && run > k + 1) {
+                line = start.substr(0, run - 1);
+            }
+        }
+        error = OffError{1, "expected \"OFF\" alone on the first line, found " + Quote(line)};
+        return true;
+    }
+    // Repairing, the first line is the header unless it is blank or a comment. A first byte that
+    // starts neither a blank, a comment, the counts nor a keyword ([ST][C][N][4][n]OFF) decides.
+    std::string_view rest = start.substr(0, 3) == "\xEF\xBB\xBF" ? start.substr(3) : start;
+    if (rest.empty()) {
+        return false;
+    }
+    const char c = rest[0];
+    if (IsWhiteSpace(c) || c == '#' || (c >= '0' && c <= '9') || c == '+' || c == '-' ||
+        std::string_view("STCN4nO").find(c) != std::string_view::npos) {
+        return false;
+    }
+    std::string_view line;
+    if (!KnownFirstLine(rest, "\r\n#", line)) {
+        return false;
+    }
+    error = OffError{1, "expected an OFF keyword on the first line, found " + Quote(line)};
+    return true;
 }
 
 }  // namespace quorvane

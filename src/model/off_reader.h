@@ -12,7 +12,14 @@ namespace quorvane {
 // Reads OFF text into `out`, which must be a fresh document; the distinct-edge list is left
 // to the caller (BuildUniqueEdges). Returns false with `error` set
 // (line and reason) when the text is refused; `out` is then unspecified.
+// `stats` (when given) says how the text was read.
 bool ReadOffText(std::string_view text, CQuorvaneDoc& out, OffError& error,
-                 const OffReadOptions& options = {}, OffRepairReport* report = nullptr);
+                 const OffReadOptions& options = {}, OffRepairReport* report = nullptr,
+                 OffReadStats* stats = nullptr);
+
+// Whether the first bytes of a file already decide that ReadOffText refuses it, whatever follows
+// them: its first line cannot begin an OFF file. `error` is then that very refusal. Lets the
+// reader of an endless or huge stream (a device, a pipe) stop at its first bytes.
+bool OffStartIsRefused(std::string_view start, const OffReadOptions& options, OffError& error);
 
 }  // namespace quorvane

@@ -66,6 +66,8 @@ const char* OffRepairReport::KindName(OffRepairKind kind) {
             return "short_polygon";
         case OffRepairKind::kMissingFaces:
             return "missing_polygons";
+        case OffRepairKind::kPointSet:
+            return "point_set";
         case OffRepairKind::kCount:
             break;
     }
@@ -100,6 +102,8 @@ const char* OffRepairReport::KindTitle(OffRepairKind kind) {
             return "polygons with fewer indices than their count dropped";
         case OffRepairKind::kMissingFaces:
             return "file ends before all polygons";
+        case OffRepairKind::kPointSet:
+            return "point set without polygons read";
         case OffRepairKind::kCount:
             break;
     }

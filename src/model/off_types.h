@@ -21,8 +21,20 @@ struct OffError {
 struct OffReadOptions {
     bool repair = false;
     // Text files at least this large read their vertex and face sections on two threads at once;
-    // the result is the same as reading them one after the other.
+    // the result is the same as reading them one after the other. 0 takes two threads for every
+    // file that has both sections (tests and the fuzz target use it to reach that path).
     std::size_t parallelFromBytes = std::size_t{1} << 20;
+    // A file larger than this many bytes is refused before it is read whole; 0 takes the
+    // machine's default (DefaultInputLimit in model/input_limit.h).
+    std::size_t maxBytes = 0;
+};
+
+// What one reading did besides its result, for tests, benchmarks and the curious.
+struct OffReadStats {
+    // The vertex and face sections were read on two threads.
+    bool twoThreads = false;
+    // Two threads were wanted, but the system refused the second one: read on one thread.
+    bool threadRefused = false;
 };
 
 // The kinds of departure the repairing reading accepts.
@@ -40,6 +52,7 @@ enum class OffRepairKind {
     kNegativeCountFace,  // a polygon with a negative vertex count, dropped
     kShortFace,          // a polygon with fewer indices than its count, dropped
     kMissingFaces,       // the file ends before all announced polygons
+    kPointSet,           // vertices and no polygons: a point set, shown as points
     kCount
 };
 

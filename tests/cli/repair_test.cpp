@@ -19,9 +19,9 @@ TEST(CliRepair, CheckSortsFilesIntoStrictRepairableAndRefused) {
     EXPECT_EQ(lines[1], Sample("elephant.off") + ": repairable with 1 repair");
     EXPECT_EQ(lines[2], "  1 x blank lines skipped");
     EXPECT_EQ(lines[3], "      line 3: skipped a blank line");
-    // A file neither reading accepts keeps the strict reason.
+    // A file neither reading accepts is refused for the repairing reading's reason.
     EXPECT_EQ(lines[4],
-              (folder / "bad.off").string() + ":1: expected \"OFF\" alone on the first line, found \"PLY\"");
+              (folder / "bad.off").string() + ":1: expected an OFF keyword on the first line, found \"PLY\"");
     EXPECT_EQ(lines[5], "3 files checked: 1 strict, 1 repairable, 1 refused");
 }
 

@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "model/document.h"
+#include "model/off_reader.h"
+#include "model/thread_start.h"
 #include "model/unique_edges_reference.h"
 
 using quorvane::CQuorvaneDoc;
@@ -29,10 +31,11 @@ void Require(bool condition) {
 }
 
 // An accepted load passes the document's own consistency check, has at least one vertex and one
-// polygon, and lists the distinct edges the literal scan lists.
-void CheckLoadedModel(const CQuorvaneDoc& doc) {
+// polygon (or none, a point set, when repairing), and lists the distinct edges the literal scan
+// lists.
+void CheckLoadedModel(const CQuorvaneDoc& doc, bool repair) {
     Require(doc.CheckConsistency());
-    Require(doc.m_nVertices > 0 && doc.m_nPolygons > 0);
+    Require(doc.m_nVertices > 0 && (doc.m_nPolygons > 0 || repair));
     if (doc.m_nEdges <= kMaxSidesForReference) {
         Require(quorvane::testing::BuildUniqueEdgesByScan(doc.m_polygons) == doc.m_edges);
     }
@@ -40,44 +43,96 @@ void CheckLoadedModel(const CQuorvaneDoc& doc) {
 
 // A written model that reads back must have the same counts and index lists.
 void CheckReadBack(const CQuorvaneDoc& doc, const std::string& text) {
-    // Whatever was loaded, strictly or with repairs, is written as a file the strict reading accepts.
+    // Whatever was loaded, strictly or with repairs, is written as a file the strict reading
+    // accepts; a point set (no polygons) as one that only needs that repair.
     CQuorvaneDoc again;
-    Require(again.LoadFromText(text));
+    if (doc.m_nPolygons == 0) {
+        quorvane::OffRepairReport report;
+        Require(again.LoadFromText(text, nullptr, quorvane::OffReadOptions{true}, &report));
+        Require(report.Total() == 1 && report.Count(quorvane::OffRepairKind::kPointSet) == 1);
+    } else {
+        Require(again.LoadFromText(text));
+    }
     Require(again.m_nVertices == doc.m_nVertices && again.m_nPolygons == doc.m_nPolygons);
     Require(again.m_nEdges == doc.m_nEdges && again.m_nLargestPolygon == doc.m_nLargestPolygon);
     Require(again.m_nUniqueEdges == doc.m_nUniqueEdges);
     Require(again.m_polygons.Indices() == doc.m_polygons.Indices());
 }
 
-// Loads the input in one reading mode and checks the model and its written form.
-void CheckReading(std::string_view text, const quorvane::OffReadOptions& options) {
+// One reading of the text: the model, the refusal, the repairs and how it was read.
+struct Reading {
     CQuorvaneDoc doc;
     quorvane::OffError error;
     quorvane::OffRepairReport report;
-    const bool ok = doc.LoadFromText(text, &error, options, &report);
+    quorvane::OffReadStats stats;
+    bool ok = false;
+};
 
-    // Reading the two sections on two threads must give the same result in every respect.
+void Read(std::string_view text, const quorvane::OffReadOptions& options, Reading& r) {
+    r.ok = r.doc.LoadFromText(text, &r.error, options, &r.report, &r.stats);
+}
+
+// Two readings agree in every respect: result, refusal, repairs and model.
+void RequireSame(const Reading& a, const Reading& b) {
+    Require(a.ok == b.ok);
+    Require(a.error.line == b.error.line && a.error.reason == b.error.reason);
+    Require(a.report.Summary() == b.report.Summary() && a.report.Total() == b.report.Total());
+    Require(a.doc.m_vertices == b.doc.m_vertices && a.doc.m_polygons.Indices() == b.doc.m_polygons.Indices());
+    Require(a.doc.m_nPolygons == b.doc.m_nPolygons && a.doc.m_nEdges == b.doc.m_nEdges);
+    Require(a.doc.m_edges == b.doc.m_edges);
+}
+
+// Where the first bytes settle a refusal, the whole text is refused for that very reason.
+void CheckStartRefusal(std::string_view start, const Reading& whole, const quorvane::OffReadOptions& options) {
+    quorvane::OffError early;
+    if (quorvane::OffStartIsRefused(start, options, early)) {
+        Require(!whole.ok && early.line == whole.error.line && early.reason == whole.error.reason);
+    }
+}
+
+// Loads the input in one reading mode, serially, on two threads and with the second thread
+// refused, and checks that all three agree, then the model and its written form.
+void CheckReading(std::string_view text, quorvane::OffReadOptions options) {
+    options.parallelFromBytes = ~std::size_t{0};
+    Reading serial;
+    Read(text, options, serial);
+    Require(!serial.stats.twoThreads);
+
+    // Two threads from the first byte on, as files of 1 MiB and more are read.
     quorvane::OffReadOptions parallel = options;
     parallel.parallelFromBytes = 0;
-    CQuorvaneDoc other;
-    quorvane::OffError otherError;
-    quorvane::OffRepairReport otherReport;
-    Require(other.LoadFromText(text, &otherError, parallel, &otherReport) == ok);
-    Require(otherError.line == error.line && otherError.reason == error.reason);
-    Require(otherReport.Summary() == report.Summary() && otherReport.Total() == report.Total());
-    Require(other.m_vertices == doc.m_vertices && other.m_polygons.Indices() == doc.m_polygons.Indices());
-    Require(other.m_nPolygons == doc.m_nPolygons && other.m_nEdges == doc.m_nEdges);
+    Reading twoThreads;
+    Read(text, parallel, twoThreads);
+    RequireSame(serial, twoThreads);
+    // Every accepted text with polygons has a vertex section that ends, so the second thread ran.
+    const bool binary = serial.report.Count(quorvane::OffRepairKind::kBinary) != 0;
+    if (serial.ok && serial.doc.m_nPolygons > 0 && !binary) {
+        Require(twoThreads.stats.twoThreads && !twoThreads.stats.threadRefused);
+    }
 
-    if (!ok) {
-        Require(!error.reason.empty());
+    // The system refuses the second thread: the faces are read after the vertices instead.
+    quorvane::LimitThreadStartsForTesting(0);
+    Reading refused;
+    Read(text, parallel, refused);
+    quorvane::LimitThreadStartsForTesting(-1);
+    RequireSame(serial, refused);
+    Require(!refused.stats.twoThreads);
+    Require(refused.stats.threadRefused == twoThreads.stats.twoThreads);
+
+    CheckStartRefusal(text, serial, options);
+    CheckStartRefusal(text.substr(0, text.size() / 2), serial, options);
+
+    const CQuorvaneDoc& doc = serial.doc;
+    if (!serial.ok) {
+        Require(!serial.error.reason.empty());
         // A refused load keeps the empty model.
         Require(doc.m_nVertices == 0 && doc.m_nPolygons == 0 && doc.m_vertices.empty());
         Require(doc.CheckConsistency());
         return;
     }
-    Require(options.repair || report.Empty());
-    Require(report.Examples().size() <= report.Total());
-    CheckLoadedModel(doc);
+    Require(options.repair || serial.report.Empty());
+    Require(serial.report.Examples().size() <= serial.report.Total());
+    CheckLoadedModel(doc, options.repair);
     std::string written;
     Require(doc.SaveToText(written));
     CheckReadBack(doc, written);

@@ -35,6 +35,9 @@ std::string StepFault(const CVector3D& v, const char* what) {
 }  // namespace
 
 std::string DescribeCameraFault(const CViewingSpace& camera) {
+    if (!camera.IsDegenerate()) {
+        return std::string();
+    }
     const CVector3D from = camera.GetFromPoint();
     const CVector3D at = camera.GetAtPoint();
     const CVector3D up = camera.GetUpVector();
@@ -68,10 +71,7 @@ std::string DescribeCameraFault(const CViewingSpace& camera) {
     if (std::string fault = StepFault(right.Cross(sight), "the camera's up direction"); !fault.empty()) {
         return fault;
     }
-    if (camera.IsDegenerate()) {
-        return "a camera axis is not a finite number";
-    }
-    return std::string();
+    return "a camera axis is not a finite number";
 }
 
 }  // namespace quorvane

@@ -148,6 +148,21 @@ TEST(OffReader, RefusalsNameTheLineAndTheReason) {
         {"negative index", "OFF\n3 1\n0 0 0\n1 0 0\n0 1 0\n3 0 -1 2\n", 6, "refers to vertex -1"},
         {"huge counts", "OFF\n2000000000 2000000000\n0 0 0\n", 4, "end of file where vertex 2 of 2000000000"},
         {"huge face count", "OFF\n3 1\n0 0 0\n1 0 0\n0 1 0\n2000000000 0 1 2\n", 6, "but lists 3"},
+        // Numbers beyond the int range are quoted as the file writes them, not as the nearest int.
+        {"vertex count beyond int", "OFF\n99999999999999999999 1\n0 0 0\n", 4,
+         "end of file where vertex 2 of 99999999999999999999 was expected"},
+        {"polygon count beyond int", "OFF\n3 +99999999999999999999\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", 7,
+         "end of file where polygon 2 of +99999999999999999999 was expected"},
+        {"face count beyond int", "OFF\n3 1\n0 0 0\n1 0 0\n0 1 0\n99999999999999999999 0 1 2\n", 6,
+         "polygon 1 announces 99999999999999999999 vertices but lists 3"},
+        {"negative face count beyond int", "OFF\n3 1\n0 0 0\n1 0 0\n0 1 0\n-99999999999999999999 0 1 2\n", 6,
+         "negative vertex count (-99999999999999999999)"},
+        {"index beyond int", "OFF\n3 1\n0 0 0\n1 0 0\n0 1 0\n3 0 1 99999999999999999999x\n", 6,
+         "refers to vertex 99999999999999999999, but the vertices are numbered 0 to 2"},
+        {"index at the end of the int range", "OFF\n3 1\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2147483647\n", 6,
+         "refers to vertex 2147483647,"},
+        {"blank vertex line of a CR", "OFF\n3 1\n0 0 0\n\r\r\n0 1 0\n3 0 1 2\n", 4,
+         "blank line where vertex 2 of 3 was expected"},
     };
     for (const RefuseCase& c : cases) {
         CQuorvaneDoc doc;

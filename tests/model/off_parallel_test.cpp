@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/document.h"
+#include "model/thread_start.h"
 #include "model_test_support.h"
 
 namespace quorvane {
@@ -18,6 +19,8 @@ constexpr std::size_t kNeverParallel = ~std::size_t{0};
 struct Reading {
     bool ok = false;
     OffError error;
+    OffReadStats stats;
+    bool binary = false;
     std::string repairs;
     std::vector<CVector3D> vertices;
     std::vector<int> indices;
@@ -30,8 +33,9 @@ Reading Read(const std::string& text, bool repair, std::size_t parallelFromBytes
     CQuorvaneDoc doc;
     Reading r;
     OffRepairReport report;
-    r.ok = doc.LoadFromText(text, &r.error, OffReadOptions{repair, parallelFromBytes}, &report);
+    r.ok = doc.LoadFromText(text, &r.error, OffReadOptions{repair, parallelFromBytes}, &report, &r.stats);
     r.repairs = report.Summary() + std::to_string(report.Total());
+    r.binary = report.Count(OffRepairKind::kBinary) != 0;
     if (r.ok) {
         EXPECT_TRUE(testing::IsConsistent(doc)) << "parallelFromBytes=" << parallelFromBytes;
         r.vertices = doc.m_vertices;
@@ -48,19 +52,36 @@ Reading Read(const std::string& text, bool repair, std::size_t parallelFromBytes
     return r;
 }
 
+void ExpectSameReadings(const Reading& serial, const Reading& parallel, const std::string& name, bool repair) {
+    ASSERT_EQ(parallel.ok, serial.ok) << name << " repair=" << repair << ": " << serial.error.ToString();
+    EXPECT_EQ(parallel.error.line, serial.error.line) << name << " repair=" << repair;
+    EXPECT_EQ(parallel.error.reason, serial.error.reason) << name << " repair=" << repair;
+    EXPECT_EQ(parallel.repairs, serial.repairs) << name << " repair=" << repair;
+    EXPECT_EQ(parallel.vertices, serial.vertices) << name;
+    EXPECT_EQ(parallel.indices, serial.indices) << name;
+    EXPECT_EQ(parallel.edges, serial.edges) << name;
+    EXPECT_TRUE(std::equal(parallel.counts, parallel.counts + 5, serial.counts)) << name;
+    EXPECT_TRUE(std::equal(parallel.box, parallel.box + 6, serial.box)) << name;
+}
+
+// Reads `text` serially, on two threads and with the second thread refused by the system, in both
+// modes: all three agree, and the two-thread reading did run on two threads wherever the text
+// has polygons after a vertex section that ends.
 void ExpectSameReading(const std::string& text, const std::string& name) {
     for (const bool repair : {false, true}) {
         const Reading serial = Read(text, repair, kNeverParallel);
+        EXPECT_FALSE(serial.stats.twoThreads);
         const Reading parallel = Read(text, repair, kAlwaysParallel);
-        ASSERT_EQ(parallel.ok, serial.ok) << name << " repair=" << repair << ": " << serial.error.ToString();
-        EXPECT_EQ(parallel.error.line, serial.error.line) << name << " repair=" << repair;
-        EXPECT_EQ(parallel.error.reason, serial.error.reason) << name << " repair=" << repair;
-        EXPECT_EQ(parallel.repairs, serial.repairs) << name << " repair=" << repair;
-        EXPECT_EQ(parallel.vertices, serial.vertices) << name;
-        EXPECT_EQ(parallel.indices, serial.indices) << name;
-        EXPECT_EQ(parallel.edges, serial.edges) << name;
-        EXPECT_TRUE(std::equal(parallel.counts, parallel.counts + 5, serial.counts)) << name;
-        EXPECT_TRUE(std::equal(parallel.box, parallel.box + 6, serial.box)) << name;
+        ExpectSameReadings(serial, parallel, name, repair);
+        if (serial.ok && serial.counts[1] > 0 && !serial.binary) {
+            EXPECT_TRUE(parallel.stats.twoThreads) << name << " repair=" << repair;
+        }
+        LimitThreadStartsForTesting(0);
+        const Reading refused = Read(text, repair, kAlwaysParallel);
+        LimitThreadStartsForTesting(-1);
+        ExpectSameReadings(serial, refused, name + " (thread refused)", repair);
+        EXPECT_FALSE(refused.stats.twoThreads) << name;
+        EXPECT_EQ(refused.stats.threadRefused, parallel.stats.twoThreads) << name;
     }
 }
 
@@ -69,8 +90,8 @@ void ExpectSameReading(const std::string& text, const std::string& name) {
 std::string RandomOffText(std::mt19937& rng) {
     auto chance = [&](int percent) { return static_cast<int>(rng() % 100) < percent; };
     const int vertices = 1 + static_cast<int>(rng() % 8);
-    const int polygons = 1 + static_cast<int>(rng() % 8);
-    const char* end = chance(20) ? "\r\n" : chance(10) ? "\r" : "\n";
+    const int polygons = chance(5) ? 0 : 1 + static_cast<int>(rng() % 8);
+    const char* end = chance(20) ? "\r\n" : chance(10) ? "\r" : chance(5) ? "\r\r\n" : "\n";
     std::string text = chance(10) ? "COFF" : "OFF";
     text += end;
     text += std::to_string(vertices + (chance(10) ? 1 : 0)) + " " + std::to_string(polygons) + end;
@@ -137,6 +158,70 @@ TEST(OffParallel, ManyRepairsKeepTheFirstExamplesOfTheWholeFile) {
         text += i % 2 ? "2\n" : "7\n";
     }
     ExpectSameReading(text, "comments in both sections");
+}
+
+// The repairing reading of a file past the two-thread threshold (1 MiB after the counts) with a
+// bad index, a comment line and a short face after 175,000 vertices gives the model and report of
+// its small twin, the same faces after 3 vertices.
+TEST(OffParallel, RepairPastOneMebibyteGivesTheSmallTwinsModelAndReport) {
+    const std::string faces = "3 0 1 2\n3 0 1 700000\n# a comment\n4 0 1 2\n3 2 1 0\n";
+    const auto file = [&](int vertices) {
+        std::string text = "OFF\n" + std::to_string(vertices) + " 4\n0 0 0\n1 0 0\n0 1 0\n";
+        for (int k = 3; k < vertices; ++k) {
+            text += "0.500000 0.250000 0.125000\n";
+        }
+        return text + faces;
+    };
+    constexpr int kBig = 175000;
+    const std::string big = file(kBig);
+    ASSERT_GT(big.size(), std::size_t{1} << 20);
+
+    CQuorvaneDoc small, large, serial;
+    OffRepairReport smallReport, largeReport, serialReport;
+    OffReadStats stats;
+    OffError error;
+    ASSERT_TRUE(small.LoadFromText(file(3), &error, OffReadOptions{true}, &smallReport)) << error.ToString();
+    // The default options: the file is large enough for two threads.
+    ASSERT_TRUE(large.LoadFromText(big, &error, OffReadOptions{true}, &largeReport, &stats)) << error.ToString();
+    EXPECT_TRUE(stats.twoThreads);
+    ASSERT_TRUE(serial.LoadFromText(big, &error, OffReadOptions{true, kNeverParallel}, &serialReport));
+
+    EXPECT_EQ(testing::PolygonsOf(large), testing::PolygonsOf(small));
+    EXPECT_EQ(testing::PolygonsOf(large), (std::vector<std::vector<int>>{{0, 1, 2}, {2, 1, 0}}));
+    EXPECT_EQ(large.m_edges, small.m_edges);
+    EXPECT_EQ(large.m_nPolygons, 2);
+    EXPECT_EQ(largeReport.Summary(), serialReport.Summary());
+    ASSERT_EQ(largeReport.Examples().size(), smallReport.Examples().size()) << largeReport.Summary();
+    EXPECT_EQ(largeReport.Total(), 3u) << largeReport.Summary();
+    for (std::size_t i = 0; i < largeReport.Examples().size(); ++i) {
+        const OffRepair& a = largeReport.Examples()[i];
+        const OffRepair& b = smallReport.Examples()[i];
+        EXPECT_EQ(a.kind, b.kind) << i;
+        EXPECT_EQ(a.line, b.line + (kBig - 3)) << i;
+    }
+    for (const OffRepairKind kind :
+         {OffRepairKind::kBadIndexFace, OffRepairKind::kCommentLine, OffRepairKind::kShortFace}) {
+        EXPECT_EQ(largeReport.Count(kind), 1u) << OffRepairReport::KindName(kind);
+    }
+}
+
+TEST(OffParallel, RefusedSecondThreadReadsALargeFileOnOneThread) {
+    std::string text = "OFF\n200000 1\n";
+    for (int k = 0; k < 200000; ++k) {
+        text += "1.000000 2.000000 3.000000\n";
+    }
+    text += "3 0 1 2\n";
+    LimitThreadStartsForTesting(0);
+    CQuorvaneDoc doc;
+    OffError error;
+    OffReadStats stats;
+    const bool ok = doc.LoadFromText(text, &error, OffReadOptions{}, nullptr, &stats);
+    LimitThreadStartsForTesting(-1);
+    ASSERT_TRUE(ok) << error.ToString();
+    EXPECT_TRUE(stats.threadRefused);
+    EXPECT_FALSE(stats.twoThreads);
+    EXPECT_EQ(doc.m_nVertices, 200000);
+    EXPECT_EQ(doc.m_nUniqueEdges, 3);
 }
 
 }  // namespace

@@ -125,6 +125,50 @@ TEST(OffRepair, StillRefusesWhatCannotBeRepaired) {
     }
 }
 
+TEST(OffRepair, PointSetIsReadAsAModelWithoutPolygons) {
+    const std::string text = "OFF\n4 0 0\n0 0 0\n1 0 0\n0 1 0\n0 0 2\n";
+    CQuorvaneDoc strict;
+    OffError error;
+    EXPECT_FALSE(strict.LoadFromText(text, &error));
+    EXPECT_EQ(error.ToString(), "line 2: the polygon count must be positive, found \"0\"");
+    for (const std::size_t parallelFrom : {std::size_t{0}, ~std::size_t{0}}) {
+        CQuorvaneDoc doc;
+        OffRepairReport report;
+        ASSERT_TRUE(doc.LoadFromText(text, &error, OffReadOptions{true, parallelFrom}, &report)) << error.ToString();
+        EXPECT_TRUE(testing::IsConsistent(doc));
+        EXPECT_EQ(doc.m_nVertices, 4);
+        EXPECT_EQ(doc.m_nPolygons, 0);
+        EXPECT_EQ(doc.m_nEdges, 0);
+        EXPECT_EQ(doc.m_nUniqueEdges, 0);
+        EXPECT_EQ(doc.m_nLargestPolygon, 0);
+        EXPECT_EQ(doc.m_maxZ, 2.0);
+        EXPECT_EQ(report.Total(), 1u);
+        EXPECT_EQ(report.Summary(),
+                  "1 x point set without polygons read\n    line 2: no polygons; read the 4 vertices as a point set\n");
+        EXPECT_STREQ(OffRepairReport::KindName(OffRepairKind::kPointSet), "point_set");
+        // Written out, it is the same point set.
+        std::string written;
+        ASSERT_TRUE(doc.SaveToText(written));
+        EXPECT_EQ(written.rfind("OFF\r\n4 0 0\r\n", 0), 0u) << written;
+        CQuorvaneDoc again;
+        ASSERT_TRUE(again.LoadFromText(written, &error, kRepair));
+        EXPECT_EQ(again.m_vertices, doc.m_vertices);
+    }
+    // The binary form too.
+    std::string binary = "OFF BINARY\n";
+    for (const std::uint32_t word : {1u, 0u, 0u, 0x3f800000u, 0u, 0u}) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            binary.push_back(static_cast<char>((word >> shift) & 0xFF));
+        }
+    }
+    CQuorvaneDoc doc;
+    OffRepairReport report;
+    ASSERT_TRUE(doc.LoadFromText(binary, &error, kRepair, &report)) << error.ToString();
+    EXPECT_EQ(doc.m_nVertices, 1);
+    EXPECT_EQ(doc.m_nPolygons, 0);
+    EXPECT_EQ(report.Count(OffRepairKind::kPointSet), 1u);
+}
+
 TEST(OffRepair, ManyRepairsGiveAShortSummary) {
     std::string text = "OFF\n3 10001\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
     for (int i = 0; i < 10000; ++i) {

@@ -17,7 +17,13 @@ TEST_P(CliBinaryHelp, EachSubcommandHasHelp) {
     EXPECT_NE(result.out.find(GetParam()), std::string::npos) << result.out;
 }
 
-INSTANTIATE_TEST_SUITE_P(Subcommands, CliBinaryHelp, ::testing::Values("info", "check", "convert"));
+TEST_P(CliBinaryHelp, SaysHowPipesAndDevicesAreReadAndTheLimit) {
+    const RunResult result = RunBinary(std::string(GetParam()) + " --help");
+    EXPECT_NE(result.out.find("Pipes, FIFOs and devices are read to their end"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("--max-bytes"), std::string::npos) << result.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Subcommands, CliBinaryHelp, ::testing::Values("info", "check", "convert", "render"));
 
 TEST(CliBinary, TopLevelHelpListsTheSubcommands) {
     const RunResult result = RunBinary("--help");

@@ -354,6 +354,27 @@ TEST(CliRenderCamera, DegenerateCameraWritesTheBackgroundWithAWarning) {
     EXPECT_EQ(others, 0);
 }
 
+TEST(CliRenderCamera, DegenerateCameraWarningNamesItsCause) {
+    const fs::path out = ScratchFolder() / "cube.png";
+    const struct {
+        CVector3D from, at;
+        const char* cause;
+    } cases[] = {
+        {{0, 0, 0}, {0, 0, 0}, "the From Point equals the At Point"},
+        {{1e308, 0, 0}, {-1e308, 0, 0}, "overflows double precision"},
+    };
+    for (const auto& c : cases) {
+        RenderOptions options = SingleRender(Sample("cube.off"), out);
+        options.from = c.from;
+        options.at = c.at;
+        options.size = 16;
+        const RunResult result = RunCommand(RunRender, options);
+        EXPECT_EQ(result.status, kExitOk);
+        EXPECT_EQ(result.err.rfind(Sample("cube.off") + ": warning: the camera is degenerate: ", 0), 0u) << result.err;
+        EXPECT_NE(result.err.find(c.cause), std::string::npos) << result.err;
+    }
+}
+
 // ---- Sizes and the teapot ----
 
 TEST(CliRenderTeapot, EveryModeWritesTheAskedSize) {

@@ -25,6 +25,30 @@ TEST(CliRepair, CheckSortsFilesIntoStrictRepairableAndRefused) {
     EXPECT_EQ(lines[5], "3 files checked: 1 strict, 1 repairable, 1 refused");
 }
 
+TEST(CliRepair, AFilePastOneMebibyteIsRepairedAsItsSmallTwin) {
+    // A bad index, a comment line and a short face after 175,000 vertices: read on two threads.
+    const fs::path folder = ScratchFolder();
+    const std::string faces = "3 0 1 2\n3 0 1 700000\n# a comment\n4 0 1 2\n3 2 1 0\n";
+    std::string big = "OFF\n175000 4\n";
+    for (int k = 0; k < 175000; ++k) {
+        big += "0.500000 0.250000 0.125000\n";
+    }
+    WriteBytes(folder / "big.off", big + faces);
+    WriteBytes(folder / "small.off", "OFF\n3 4\n0 0 0\n1 0 0\n0 1 0\n" + faces);
+    CheckOptions options;
+    options.files = {(folder / "big.off").string(), (folder / "small.off").string()};
+    options.load.repair = true;
+    const RunResult result = RunCommand(RunCheck, options);
+    EXPECT_EQ(result.status, kExitOk) << result.out;
+    const std::vector<std::string> lines = Lines(result.out);
+    ASSERT_EQ(lines.size(), 15u) << result.out;
+    EXPECT_EQ(lines[0], (folder / "big.off").string() + ": repairable with 3 repairs");
+    EXPECT_EQ(lines[7], (folder / "small.off").string() + ": repairable with 3 repairs");
+    for (std::size_t i = 1; i < 7; i += 2) {
+        EXPECT_EQ(lines[i], lines[i + 7]);  // the kinds and their counts
+    }
+}
+
 TEST(CliRepair, CheckJsonCarriesTheVerdictAndTheRepairs) {
     CheckOptions options;
     options.files = {Sample("openscad_example002.off")};

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
+#include <utility>
 #include <vector>
 
+#include "hostile_meshes.h"
 #include "model/document.h"
+#include "model_test_support.h"
 #include "unique_edges_reference.h"
 
 namespace quorvane {
@@ -97,6 +101,47 @@ TEST(UniqueEdges, IndicesAtTheEndOfALargeVertexRangeDoNotCollide) {
     doc.BuildUniqueEdges();
     EXPECT_EQ(doc.m_edges, BuildUniqueEdgesByScan(doc.m_polygons));
     EXPECT_EQ(doc.m_nUniqueEdges, 7);
+}
+
+// The distinct edges in order of first appearance by an ordered map: an independent reference for
+// inputs too large for the literal quadratic scan.
+std::vector<CEdge> UniqueEdgesByMap(const CPolygonArray& polygons) {
+    std::map<std::pair<int, int>, bool> seen;
+    std::vector<CEdge> edges;
+    for (int p = 0; p < polygons.GetSize(); ++p) {
+        const CPolygon polygon = polygons[p];
+        for (int j = 0; j < polygon.GetSize(); ++j) {
+            const CEdge e = polygon.GetEdge(j);
+            if (seen.emplace(std::make_pair(e.m_nV1, e.m_nV2), true).second) {
+                edges.push_back(e);
+            }
+        }
+    }
+    return edges;
+}
+
+TEST(UniqueEdges, HostileShapesGiveTheReferenceList) {
+    const struct {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"edges that collided in the former table", testing::CollidingEdgesText(400000)},
+        {"a vertex in every triangle", testing::StarText(400000)},
+        {"one polygon over every vertex", testing::GiantPolygonText(400000)},
+        {"random triangles", testing::RandomTrianglesText(400000)},
+    };
+    for (const auto& c : cases) {
+        CQuorvaneDoc doc;
+        OffError error;
+        ASSERT_TRUE(doc.LoadFromText(c.text, &error)) << c.name << ": " << error.ToString();
+        EXPECT_TRUE(testing::IsConsistent(doc)) << c.name;
+        EXPECT_GT(doc.m_nEdges, 10000) << c.name;
+        EXPECT_EQ(doc.m_edges, UniqueEdgesByMap(doc.m_polygons)) << c.name;
+    }
+    // The map reference itself agrees with the literal scan.
+    CQuorvaneDoc small;
+    ASSERT_TRUE(small.LoadFromText(testing::RandomTrianglesText(3000)));
+    EXPECT_EQ(UniqueEdgesByMap(small.m_polygons), BuildUniqueEdgesByScan(small.m_polygons));
 }
 
 }  // namespace

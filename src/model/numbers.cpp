@@ -25,6 +25,35 @@ std::size_t SkipSpace(std::string_view s) {
     return i;
 }
 
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The common short numbers without from_chars: when the digits of token[begin, end) (a point
+// among them) form an integer m below 2^53 and the decimal exponent lies within +-22, m and the
+// power of ten are exact doubles, so one multiplication or division rounds exactly as the full
+// conversion does. False when the number is not of that kind.
+bool ReadShortReal(std::string_view token, std::size_t begin, std::size_t end, std::size_t digits,
+                   std::size_t fracDigits, long long exponent, bool negative, double& value) {
+    if (digits > 15) {
+        return false;  // 10^15 < 2^53: fifteen digits always fit
+    }
+    std::uint64_t m = 0;
+    for (std::size_t k = begin; k < end; ++k) {
+        if (token[k] != '.') {
+            m = m * 10 + static_cast<std::uint64_t>(token[k] - '0');
+        }
+    }
+    const long long e10 = exponent - static_cast<long long>(fracDigits);
+    if (e10 < -22 || e10 > 22) {
+        return false;
+    }
+    const double mantissa = static_cast<double>(m);
+    const double magnitude = e10 >= 0 ? mantissa * kExactPowersOfTen[e10] : mantissa / kExactPowersOfTen[-e10];
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
 }  // namespace
 
 int ParseOffInt(std::string_view token) {
@@ -101,6 +130,11 @@ RealStatus ParseOffReal(std::string_view token, double& value) {
             }
             end = j;
         }
+    }
+
+    if (ReadShortReal(token, mantissaBegin, mantissaEnd, intDigits + fracDigits, fracDigits,
+                      exponentNegative ? -exponent : exponent, negative, value)) {
+        return RealStatus::kOk;
     }
 
     // Build the text from_chars takes: no leading '+', and 'e' for the exponent letter.

@@ -74,9 +74,9 @@ class OffModelBuilder {
         doc.m_polygons.Reserve(faces, std::min<std::size_t>(faces * 3, rest / 2 + 1));
     }
 
-    // Widens the bounding box by vertex k (the first vertex sets it).
-    void AddVertex(int k, const double xyz[3]) {
-        if (k == 0) {
+    // Widens the bounding box by a vertex (the first one sets it) and stores the vertex.
+    void AddVertex(bool first, const double xyz[3]) {
+        if (first) {
             for (int axis = 0; axis < 3; ++axis) {
                 m_box[2 * axis] = m_box[2 * axis + 1] = xyz[axis];
             }
@@ -95,6 +95,23 @@ class OffModelBuilder {
     std::string VertexEndMessage(int k) const {
         return "end of file where vertex " + std::to_string(k + 1) + " of " + m_verticesWritten +
                " was expected";
+    }
+
+    // Widens the document's box by the box of `later`, the vertices that follow the document's:
+    // a bound changes only for a value strictly beyond it, so on ties (0 and -0) the earlier
+    // vertex's value stays, as when the vertices are read in turn.
+    void MergeBox(const CQuorvaneDoc& later) {
+        double* const bounds[6] = {&m_doc.m_maxX, &m_doc.m_minX, &m_doc.m_maxY,
+                                   &m_doc.m_minY, &m_doc.m_maxZ, &m_doc.m_minZ};
+        const double more[6] = {later.m_maxX, later.m_minX, later.m_maxY, later.m_minY, later.m_maxZ, later.m_minZ};
+        for (int b = 0; b < 6; b += 2) {
+            if (more[b] > *bounds[b]) {
+                *bounds[b] = more[b];
+            }
+            if (more[b + 1] < *bounds[b + 1]) {
+                *bounds[b + 1] = more[b + 1];
+            }
+        }
     }
 
     void StoreBox() {

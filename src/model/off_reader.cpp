@@ -1,7 +1,9 @@
 #include "model/off_reader.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <thread>
 
@@ -170,10 +172,10 @@ class OffParser : public OffModelBuilder {
         if (!ReadCounts()) {
             return false;
         }
-        if (m_lines.Remaining() >= m_options.parallelFromBytes && m_nPolygons > 0) {
+        if (m_lines.Remaining() >= m_options.parallelFromBytes) {
             return ReadSectionsInParallel();
         }
-        return ReadVertices() && ReadFaces();
+        return ReadVertices(0, m_nVertices) && ReadFaces();
     }
 
   private:
@@ -211,9 +213,14 @@ class OffParser : public OffModelBuilder {
         return false;
     }
 
-    // Where the vertex section ends: after m_nVertices lines (strictly) or data lines (in repair
-    // mode, where comment and blank lines are skipped). False when the text ends first.
-    bool FindVertexSectionEnd(LineCursor& cursor) const {
+    // Where the second thread starts reading: at the end of the vertex section when the first
+    // half of the text after the counts holds all of it, otherwise after the vertex (line) that
+    // ends the first half, so that each thread reads about half of the text. `first` is the first
+    // vertex the second thread reads (m_nVertices when it reads only faces). Vertices are lines
+    // (strictly) or data lines (in repair mode, where comment and blank lines are skipped).
+    // False when the text ends before.
+    bool FindSplit(LineCursor& cursor, int& first) const {
+        const std::size_t total = cursor.Remaining();
         std::string_view line;
         for (int k = 0; k < m_nVertices;) {
             if (!cursor.Next(line)) {
@@ -221,46 +228,59 @@ class OffParser : public OffModelBuilder {
             }
             if (!m_repair || IsDataLine(line)) {
                 ++k;
+                if (k < m_nVertices && 2 * (total - cursor.Remaining()) >= total) {
+                    first = k;
+                    return true;
+                }
             }
         }
+        first = m_nVertices;
         return true;
     }
 
-    // Reads the vertex section on this thread while another reads the face section, then joins
-    // them: the same model, error and repairs as reading them in turn. When the system refuses
-    // the second thread, this thread reads the faces after the vertices.
+    // Reads the text after the counts on two threads, then joins the parts: this thread reads the
+    // first vertices, the other the remaining vertices (if any) and the faces. Gives the same
+    // model, error and repairs as reading in turn; an exception of the other thread (out of
+    // memory) is thrown here. When the system refuses the second thread, this thread reads its
+    // part after its own.
     bool ReadSectionsInParallel() {
-        LineCursor faceStart = m_lines;
-        if (!FindVertexSectionEnd(faceStart)) {
-            return ReadVertices();  // the text ends inside the vertex section: that is the error
+        LineCursor split = m_lines;
+        int first = 0;
+        if (!FindSplit(split, first)) {
+            return ReadVertices(0, m_nVertices);  // the text ends inside the vertex section
         }
-        CQuorvaneDoc faces;
-        ReservePolygons(faces, faceStart.Remaining());
-        OffError faceError;
-        OffRepairReport faceReport;
-        OffParser faceParser(m_text, faces, faceError, m_options, m_report ? &faceReport : nullptr, nullptr);
-        faceParser.m_lines = LineCursor(faceStart.Rest(), faceStart.LineNumber());
-        faceParser.m_nVertices = m_nVertices;
-        faceParser.m_nPolygons = m_nPolygons;
-        faceParser.m_verticesWritten = m_verticesWritten;
-        faceParser.m_polygonsWritten = m_polygonsWritten;
-        bool facesOk = false;
-        const auto readFaces = [&] {
+        CQuorvaneDoc tail;
+        if (first < m_nVertices) {
+            tail.m_vertices.reserve(std::min<std::size_t>(m_nVertices - first, split.Remaining() / 6 + 1));
+        }
+        ReservePolygons(tail, split.Remaining());
+        OffError tailError;
+        OffRepairReport tailReport;
+        OffParser tailParser(m_text, tail, tailError, m_options, m_report ? &tailReport : nullptr, nullptr);
+        tailParser.m_lines = LineCursor(split.Rest(), split.LineNumber());
+        tailParser.m_nVertices = m_nVertices;
+        tailParser.m_nPolygons = m_nPolygons;
+        tailParser.m_verticesWritten = m_verticesWritten;
+        tailParser.m_polygonsWritten = m_polygonsWritten;
+        bool tailOk = false;
+        std::exception_ptr tailFailure;
+        const auto readTail = [&] {
             try {
-                facesOk = faceParser.ReadFaces();
+                tailOk = tailParser.ReadVertices(first, m_nVertices) && tailParser.ReadFaces();
             } catch (...) {
-                faceParser.Fail(0, "not enough memory to read the polygons");
+                tailFailure = std::current_exception();
             }
         };
         std::thread worker;
-        const bool twoThreads = TryStartThread(worker, readFaces);
+        const bool twoThreads = TryStartThread(worker, readTail);
         if (m_stats) {
             m_stats->twoThreads = twoThreads;
             m_stats->threadRefused = !twoThreads;
+            m_stats->secondThreadVertices = m_nVertices - first;
         }
-        bool verticesOk = false;
+        bool headOk = false;
         try {
-            verticesOk = ReadVertices();
+            headOk = ReadVertices(0, first);
         } catch (...) {
             if (twoThreads) {
                 worker.join();
@@ -269,24 +289,31 @@ class OffParser : public OffModelBuilder {
         }
         if (twoThreads) {
             worker.join();
-        } else if (verticesOk) {
-            readFaces();
+        } else if (headOk) {
+            readTail();
         }
-        if (!verticesOk) {
+        if (!headOk) {
             return false;
+        }
+        if (tailFailure) {
+            std::rethrow_exception(tailFailure);
         }
         if (m_report) {
-            m_report->Append(faceReport);
+            m_report->Append(tailReport);
         }
-        if (!facesOk) {
-            m_error = std::move(faceError);
+        if (!tailOk) {
+            m_error = std::move(tailError);
             return false;
         }
-        m_doc.m_polygons = std::move(faces.m_polygons);
+        if (first < m_nVertices) {
+            m_doc.m_vertices.insert(m_doc.m_vertices.end(), tail.m_vertices.begin(), tail.m_vertices.end());
+            MergeBox(tail);
+        }
+        m_doc.m_polygons = std::move(tail.m_polygons);
         m_doc.m_nVertices = m_nVertices;
-        m_doc.m_nPolygons = faces.m_nPolygons;
-        m_doc.m_nEdges = faces.m_nEdges;
-        m_doc.m_nLargestPolygon = faces.m_nLargestPolygon;
+        m_doc.m_nPolygons = tail.m_nPolygons;
+        m_doc.m_nEdges = tail.m_nEdges;
+        m_doc.m_nLargestPolygon = tail.m_nLargestPolygon;
         return true;
     }
 
@@ -407,10 +434,11 @@ class OffParser : public OffModelBuilder {
                          WrittenNumber(p, polygons), m_lines.Remaining());
     }
 
-    // One vertex per line; the first three tokens are x, y, z. Strictly, blank lines are
-    // vertices too (and refused); in repair mode blank and comment lines are skipped.
-    bool ReadVertices() {
-        for (int k = 0; k < m_nVertices; ++k) {
+    // Vertices from .. to - 1, one per line; the first three tokens are x, y, z. Strictly, blank
+    // lines are vertices too (and refused); in repair mode blank and comment lines are skipped.
+    // The box of these vertices is stored in the document.
+    bool ReadVertices(int from, int to) {
+        for (int k = from; k < to; ++k) {
             std::string_view line;
             const bool more = m_repair ? NextDataLine(line, true) : m_lines.Next(line);
             if (!more) {
@@ -435,9 +463,11 @@ class OffParser : public OffModelBuilder {
                                                           " is too large for a double");
                 }
             }
-            AddVertex(k, xyz);
+            AddVertex(k == from, xyz);
         }
-        StoreBox();
+        if (from < to) {
+            StoreBox();
+        }
         return true;
     }
 

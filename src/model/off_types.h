@@ -35,6 +35,9 @@ struct OffReadStats {
     bool twoThreads = false;
     // Two threads were wanted, but the system refused the second one: read on one thread.
     bool threadRefused = false;
+    // How many vertices (the last ones) the second thread read before the faces: 0 when the
+    // first half of the text held the whole vertex section.
+    int secondThreadVertices = 0;
 };
 
 // The kinds of departure the repairing reading accepts.

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <random>
+
 #include <climits>
 #include <clocale>
 #include <cmath>
@@ -80,6 +84,51 @@ TEST(OffNumbers, ParseOffRealReadsLikeAtofWithDExponent) {
         double value = -99.0;
         EXPECT_EQ(ParseOffReal(c.text, value), RealStatus::kOk) << c.text;
         EXPECT_EQ(value, c.expected) << c.text;
+    }
+}
+
+// Random decimal numbers, short ones (the quick path) and long ones, read exactly as the C
+// library's strtod reads them (with 'd' and 'D' taken as 'e').
+TEST(OffNumbers, ParseOffRealEqualsStrtodOnRandomNumbers) {
+    std::mt19937_64 rng(4242);
+    const auto digits = [&](std::size_t most) {
+        std::string text(rng() % (most + 1), '0');
+        for (char& c : text) {
+            c = static_cast<char>('0' + rng() % 10);
+        }
+        return text;
+    };
+    for (int round = 0; round < 200000; ++round) {
+        std::string token = rng() % 4 == 0 ? "-" : rng() % 8 == 0 ? "+" : "";
+        const bool longNumber = rng() % 8 == 0;
+        token += digits(longNumber ? 25 : 8);
+        if (rng() % 2) {
+            token += '.';
+            token += digits(longNumber ? 25 : 9);
+        }
+        if (rng() % 3 == 0) {
+            token += "eEdD"[rng() % 4];
+            token += rng() % 2 ? "-" : "";
+            token += digits(rng() % 4 == 0 ? 3 : 2);
+        }
+        if (rng() % 10 == 0) {
+            token += "#1";  // not "x": strtod reads hexadecimal, which the format does not have
+        }
+        std::string forStrtod = token;
+        for (char& c : forStrtod) {
+            c = (c == 'd' || c == 'D') ? 'e' : c;
+        }
+        errno = 0;
+        const double expected = std::strtod(forStrtod.c_str(), nullptr);
+        const bool overflow = errno == ERANGE && std::isinf(expected);
+        double value = -99.0;
+        const RealStatus status = ParseOffReal(token, value);
+        if (overflow) {
+            ASSERT_EQ(status, RealStatus::kOverflow) << token;
+            continue;
+        }
+        ASSERT_EQ(status, RealStatus::kOk) << token;
+        ASSERT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << token << ": " << value << " vs " << expected;
     }
 }
 

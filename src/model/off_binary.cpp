@@ -48,7 +48,7 @@ bool OffModelBuilder::ReadBinary(std::string_view text, std::size_t start) {
             }
             xyz[axis] = value;
         }
-        AddVertex(k == 0, xyz);
+        AddVertex(k, k == 0, xyz);
         pos += floatsPerVertex * 4;
     }
     StoreBox();

@@ -74,8 +74,9 @@ class OffModelBuilder {
         doc.m_polygons.Reserve(faces, std::min<std::size_t>(faces * 3, rest / 2 + 1));
     }
 
-    // Widens the bounding box by a vertex (the first one sets it) and stores the vertex.
-    void AddVertex(bool first, const double xyz[3]) {
+    // Widens the bounding box by vertex k (`first`: the first of this reading, which sets it) and
+    // stores the vertex: appended, or in its slot when the vertex array was sized beforehand.
+    void AddVertex(int k, bool first, const double xyz[3]) {
         if (first) {
             for (int axis = 0; axis < 3; ++axis) {
                 m_box[2 * axis] = m_box[2 * axis + 1] = xyz[axis];
@@ -89,7 +90,11 @@ class OffModelBuilder {
                 }
             }
         }
-        m_doc.m_vertices.emplace_back(xyz[0], xyz[1], xyz[2]);
+        if (m_vertexSlots) {
+            m_vertexSlots[k] = CVector3D(xyz[0], xyz[1], xyz[2]);
+        } else {
+            m_doc.m_vertices.emplace_back(xyz[0], xyz[1], xyz[2]);
+        }
     }
 
     std::string VertexEndMessage(int k) const {
@@ -181,6 +186,7 @@ class OffModelBuilder {
     int m_nVertices = 0;
     int m_nPolygons = 0;
     std::string m_verticesWritten, m_polygonsWritten;  // the counts as the file writes them
+    CVector3D* m_vertexSlots = nullptr;                 // where vertex k goes, when set
     double m_box[6] = {0, 0, 0, 0, 0, 0};  // max x, min x, max y, min y, max z, min z
     long long m_total = 0;
     int m_largest = 0;

@@ -217,10 +217,13 @@ class OffParser : public OffModelBuilder {
     // half of the text after the counts holds all of it, otherwise after the vertex (line) that
     // ends the first half, so that each thread reads about half of the text. `first` is the first
     // vertex the second thread reads (m_nVertices when it reads only faces). Vertices are lines
-    // (strictly) or data lines (in repair mode, where comment and blank lines are skipped).
+    // (strictly) or data lines (in repair mode, where comment and blank lines are skipped). The
+    // vertex section is split only when the rest of the text can hold all its vertices (six
+    // bytes each at least), since the vertex array is then sized to the count beforehand.
     // False when the text ends before.
     bool FindSplit(LineCursor& cursor, int& first) const {
         const std::size_t total = cursor.Remaining();
+        const bool splitVertices = static_cast<std::size_t>(m_nVertices) <= total / 6 + 1;
         std::string_view line;
         for (int k = 0; k < m_nVertices;) {
             if (!cursor.Next(line)) {
@@ -228,7 +231,7 @@ class OffParser : public OffModelBuilder {
             }
             if (!m_repair || IsDataLine(line)) {
                 ++k;
-                if (k < m_nVertices && 2 * (total - cursor.Remaining()) >= total) {
+                if (splitVertices && k < m_nVertices && 2 * (total - cursor.Remaining()) >= total) {
                     first = k;
                     return true;
                 }
@@ -239,20 +242,21 @@ class OffParser : public OffModelBuilder {
     }
 
     // Reads the text after the counts on two threads, then joins the parts: this thread reads the
-    // first vertices, the other the remaining vertices (if any) and the faces. Gives the same
-    // model, error and repairs as reading in turn; an exception of the other thread (out of
-    // memory) is thrown here. When the system refuses the second thread, this thread reads its
-    // part after its own.
+    // first vertices, the other the remaining vertices (if any) and the faces, each vertex into
+    // its own slot. Gives the same model, error and repairs as reading in turn; an exception of
+    // the other thread (out of memory) is thrown here. When the system refuses the second
+    // thread, this thread reads its part after its own.
     bool ReadSectionsInParallel() {
         LineCursor split = m_lines;
         int first = 0;
         if (!FindSplit(split, first)) {
             return ReadVertices(0, m_nVertices);  // the text ends inside the vertex section
         }
-        CQuorvaneDoc tail;
         if (first < m_nVertices) {
-            tail.m_vertices.reserve(std::min<std::size_t>(m_nVertices - first, split.Remaining() / 6 + 1));
+            m_doc.m_vertices.resize(static_cast<std::size_t>(m_nVertices));
+            m_vertexSlots = m_doc.m_vertices.data();
         }
+        CQuorvaneDoc tail;
         ReservePolygons(tail, split.Remaining());
         OffError tailError;
         OffRepairReport tailReport;
@@ -262,6 +266,7 @@ class OffParser : public OffModelBuilder {
         tailParser.m_nPolygons = m_nPolygons;
         tailParser.m_verticesWritten = m_verticesWritten;
         tailParser.m_polygonsWritten = m_polygonsWritten;
+        tailParser.m_vertexSlots = m_vertexSlots;
         bool tailOk = false;
         std::exception_ptr tailFailure;
         const auto readTail = [&] {
@@ -306,7 +311,6 @@ class OffParser : public OffModelBuilder {
             return false;
         }
         if (first < m_nVertices) {
-            m_doc.m_vertices.insert(m_doc.m_vertices.end(), tail.m_vertices.begin(), tail.m_vertices.end());
             MergeBox(tail);
         }
         m_doc.m_polygons = std::move(tail.m_polygons);
@@ -463,7 +467,7 @@ class OffParser : public OffModelBuilder {
                                                           " is too large for a double");
                 }
             }
-            AddVertex(k == from, xyz);
+            AddVertex(k, k == from, xyz);
         }
         if (from < to) {
             StoreBox();

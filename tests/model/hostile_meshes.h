@@ -43,8 +43,9 @@ inline void AppendFace(std::string& text, std::initializer_list<long long> indic
 
 // Two-vertex polygons whose edges all fell into the first 1/512 of the former table's slots, over
 // enough vertices that the former code took that table (the highest index at least four times the
-// sides): every insertion probed past all earlier ones.
-inline std::string CollidingEdgesText(std::size_t bytes) {
+// sides): every insertion probed past all earlier ones. With `ordinary`, its twin: the same counts
+// and about the same bytes, each polygon joining two neighbouring vertices spread over the range.
+inline std::string CollidingEdgesText(std::size_t bytes, bool ordinary = false) {
     // About 6 * 8 bytes of vertex lines and 18 of face line per polygon.
     const long long faces = static_cast<long long>(bytes / 66) + 1;
     const long long sides = 2 * faces;
@@ -57,7 +58,11 @@ inline std::string CollidingEdgesText(std::size_t bytes) {
     const std::uint64_t window = capacity / 512 + 1;
     std::string text = HostileHead(vertices, faces);
     std::mt19937_64 rng(20261207);
-    for (long long f = 0; f < faces;) {
+    for (long long f = 0; ordinary && f < faces; ++f) {
+        const long long a = f * ((vertices - 2) / faces) + static_cast<long long>(rng() % 2);
+        AppendFace(text, {a, a + 1 + static_cast<long long>(rng() % 2)});
+    }
+    for (long long f = 0; !ordinary && f < faces;) {
         const auto a = static_cast<long long>(rng() % static_cast<std::uint64_t>(vertices - 1));
         const auto b = a + 1 + static_cast<long long>(rng() % static_cast<std::uint64_t>(vertices - 1 - a));
         const std::uint64_t key = (static_cast<std::uint64_t>(a) << 32) + static_cast<std::uint64_t>(b) + 1;
@@ -79,8 +84,9 @@ inline std::string StarText(std::size_t bytes) {
     return text;
 }
 
-// One polygon over every vertex in a shuffled order, some vertices twice.
-inline std::string GiantPolygonText(std::size_t bytes) {
+// One polygon over every vertex in a shuffled order, some vertices twice. With `ordinary`, its
+// twin: the same indices in ascending order.
+inline std::string GiantPolygonText(std::size_t bytes, bool ordinary = false) {
     const long long vertices = static_cast<long long>(bytes / 14) + 3;
     std::string text = HostileHead(vertices, 1);
     std::vector<long long> order(static_cast<std::size_t>(vertices + vertices / 8));
@@ -88,7 +94,11 @@ inline std::string GiantPolygonText(std::size_t bytes) {
         order[i] = static_cast<long long>(i) % vertices;
     }
     std::mt19937_64 rng(7);
-    std::shuffle(order.begin(), order.end(), rng);
+    if (ordinary) {
+        std::sort(order.begin(), order.end());
+    } else {
+        std::shuffle(order.begin(), order.end(), rng);
+    }
     text += std::to_string(order.size());
     for (const long long index : order) {
         text += ' ';

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "model/file_io.h"
+#include "model/huge_pages.h"
 #include "model/input_limit.h"
 #include "model/numbers.h"
 #include "model/off_reader.h"
@@ -33,7 +34,9 @@ void CPolygonArray::Clear() {
 
 void CPolygonArray::Reserve(std::size_t polygons, std::size_t indices) {
     m_offsets.reserve(polygons + 1);
+    AdviseHugePagesFor(m_offsets);
     m_indices.reserve(indices);
+    AdviseHugePagesFor(m_indices);
 }
 
 void CPolygonArray::Append(const int* indices, int size) {
@@ -93,6 +96,16 @@ void ForEachSide(const CPolygonArray& polygons, F&& f) {
     }
 }
 
+// `size` copies of `value` in storage backed by huge pages where possible.
+template <typename T>
+std::vector<T> FilledArray(std::size_t size, T value = T()) {
+    std::vector<T> array;
+    array.reserve(size);
+    AdviseHugePagesFor(array);
+    array.assign(size, value);
+    return array;
+}
+
 }  // namespace
 
 std::vector<CEdge> BuildUniqueEdgesByVertex(const CPolygonArray& polygons, int vertexBound) {
@@ -106,13 +119,13 @@ std::vector<CEdge> BuildUniqueEdgesByVertex(const CPolygonArray& polygons, int v
         return edges;
     }
     const auto bound = static_cast<std::size_t>(vertexBound);
-    std::vector<std::uint32_t> next(bound + 1, 0);
+    std::vector<std::uint32_t> next = FilledArray<std::uint32_t>(bound + 1);
     ForEachSide(polygons, [&](const CEdge& e) { ++next[static_cast<std::size_t>(e.m_nV1) + 1]; });
     for (std::size_t v = 1; v <= bound; ++v) {
         next[v] += next[v - 1];
     }
-    std::vector<std::uint32_t> partner(sides);
-    std::vector<std::uint32_t> sideOf(sides);
+    std::vector<std::uint32_t> partner = FilledArray<std::uint32_t>(sides);
+    std::vector<std::uint32_t> sideOf = FilledArray<std::uint32_t>(sides);
     std::uint32_t side = 0;
     ForEachSide(polygons, [&](const CEdge& e) {
         const std::uint32_t at = next[e.m_nV1]++;
@@ -120,8 +133,8 @@ std::vector<CEdge> BuildUniqueEdgesByVertex(const CPolygonArray& polygons, int v
         sideOf[at] = side++;
     });
     // next[v] is now the end of the bucket of v, which begins where the bucket of v - 1 ends.
-    std::vector<std::uint8_t> first(sides, 0);
-    std::vector<std::int32_t> stamp(bound, -1);
+    std::vector<std::uint8_t> first = FilledArray<std::uint8_t>(sides);
+    std::vector<std::int32_t> stamp = FilledArray<std::int32_t>(bound, -1);
     std::size_t unique = 0;
     std::uint32_t begin = 0;
     for (std::size_t v = 0; v < bound; ++v) {
@@ -137,6 +150,7 @@ std::vector<CEdge> BuildUniqueEdgesByVertex(const CPolygonArray& polygons, int v
         begin = end;
     }
     edges.reserve(unique);
+    AdviseHugePagesFor(edges);
     side = 0;
     ForEachSide(polygons, [&](const CEdge& e) {
         if (first[side++]) {

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "model/huge_pages.h"
+
 namespace quorvane {
 
 ReadStatus ReadWholeFile(const std::string& path, std::string& text, std::string& reason,
@@ -49,6 +51,8 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& text, std::string
     };
     // A regular file: the start, then the rest straight into place.
     if (size > 0) {
+        text.reserve(size);
+        AdviseHugePages(text.data(), text.capacity());
         text.resize(size);
         const std::size_t first = std::min(size, kStartBytes);
         std::size_t got = std::fread(text.data(), 1, first, file);

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "model/document.h"
+#include "model/huge_pages.h"
 #include "model/off_types.h"
 
 namespace quorvane {
@@ -62,6 +63,7 @@ class OffModelBuilder {
             });
         }
         m_doc.m_vertices.reserve(std::min<std::size_t>(m_nVertices, rest / 6 + 1));
+        AdviseHugePagesFor(m_doc.m_vertices);
         if (m_binary || rest < m_options.parallelFromBytes) {
             ReservePolygons(m_doc, rest);
         }

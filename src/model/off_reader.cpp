@@ -1,9 +1,11 @@
 #include "model/off_reader.h"
 
 #include <algorithm>
+#include <cassert>
 #include <climits>
 #include <cstring>
 #include <exception>
+#include <latch>
 #include <string>
 #include <thread>
 
@@ -213,17 +215,25 @@ class OffParser : public OffModelBuilder {
         return false;
     }
 
-    // Where the second thread starts reading: at the end of the vertex section when the first
-    // half of the text after the counts holds all of it, otherwise after the vertex (line) that
-    // ends the first half, so that each thread reads about half of the text. `first` is the first
+    // Whether the vertex section may be split between the two threads: only when the `total`
+    // bytes after the counts can hold all its vertices (six bytes each at least), since the
+    // vertex array is then sized to the count beforehand.
+    bool MaySplitVertices(std::size_t total) const { return static_cast<std::size_t>(m_nVertices) <= total / 6 + 1; }
+
+    // Whether the vertex section is split after vertex k (counted from 1) when `consumed` of the
+    // `total` bytes after the counts are read: after the vertex whose line ends the first half.
+    bool SplitsAfter(int k, std::size_t consumed, std::size_t total) const {
+        return k < m_nVertices && 2 * consumed >= total && MaySplitVertices(total);
+    }
+
+    // Where the second thread starts reading: after the vertex that ends the first half of the
+    // text after the counts (SplitsAfter), or at the end of the vertex section when the first half
+    // holds all of it, so that each thread reads about half of the text. `first` is the first
     // vertex the second thread reads (m_nVertices when it reads only faces). Vertices are lines
-    // (strictly) or data lines (in repair mode, where comment and blank lines are skipped). The
-    // vertex section is split only when the rest of the text can hold all its vertices (six
-    // bytes each at least), since the vertex array is then sized to the count beforehand.
+    // (strictly) or data lines (in repair mode, where comment and blank lines are skipped).
     // False when the text ends before.
     bool FindSplit(LineCursor& cursor, int& first) const {
         const std::size_t total = cursor.Remaining();
-        const bool splitVertices = static_cast<std::size_t>(m_nVertices) <= total / 6 + 1;
         std::string_view line;
         for (int k = 0; k < m_nVertices;) {
             if (!cursor.Next(line)) {
@@ -231,7 +241,7 @@ class OffParser : public OffModelBuilder {
             }
             if (!m_repair || IsDataLine(line)) {
                 ++k;
-                if (splitVertices && k < m_nVertices && 2 * (total - cursor.Remaining()) >= total) {
+                if (SplitsAfter(k, total - cursor.Remaining(), total)) {
                     first = k;
                     return true;
                 }
@@ -242,35 +252,40 @@ class OffParser : public OffModelBuilder {
     }
 
     // Reads the text after the counts on two threads, then joins the parts: this thread reads the
-    // first vertices, the other the remaining vertices (if any) and the faces, each vertex into
-    // its own slot. Gives the same model, error and repairs as reading in turn; an exception of
-    // the other thread (out of memory) is thrown here. When the system refuses the second
-    // thread, this thread reads its part after its own.
+    // vertices up to the middle of the text, the other finds that place by itself (FindSplit,
+    // the same rule) and reads the remaining vertices, if any, and the faces. Vertices go into
+    // their slots when the section may be split. Gives the same model, error and repairs as
+    // reading in turn; an exception of the other thread (out of memory) is thrown here. When the
+    // system refuses the second thread, this thread reads its part after its own.
     bool ReadSectionsInParallel() {
-        LineCursor split = m_lines;
-        int first = 0;
-        if (!FindSplit(split, first)) {
-            return ReadVertices(0, m_nVertices);  // the text ends inside the vertex section
-        }
-        if (first < m_nVertices) {
-            m_doc.m_vertices.resize(static_cast<std::size_t>(m_nVertices));
-            m_vertexSlots = m_doc.m_vertices.data();
-        }
+        const std::size_t total = m_lines.Remaining();
+        const bool slots = MaySplitVertices(total);
         CQuorvaneDoc tail;
-        ReservePolygons(tail, split.Remaining());
         OffError tailError;
         OffRepairReport tailReport;
         OffParser tailParser(m_text, tail, tailError, m_options, m_report ? &tailReport : nullptr, nullptr);
-        tailParser.m_lines = LineCursor(split.Rest(), split.LineNumber());
         tailParser.m_nVertices = m_nVertices;
         tailParser.m_nPolygons = m_nPolygons;
         tailParser.m_verticesWritten = m_verticesWritten;
         tailParser.m_polygonsWritten = m_polygonsWritten;
-        tailParser.m_vertexSlots = m_vertexSlots;
+        const LineCursor start = m_lines;
         bool tailOk = false;
+        int first = m_nVertices;
         std::exception_ptr tailFailure;
+        // The vertex array is sized by this thread while the other one looks for its start.
+        std::latch sized(1);
+        bool sizedOk = false;
         const auto readTail = [&] {
             try {
+                LineCursor split = start;
+                const bool found = FindSplit(split, first);
+                sized.wait();
+                if (!found || !sizedOk) {
+                    return;  // the text ends inside the vertex section: this thread's error
+                }
+                ReservePolygons(tail, split.Remaining());
+                tailParser.m_lines = LineCursor(split.Rest(), split.LineNumber());
+                tailParser.m_vertexSlots = m_vertexSlots;
                 tailOk = tailParser.ReadVertices(first, m_nVertices) && tailParser.ReadFaces();
             } catch (...) {
                 tailFailure = std::current_exception();
@@ -281,11 +296,25 @@ class OffParser : public OffModelBuilder {
         if (m_stats) {
             m_stats->twoThreads = twoThreads;
             m_stats->threadRefused = !twoThreads;
-            m_stats->secondThreadVertices = m_nVertices - first;
         }
-        bool headOk = false;
         try {
-            headOk = ReadVertices(0, first);
+            if (slots) {
+                m_doc.m_vertices.resize(static_cast<std::size_t>(m_nVertices));
+                m_vertexSlots = m_doc.m_vertices.data();
+            }
+            sizedOk = true;
+        } catch (...) {
+            sized.count_down();
+            if (twoThreads) {
+                worker.join();
+            }
+            throw;
+        }
+        sized.count_down();
+        bool headOk = false;
+        int head = 0;
+        try {
+            headOk = ReadVertices(0, m_nVertices, total, &head);
         } catch (...) {
             if (twoThreads) {
                 worker.join();
@@ -302,6 +331,10 @@ class OffParser : public OffModelBuilder {
         }
         if (tailFailure) {
             std::rethrow_exception(tailFailure);
+        }
+        assert(head == first);
+        if (m_stats) {
+            m_stats->secondThreadVertices = m_nVertices - first;
         }
         if (m_report) {
             m_report->Append(tailReport);
@@ -440,8 +473,10 @@ class OffParser : public OffModelBuilder {
 
     // Vertices from .. to - 1, one per line; the first three tokens are x, y, z. Strictly, blank
     // lines are vertices too (and refused); in repair mode blank and comment lines are skipped.
-    // The box of these vertices is stored in the document.
-    bool ReadVertices(int from, int to) {
+    // The box of these vertices is stored in the document. With `splitTotal`, the bytes after the
+    // counts, the reading stops where the vertex section is split (SplitsAfter) and `*read` is
+    // the number of vertices read.
+    bool ReadVertices(int from, int to, std::size_t splitTotal = 0, int* read = nullptr) {
         for (int k = from; k < to; ++k) {
             std::string_view line;
             const bool more = m_repair ? NextDataLine(line, true) : m_lines.Next(line);
@@ -468,6 +503,12 @@ class OffParser : public OffModelBuilder {
                 }
             }
             AddVertex(k, k == from, xyz);
+            if (splitTotal != 0 && SplitsAfter(k + 1, splitTotal - m_lines.Remaining(), splitTotal)) {
+                to = k + 1;
+            }
+        }
+        if (read) {
+            *read = to;
         }
         if (from < to) {
             StoreBox();

@@ -1,0 +1,24 @@
+#include "model/huge_pages.h"
+
+#include <sys/mman.h>
+
+#include <cstdint>
+
+namespace quorvane {
+
+void AdviseHugePages(const void* data, std::size_t bytes) noexcept {
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t last = (begin + bytes) & ~(kHugePage - 1);
+    if (data != nullptr && last > first) {
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    }
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
+}  // namespace quorvane

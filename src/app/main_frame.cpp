@@ -25,6 +25,7 @@
 #include "app/lock_keys.h"
 #include "app/prompts.h"
 #include "app/view_widget.h"
+#include "model/statistics.h"
 
 namespace quorvane {
 
@@ -516,6 +517,10 @@ void CMainFrame::ShowOpenedModel(LoadResult& loaded, const QString& absolutePath
     m_repairs = repaired ? loaded.repairs : OffRepairReport();
     m_repairNote = repaired ? ToQString(RepairStatusText(m_repairs)) : QString();
     m_viewWidget->Apply(m_viewWidget->View().OnUpdate());
+    if (IsPointSet(m_document)) {
+        // Wireframe and solid would show the background alone.
+        m_viewWidget->Apply(m_viewWidget->View().OnViewPoints());
+    }
     RememberRecent(absolutePath);
     UpdateTitle();
     UpdateCommandUI();

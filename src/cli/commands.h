@@ -108,7 +108,8 @@ struct RenderOptions {
     std::vector<std::string> files;
     std::string output;  // -o: the image of the single input
     std::string outDir;  // --out-dir: DIR/NAME.png for each input, NAME its file name without extension
-    RenderMode mode = RenderMode::kSolid;
+    // --mode; without it solid, or points for a point set (IsPointSet), with a note.
+    std::optional<RenderMode> mode;
     int size = 512;  // side of the image, 1 .. kMaxRenderSize
     // Camera settings, applied after the default view in this order: at, from, up, angle
     // (the camera's setters), orbit, zoom, pan.

@@ -128,7 +128,8 @@ void AddRenderOptions(CLI::App& command, cli::RenderOptions& render) {
                               : mode == "points"  ? cli::RenderMode::kPoints
                                                   : cli::RenderMode::kSolid;
             },
-            "Drawing mode: wireframe, solid or points (default solid)")
+            "Drawing mode: wireframe, solid or points (default solid; points for a point set, a model "
+            "without polygon sides, which wireframe and solid would leave empty)")
         ->type_name("MODE")
         ->check(CLI::IsMember({"wireframe", "solid", "points"}).description(""));
     command.add_option("--size", render.size, "Side of the square image in pixels (default 512)")

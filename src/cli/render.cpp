@@ -17,6 +17,7 @@
 #include "cli/commands.h"
 #include "cli/png_writer.h"
 #include "model/file_io.h"
+#include "model/statistics.h"
 #include "model/text_escape.h"
 #include "render/view.h"
 #include "viewing/camera_fault.h"
@@ -204,9 +205,20 @@ RenderResult RenderFile(const std::string& input, const std::string& output, con
         view.OnSize(options.size, options.size);
         view.OnUpdate();
 
-        view.m_bWireframe = options.mode == RenderMode::kWireframe;
-        view.m_bSolid = options.mode == RenderMode::kSolid;
-        view.m_bPoints = options.mode == RenderMode::kPoints;
+        // A point set shows nothing in wireframe or solid mode: without --mode it is drawn as
+        // points, with one of those two it is drawn as asked, with a warning.
+        const bool pointSet = IsPointSet(doc);
+        const RenderMode mode = options.mode.value_or(pointSet ? RenderMode::kPoints : RenderMode::kSolid);
+        if (pointSet && !options.mode) {
+            result.report += Escaped(input) + ": a point set (no polygon sides): drawn in points mode\n";
+        } else if (pointSet && mode != RenderMode::kPoints) {
+            result.messages += Escaped(input) +
+                               ": warning: a point set (no polygon sides) shows only the background in " +
+                               (mode == RenderMode::kWireframe ? "wireframe" : "solid") + " mode; use --mode points\n";
+        }
+        view.m_bWireframe = mode == RenderMode::kWireframe;
+        view.m_bSolid = mode == RenderMode::kSolid;
+        view.m_bPoints = mode == RenderMode::kPoints;
         if (options.background) {
             view.m_backgroundColor = *options.background;
         }
@@ -223,7 +235,7 @@ RenderResult RenderFile(const std::string& input, const std::string& output, con
         view.TransformModel();
         view.RenderModel();
         if (view.IsCameraDegenerate()) {
-            result.messages = Escaped(input) + ": warning: the camera is degenerate: " +
+            result.messages += Escaped(input) + ": warning: the camera is degenerate: " +
                               DescribeCameraFault(view.m_viewingSpace) + "; the image shows the background only\n";
         }
 

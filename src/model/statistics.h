@@ -22,6 +22,12 @@ ModelStatistics ComputeStatistics(const CQuorvaneDoc& document, const CTessellat
 // The statistics of the document with a triangle count obtained elsewhere (CountTriangles).
 ModelStatistics ComputeStatistics(const CQuorvaneDoc& document, int triangles);
 
+// Whether the model has vertices but no polygon sides (a point set): wireframe and solid drawing
+// show nothing of it, so it is shown in points mode.
+inline bool IsPointSet(const CQuorvaneDoc& document) {
+    return document.m_nVertices > 0 && document.m_nEdges == 0;
+}
+
 // The number of triangles a tessellation of `polygons` makes: n - 2 for each polygon of n >= 3
 // vertices. Saturates at INT_MAX.
 int CountTriangles(const CPolygonArray& polygons);

@@ -182,6 +182,24 @@ TEST_F(FrameTest, RepairableFileIsOpenedWithRepairsWhenChosen) {
     EXPECT_EQ(frame->MessagePane()->text(), QStringLiteral("Ready"));
 }
 
+TEST_F(FrameTest, PointSetOpensWithRepairsInPointsMode) {
+    const QString cube = CopyModel(dir, "cube.off", "cube.off");
+    ASSERT_TRUE(frame->OpenDocumentFile(cube));
+    ASSERT_TRUE(frame->ViewWidget()->View().m_bSolid);
+    const QString points = WriteFile(dir, "points.off", "OFF\n4 0 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n");
+    prompts.repairAnswer = true;
+    ASSERT_TRUE(frame->OpenDocumentFile(points));
+    ASSERT_EQ(prompts.repairOffers.size(), 1u);
+    EXPECT_EQ(frame->Document().m_nVertices, 4);
+    EXPECT_EQ(frame->Document().m_nPolygons, 0);
+    const CQuorvaneView& view = frame->ViewWidget()->View();
+    EXPECT_TRUE(view.m_bPoints);
+    EXPECT_FALSE(view.m_bSolid);
+    EXPECT_FALSE(view.m_bWireframe);
+    ASSERT_EQ(prompts.informations.size(), 1u);
+    EXPECT_TRUE(prompts.informations[0].contains(QStringLiteral("point set"))) << prompts.informations[0].toStdString();
+}
+
 TEST_F(FrameTest, DecliningRepairsKeepsTheModelWithoutAnotherMessage) {
     const QString cube = CopyModel(dir, "cube.off", "cube.off");
     ASSERT_TRUE(frame->OpenDocumentFile(cube));

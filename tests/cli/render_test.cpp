@@ -375,6 +375,37 @@ TEST(CliRenderCamera, DegenerateCameraWarningNamesItsCause) {
     }
 }
 
+TEST(CliRenderPointSet, IsDrawnAsPointsWithoutAModeAndWarnedAboutWithOne) {
+    const fs::path folder = ScratchFolder();
+    WriteBytes(folder / "points.off", "OFF\n3 0 0\n0 0 0\n1 0 0\n0 1 0\n");
+    const auto inked = [](const Picture& picture) {
+        int count = 0;
+        for (int y = 0; y < picture.height; ++y) {
+            for (int x = 0; x < picture.width; ++x) {
+                count += picture.At(x, y) != RGB(0, 0, 0);
+            }
+        }
+        return count;
+    };
+    RenderOptions options = SingleRender((folder / "points.off").string(), folder / "points.png");
+    options.size = 64;
+    // Strictly a point set is refused.
+    EXPECT_EQ(RunCommand(RunRender, options).status, kExitRefused);
+    options.load.repair = true;
+    RunResult result = RunCommand(RunRender, options);
+    ASSERT_EQ(result.status, kExitOk) << result.err;
+    EXPECT_NE(result.out.find("points.off: a point set (no polygon sides): drawn in points mode"), std::string::npos)
+        << result.out;
+    EXPECT_EQ(inked(ReadPng(folder / "points.png")), 3);
+    options.mode = RenderMode::kSolid;
+    result = RunCommand(RunRender, options);
+    ASSERT_EQ(result.status, kExitOk) << result.err;
+    EXPECT_NE(result.err.find("warning: a point set (no polygon sides) shows only the background in solid mode"),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(inked(ReadPng(folder / "points.png")), 0);
+}
+
 // ---- Sizes and the teapot ----
 
 TEST(CliRenderTeapot, EveryModeWritesTheAskedSize) {

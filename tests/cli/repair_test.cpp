@@ -49,6 +49,23 @@ TEST(CliRepair, AFilePastOneMebibyteIsRepairedAsItsSmallTwin) {
     }
 }
 
+TEST(CliRepair, InfoReadsAPointSet) {
+    const fs::path folder = ScratchFolder();
+    WriteBytes(folder / "points.off", "OFF\n3 0 0\n0 0 0\n1 0 0\n0 1 2\n");
+    InfoOptions options;
+    options.files = {(folder / "points.off").string()};
+    options.json = true;
+    EXPECT_EQ(RunCommand(RunInfo, options).status, kExitRefused);
+    options.load.repair = true;
+    const RunResult result = RunCommand(RunInfo, options);
+    ASSERT_EQ(result.status, kExitOk) << result.err;
+    EXPECT_NE(result.out.find("\"vertices\":3,\"polygons\":0,\"edges\":0,\"unique_edges\":0,\"largest_polygon\":0,"
+                              "\"triangles\":0,\"bbox_min\":[0,0,0],\"bbox_max\":[1,1,2]"),
+              std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find("{\"kind\":\"point_set\""), std::string::npos) << result.out;
+}
+
 TEST(CliRepair, CheckJsonCarriesTheVerdictAndTheRepairs) {
     CheckOptions options;
     options.files = {Sample("openscad_example002.off")};

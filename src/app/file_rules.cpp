@@ -110,6 +110,9 @@ std::string RepairLoss(OffRepairKind kind, std::size_t count) {
                    " with fewer indices than their count";
         case OffRepairKind::kMissingFaces:
             return "the polygon count the file announced (it ends before all polygons)";
+        case OffRepairKind::kPointSet:
+            return "nothing of the point set, but the file written has no polygons, which only opening with repairs "
+                   "accepts";
         case OffRepairKind::kCount:
             break;
     }

@@ -185,7 +185,7 @@ TEST_F(FrameTest, RepairableFileIsOpenedWithRepairsWhenChosen) {
 TEST_F(FrameTest, PointSetOpensWithRepairsInPointsMode) {
     const QString cube = CopyModel(dir, "cube.off", "cube.off");
     ASSERT_TRUE(frame->OpenDocumentFile(cube));
-    ASSERT_TRUE(frame->ViewWidget()->View().m_bSolid);
+    ASSERT_FALSE(frame->ViewWidget()->View().m_bPoints);
     const QString points = WriteFile(dir, "points.off", "OFF\n4 0 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n");
     prompts.repairAnswer = true;
     ASSERT_TRUE(frame->OpenDocumentFile(points));

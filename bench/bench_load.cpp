@@ -140,7 +140,8 @@ std::string LineEndFile(int kind) {
     if (kind == 0) {
         return lf;
     }
-    const fs::path path = fs::path(QUORVANE_BENCH_DATA) / (std::string("torus_1000000_") + kLineEndNames[kind] + ".off");
+    const fs::path path =
+        fs::path(QUORVANE_BENCH_DATA) / (std::string("torus_1000000_") + kLineEndNames[kind] + ".off");
     std::error_code ec;
     if (fs::exists(path, ec)) {
         return path.string();
@@ -190,8 +191,12 @@ BENCHMARK(BM_LoadLineEnds)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Use
 // Texts of the size of the 1-million-triangle file: the torus itself, then the hostile shapes of
 // model/hostile_meshes.h, two of them beside their ordinary twins (the same counts and bytes,
 // ordinary indices). Each hostile text is to cost at most twice an ordinary one of its size.
-const char* const kShapeNames[] = {"torus",         "former-table collisions", "their ordinary twin",
-                                   "star",          "giant polygon shuffled",  "giant polygon in order",
+const char* const kShapeNames[] = {"torus",
+                                   "former-table collisions",
+                                   "their ordinary twin",
+                                   "star",
+                                   "giant polygon shuffled",
+                                   "giant polygon in order",
                                    "random triangles"};
 constexpr int kShapes = 7;
 

@@ -83,7 +83,8 @@ void RequireSame(const Reading& a, const Reading& b) {
 }
 
 // Where the first bytes settle a refusal, the whole text is refused for that very reason.
-void CheckStartRefusal(std::string_view start, const Reading& whole, const quorvane::OffReadOptions& options) {
+void CheckStartRefusal(std::string_view start, const Reading& whole,
+                       const quorvane::OffReadOptions& options) {
     quorvane::OffError early;
     if (quorvane::OffStartIsRefused(start, options, early)) {
         Require(!whole.ok && early.line == whole.error.line && early.reason == whole.error.reason);

@@ -111,7 +111,8 @@ std::string RepairLoss(OffRepairKind kind, std::size_t count) {
         case OffRepairKind::kMissingFaces:
             return "the polygon count the file announced (it ends before all polygons)";
         case OffRepairKind::kPointSet:
-            return "nothing of the point set, but the file written has no polygons, which only opening with repairs "
+            return "nothing of the point set, but the file written has no polygons, which only opening with "
+                   "repairs "
                    "accepts";
         case OffRepairKind::kCount:
             break;

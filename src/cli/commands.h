@@ -26,7 +26,7 @@ inline constexpr int kExitUsage = 2;    // the command line itself was wrong
 // How input files are read; every subcommand loads through LoadModel, so a reading option
 // added here reaches all of them.
 struct LoadOptions {
-    bool repair = false;        // --repair: accept the common departures from the strict layout
+    bool repair = false;       // --repair: accept the common departures from the strict layout
     std::size_t maxBytes = 0;  // --max-bytes: refuse larger inputs (0: the default input limit)
 };
 

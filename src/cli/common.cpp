@@ -187,7 +187,8 @@ unsigned ResolveJobs(unsigned requested) {
 }
 
 void ForEachInOrder(std::size_t count, unsigned jobs, const std::function<void(std::size_t)>& work,
-                    const std::function<void(std::size_t)>& emit, const std::function<bool(std::size_t)>& ownThread) {
+                    const std::function<void(std::size_t)>& emit,
+                    const std::function<bool(std::size_t)>& ownThread) {
     std::vector<unsigned char> done(count, 0);  // guarded by `mutex`
     std::mutex mutex;
     std::condition_variable ready;
@@ -205,8 +206,7 @@ void ForEachInOrder(std::size_t count, unsigned jobs, const std::function<void(s
     queue.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         std::jthread own;
-        if (count > 1 && ownThread && ownThread(i) &&
-            TryStartThread(own, [&work, &finish, i] {
+        if (count > 1 && ownThread && ownThread(i) && TryStartThread(own, [&work, &finish, i] {
                 work(i);
                 finish(i);
             })) {

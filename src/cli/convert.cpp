@@ -15,8 +15,8 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
         return kExitRefused;
     }
     if (!repairs.Empty()) {
-        out << Escaped(options.input) << ": " << repairs.Total() << (repairs.Total() == 1 ? " repair\n" : " repairs\n")
-            << FormatRepairs(repairs, "  ");
+        out << Escaped(options.input) << ": " << repairs.Total()
+            << (repairs.Total() == 1 ? " repair\n" : " repairs\n") << FormatRepairs(repairs, "  ");
     }
     std::string reason;
     if (!doc.SaveToFile(options.output, &reason)) {

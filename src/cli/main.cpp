@@ -41,9 +41,10 @@ void AddMaxBytesOption(CLI::App& command, std::size_t& maxBytes) {
             "--max-bytes",
             [&maxBytes](const std::string& text) {
                 if (!quorvane::ParseByteCount(text, maxBytes)) {
-                    throw CLI::ValidationError("--max-bytes", "\"" + text +
-                                                                  "\" is not a byte count (digits, optionally "
-                                                                  "followed by K, M, G or T)");
+                    throw CLI::ValidationError("--max-bytes",
+                                               "\"" + text +
+                                                   "\" is not a byte count (digits, optionally "
+                                                   "followed by K, M, G or T)");
                 }
             },
             std::string("Refuse input files larger than SIZE bytes; K, M, G and T multiply by powers of 1024 "

@@ -212,9 +212,9 @@ RenderResult RenderFile(const std::string& input, const std::string& output, con
         if (pointSet && !options.mode) {
             result.report += Escaped(input) + ": a point set (no polygon sides): drawn in points mode\n";
         } else if (pointSet && mode != RenderMode::kPoints) {
-            result.messages += Escaped(input) +
-                               ": warning: a point set (no polygon sides) shows only the background in " +
-                               (mode == RenderMode::kWireframe ? "wireframe" : "solid") + " mode; use --mode points\n";
+            result.messages +=
+                Escaped(input) + ": warning: a point set (no polygon sides) shows only the background in " +
+                (mode == RenderMode::kWireframe ? "wireframe" : "solid") + " mode; use --mode points\n";
         }
         view.m_bWireframe = mode == RenderMode::kWireframe;
         view.m_bSolid = mode == RenderMode::kSolid;
@@ -236,7 +236,8 @@ RenderResult RenderFile(const std::string& input, const std::string& output, con
         view.RenderModel();
         if (view.IsCameraDegenerate()) {
             result.messages += Escaped(input) + ": warning: the camera is degenerate: " +
-                              DescribeCameraFault(view.m_viewingSpace) + "; the image shows the background only\n";
+                               DescribeCameraFault(view.m_viewingSpace) +
+                               "; the image shows the background only\n";
         }
 
         std::string reason;

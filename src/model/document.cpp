@@ -326,7 +326,9 @@ bool ReadOffFile(const std::string& path, const OffReadOptions& options, std::st
     ReadLimits limits;
     limits.maxBytes = limit.bytes;
     OffError startError;
-    limits.checkStart = [&](std::string_view start) { return !OffStartIsRefused(start, options, startError); };
+    limits.checkStart = [&](std::string_view start) {
+        return !OffStartIsRefused(start, options, startError);
+    };
     error.line = 0;
     switch (ReadWholeFile(path, text, error.reason, limits)) {
         case ReadStatus::kRead:

@@ -66,8 +66,8 @@ std::size_t ResourceLimit(int resource) {
 }  // namespace
 
 std::optional<std::size_t> AvailableMemoryBytes() {
-    const std::size_t bytes = std::min({PhysicalMemoryAvailable(), CgroupMemoryLeft(), ResourceLimit(RLIMIT_AS),
-                                        ResourceLimit(RLIMIT_DATA)});
+    const std::size_t bytes = std::min({PhysicalMemoryAvailable(), CgroupMemoryLeft(),
+                                        ResourceLimit(RLIMIT_AS), ResourceLimit(RLIMIT_DATA)});
     if (bytes == kNoLimit) {
         return std::nullopt;
     }

@@ -26,8 +26,9 @@ std::size_t SkipSpace(std::string_view s) {
 }
 
 // Powers of ten that a double holds exactly.
-constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // The common short numbers without from_chars: when the digits of token[begin, end) (a point
 // among them) form an integer m below 2^53 and the decimal exponent lies within +-22, m and the
@@ -49,7 +50,8 @@ bool ReadShortReal(std::string_view token, std::size_t begin, std::size_t end, s
         return false;
     }
     const double mantissa = static_cast<double>(m);
-    const double magnitude = e10 >= 0 ? mantissa * kExactPowersOfTen[e10] : mantissa / kExactPowersOfTen[-e10];
+    const double magnitude =
+        e10 >= 0 ? mantissa * kExactPowersOfTen[e10] : mantissa / kExactPowersOfTen[-e10];
     value = negative ? -magnitude : magnitude;
     return true;
 }

@@ -58,8 +58,8 @@ class OffModelBuilder {
         }
         if (m_nPolygons == 0) {
             Repair(OffRepairKind::kPointSet, lineNumber, [&] {
-                return "no polygons; read the " + m_verticesWritten + (m_nVertices == 1 ? " vertex" : " vertices") +
-                       " as a point set";
+                return "no polygons; read the " + m_verticesWritten +
+                       (m_nVertices == 1 ? " vertex" : " vertices") + " as a point set";
             });
         }
         m_doc.m_vertices.reserve(std::min<std::size_t>(m_nVertices, rest / 6 + 1));
@@ -110,7 +110,8 @@ class OffModelBuilder {
     void MergeBox(const CQuorvaneDoc& later) {
         double* const bounds[6] = {&m_doc.m_maxX, &m_doc.m_minX, &m_doc.m_maxY,
                                    &m_doc.m_minY, &m_doc.m_maxZ, &m_doc.m_minZ};
-        const double more[6] = {later.m_maxX, later.m_minX, later.m_maxY, later.m_minY, later.m_maxZ, later.m_minZ};
+        const double more[6] = {later.m_maxX, later.m_minX, later.m_maxY,
+                                later.m_minY, later.m_maxZ, later.m_minZ};
         for (int b = 0; b < 6; b += 2) {
             if (more[b] > *bounds[b]) {
                 *bounds[b] = more[b];
@@ -151,7 +152,8 @@ class OffModelBuilder {
                                         "; the file is cut short");
         }
         Repair(OffRepairKind::kMissingFaces, lineNumber, [&] {
-            return "the file ends after " + std::to_string(j) + " of " + m_polygonsWritten + " polygons; kept those";
+            return "the file ends after " + std::to_string(j) + " of " + m_polygonsWritten +
+                   " polygons; kept those";
         });
         return true;
     }
@@ -188,8 +190,8 @@ class OffModelBuilder {
     int m_nVertices = 0;
     int m_nPolygons = 0;
     std::string m_verticesWritten, m_polygonsWritten;  // the counts as the file writes them
-    CVector3D* m_vertexSlots = nullptr;                 // where vertex k goes, when set
-    double m_box[6] = {0, 0, 0, 0, 0, 0};  // max x, min x, max y, min y, max z, min z
+    CVector3D* m_vertexSlots = nullptr;                // where vertex k goes, when set
+    double m_box[6] = {0, 0, 0, 0, 0, 0};              // max x, min x, max y, min y, max z, min z
     long long m_total = 0;
     int m_largest = 0;
     int m_kept = 0;

@@ -51,7 +51,8 @@ inline std::size_t LineCursor::NextOf(char c, std::size_t& cache) const {
     if (cache == kUnknown || cache < m_pos) {
         // memchr keeps long lines fast.
         const void* found = std::memchr(m_text.data() + m_pos, c, m_text.size() - m_pos);
-        cache = found ? static_cast<std::size_t>(static_cast<const char*>(found) - m_text.data()) : m_text.size();
+        cache =
+            found ? static_cast<std::size_t>(static_cast<const char*>(found) - m_text.data()) : m_text.size();
     }
     return cache;
 }

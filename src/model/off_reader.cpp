@@ -218,7 +218,9 @@ class OffParser : public OffModelBuilder {
     // Whether the vertex section may be split between the two threads: only when the `total`
     // bytes after the counts can hold all its vertices (six bytes each at least), since the
     // vertex array is then sized to the count beforehand.
-    bool MaySplitVertices(std::size_t total) const { return static_cast<std::size_t>(m_nVertices) <= total / 6 + 1; }
+    bool MaySplitVertices(std::size_t total) const {
+        return static_cast<std::size_t>(m_nVertices) <= total / 6 + 1;
+    }
 
     // Whether the vertex section is split after vertex k (counted from 1) when `consumed` of the
     // `total` bytes after the counts are read: after the vertex whose line ends the first half.
@@ -484,8 +486,8 @@ class OffParser : public OffModelBuilder {
                 return Fail(m_lines.LineNumber() + 1, VertexEndMessage(k));
             }
             if (TrimLeft(line).empty()) {
-                return Fail(m_lines.LineNumber(), "blank line where vertex " + std::to_string(k + 1) + " of " +
-                                                      m_verticesWritten + " was expected");
+                return Fail(m_lines.LineNumber(), "blank line where vertex " + std::to_string(k + 1) +
+                                                      " of " + m_verticesWritten + " was expected");
             }
             TokenCursor tokens(line);
             std::string_view token;
@@ -572,8 +574,8 @@ class OffParser : public OffModelBuilder {
             if (!tokens.Next(token)) {
                 m_doc.m_polygons.DiscardOpenPolygon();
                 const std::string reason = "polygon " + std::to_string(j + 1) + " announces " +
-                                           CountOf(n, "vertex", WrittenNumber(countToken, n)) + " but lists " +
-                                           std::to_string(i);
+                                           CountOf(n, "vertex", WrittenNumber(countToken, n)) +
+                                           " but lists " + std::to_string(i);
                 if (!m_repair) {
                     return Fail(lineNumber, reason);
                 }
@@ -583,9 +585,9 @@ class OffParser : public OffModelBuilder {
             const int index = ParseOffInt(token);
             if (index < 0 || index >= m_nVertices) {
                 m_doc.m_polygons.DiscardOpenPolygon();
-                const std::string reason = "polygon " + std::to_string(j + 1) + " refers to vertex " +
-                                           WrittenNumber(token, index) + ", but the vertices are numbered 0 to " +
-                                           std::to_string(m_nVertices - 1);
+                const std::string reason =
+                    "polygon " + std::to_string(j + 1) + " refers to vertex " + WrittenNumber(token, index) +
+                    ", but the vertices are numbered 0 to " + std::to_string(m_nVertices - 1);
                 if (!m_repair) {
                     return Fail(lineNumber, reason);
                 }

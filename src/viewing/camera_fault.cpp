@@ -24,7 +24,8 @@ bool Parallel(const CVector3D& a, const CVector3D& b) {
 std::string StepFault(const CVector3D& v, const char* what) {
     const double length = v.Length();
     if (!v.IsFinite() || !std::isfinite(length)) {
-        return std::string(what) + " overflows double precision (the From Point, At Point and Up Vector are too large)";
+        return std::string(what) +
+               " overflows double precision (the From Point, At Point and Up Vector are too large)";
     }
     if (length == 0.0) {
         return std::string(what) + " underflows double precision (the numbers are too small)";
@@ -54,7 +55,8 @@ std::string DescribeCameraFault(const CViewingSpace& camera) {
     if (sight == CVector3D()) {
         return "the From Point equals the At Point";
     }
-    if (std::string fault = StepFault(sight, "the distance from the From Point to the At Point"); !fault.empty()) {
+    if (std::string fault = StepFault(sight, "the distance from the From Point to the At Point");
+        !fault.empty()) {
         return fault;
     }
     if (up == CVector3D()) {

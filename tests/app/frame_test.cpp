@@ -197,7 +197,8 @@ TEST_F(FrameTest, PointSetOpensWithRepairsInPointsMode) {
     EXPECT_FALSE(view.m_bSolid);
     EXPECT_FALSE(view.m_bWireframe);
     ASSERT_EQ(prompts.informations.size(), 1u);
-    EXPECT_TRUE(prompts.informations[0].contains(QStringLiteral("point set"))) << prompts.informations[0].toStdString();
+    EXPECT_TRUE(prompts.informations[0].contains(QStringLiteral("point set")))
+        << prompts.informations[0].toStdString();
 }
 
 TEST_F(FrameTest, DecliningRepairsKeepsTheModelWithoutAnotherMessage) {

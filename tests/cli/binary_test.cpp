@@ -19,7 +19,8 @@ TEST_P(CliBinaryHelp, EachSubcommandHasHelp) {
 
 TEST_P(CliBinaryHelp, SaysHowPipesAndDevicesAreReadAndTheLimit) {
     const RunResult result = RunBinary(std::string(GetParam()) + " --help");
-    EXPECT_NE(result.out.find("Pipes, FIFOs and devices are read to their end"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("Pipes, FIFOs and devices are read to their end"), std::string::npos)
+        << result.out;
     EXPECT_NE(result.out.find("--max-bytes"), std::string::npos) << result.out;
 }
 

@@ -182,7 +182,8 @@ TEST(CliLimit, LargerInputsAreRefusedWithTheLimitAndStatusOne) {
 TEST(CliLimit, TheBinaryTakesMaxBytesAndRefusesDevZeroAtOnce) {
     RunResult result = RunBinary("info --max-bytes 1K '" + Sample("teapot.off") + "'");
     EXPECT_EQ(result.status, kExitRefused);
-    EXPECT_NE(result.out.find("the file is larger than the input limit of 1.0 KiB (1024 bytes)"), std::string::npos)
+    EXPECT_NE(result.out.find("the file is larger than the input limit of 1.0 KiB (1024 bytes)"),
+              std::string::npos)
         << result.out;
     result = RunBinary("info --max-bytes 12Q '" + Sample("teapot.off") + "'");
     EXPECT_EQ(result.status, kExitUsage) << result.out;
@@ -196,7 +197,8 @@ TEST(CliLimit, TheBinaryTakesMaxBytesAndRefusesDevZeroAtOnce) {
 
 // Runs `program` as the user nobody allowed one process (itself), so that the system refuses
 // every thread it starts; nullopt where this process may not change its user (not root).
-std::optional<RunResult> RunWithoutThreads(const std::string& program, const std::vector<std::string>& arguments) {
+std::optional<RunResult> RunWithoutThreads(const std::string& program,
+                                           const std::vector<std::string>& arguments) {
     if (::geteuid() != 0) {
         return std::nullopt;
     }
@@ -272,7 +274,8 @@ TEST(CliThreads, UnderARealProcessLimitEveryFileIsStillJudged) {
     EXPECT_EQ(info->status, kExitOk) << info->out;
     EXPECT_NE(info->out.find("\"vertices\":200000,\"polygons\":1,"), std::string::npos) << info->out;
     // And the limit is real: a shell under it cannot start a process.
-    const std::optional<RunResult> probe = RunWithoutThreads("/bin/sh", {"-c", "/bin/true & wait $!; echo started"});
+    const std::optional<RunResult> probe =
+        RunWithoutThreads("/bin/sh", {"-c", "/bin/true & wait $!; echo started"});
     ASSERT_TRUE(probe);
     EXPECT_NE(probe->status, 0) << probe->out;
     EXPECT_EQ(probe->out.find("started"), std::string::npos) << probe->out;

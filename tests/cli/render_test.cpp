@@ -370,7 +370,8 @@ TEST(CliRenderCamera, DegenerateCameraWarningNamesItsCause) {
         options.size = 16;
         const RunResult result = RunCommand(RunRender, options);
         EXPECT_EQ(result.status, kExitOk);
-        EXPECT_EQ(result.err.rfind(Sample("cube.off") + ": warning: the camera is degenerate: ", 0), 0u) << result.err;
+        EXPECT_EQ(result.err.rfind(Sample("cube.off") + ": warning: the camera is degenerate: ", 0), 0u)
+            << result.err;
         EXPECT_NE(result.err.find(c.cause), std::string::npos) << result.err;
     }
 }
@@ -394,14 +395,16 @@ TEST(CliRenderPointSet, IsDrawnAsPointsWithoutAModeAndWarnedAboutWithOne) {
     options.load.repair = true;
     RunResult result = RunCommand(RunRender, options);
     ASSERT_EQ(result.status, kExitOk) << result.err;
-    EXPECT_NE(result.out.find("points.off: a point set (no polygon sides): drawn in points mode"), std::string::npos)
+    EXPECT_NE(result.out.find("points.off: a point set (no polygon sides): drawn in points mode"),
+              std::string::npos)
         << result.out;
     EXPECT_EQ(inked(ReadPng(folder / "points.png")), 3);
     options.mode = RenderMode::kSolid;
     result = RunCommand(RunRender, options);
     ASSERT_EQ(result.status, kExitOk) << result.err;
-    EXPECT_NE(result.err.find("warning: a point set (no polygon sides) shows only the background in solid mode"),
-              std::string::npos)
+    EXPECT_NE(
+        result.err.find("warning: a point set (no polygon sides) shows only the background in solid mode"),
+        std::string::npos)
         << result.err;
     EXPECT_EQ(inked(ReadPng(folder / "points.png")), 0);
 }

@@ -59,9 +59,10 @@ TEST(CliRepair, InfoReadsAPointSet) {
     options.load.repair = true;
     const RunResult result = RunCommand(RunInfo, options);
     ASSERT_EQ(result.status, kExitOk) << result.err;
-    EXPECT_NE(result.out.find("\"vertices\":3,\"polygons\":0,\"edges\":0,\"unique_edges\":0,\"largest_polygon\":0,"
-                              "\"triangles\":0,\"bbox_min\":[0,0,0],\"bbox_max\":[1,1,2]"),
-              std::string::npos)
+    EXPECT_NE(
+        result.out.find("\"vertices\":3,\"polygons\":0,\"edges\":0,\"unique_edges\":0,\"largest_polygon\":0,"
+                        "\"triangles\":0,\"bbox_min\":[0,0,0],\"bbox_max\":[1,1,2]"),
+        std::string::npos)
         << result.out;
     EXPECT_NE(result.out.find("{\"kind\":\"point_set\""), std::string::npos) << result.out;
 }

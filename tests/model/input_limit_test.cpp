@@ -26,16 +26,23 @@ TEST(InputLimit, ByteCountsReadWithTheirUnits) {
         const char* text;
         std::size_t bytes;
     } good[] = {
-        {"1", 1}, {"512", 512}, {"4K", 4096}, {"4k", 4096}, {"4KiB", 4096}, {"4KB", 4096},
-        {"3M", std::size_t{3} << 20}, {"2G", std::size_t{2} << 30}, {"1T", std::size_t{1} << 40},
+        {"1", 1},
+        {"512", 512},
+        {"4K", 4096},
+        {"4k", 4096},
+        {"4KiB", 4096},
+        {"4KB", 4096},
+        {"3M", std::size_t{3} << 20},
+        {"2G", std::size_t{2} << 30},
+        {"1T", std::size_t{1} << 40},
     };
     for (const auto& c : good) {
         std::size_t bytes = 0;
         EXPECT_TRUE(ParseByteCount(c.text, bytes)) << c.text;
         EXPECT_EQ(bytes, c.bytes) << c.text;
     }
-    for (const char* text : {"", "0", "K", "-1", "1.5G", "1 K", "1X", "1Kb", "1KiBB", "99999999999999999999",
-                             "16777216T"}) {
+    for (const char* text :
+         {"", "0", "K", "-1", "1.5G", "1 K", "1X", "1Kb", "1KiBB", "99999999999999999999", "16777216T"}) {
         std::size_t bytes = 7;
         EXPECT_FALSE(ParseByteCount(text, bytes)) << text;
         EXPECT_EQ(bytes, 7u) << text;
@@ -81,7 +88,8 @@ TEST(InputLimit, DefaultIsAnEighthOfTheMemoryUnlessTheVariableSetsIt) {
     const std::optional<std::size_t> available = AvailableMemoryBytes();
     ASSERT_TRUE(available.has_value()) << "this machine reports its memory";
     EXPECT_GE(fromMemory.bytes, kSmallestInputLimit);
-    EXPECT_LE(fromMemory.bytes, std::max(*available / kMemoryPerInputByte, kSmallestInputLimit) + (64u << 20));
+    EXPECT_LE(fromMemory.bytes,
+              std::max(*available / kMemoryPerInputByte, kSmallestInputLimit) + (64u << 20));
     EXPECT_EQ(fromMemory.origin, "an eighth of the available memory");
     {
         ScopedVariable set(kInputLimitVariable, "5M");
@@ -93,7 +101,8 @@ TEST(InputLimit, DefaultIsAnEighthOfTheMemoryUnlessTheVariableSetsIt) {
         ScopedVariable set(kInputLimitVariable, "lots");
         const InputLimit limit = DefaultInputLimit();
         EXPECT_GE(limit.bytes, kSmallestInputLimit);
-        EXPECT_NE(limit.origin.find("is not a byte count and was ignored"), std::string::npos) << limit.origin;
+        EXPECT_NE(limit.origin.find("is not a byte count and was ignored"), std::string::npos)
+            << limit.origin;
     }
 }
 
@@ -130,8 +139,9 @@ TEST_F(InputLimitFiles, TheDefaultLimitNamesWhereItComesFrom) {
     CQuorvaneDoc doc;
     OffError error;
     EXPECT_FALSE(doc.LoadFromFile(path, &error));
-    EXPECT_EQ(error.reason,
-              "the file is larger than the input limit of 2.0 KiB (2048 bytes), set by QUORVANE_MAX_INPUT_BYTES");
+    EXPECT_EQ(
+        error.reason,
+        "the file is larger than the input limit of 2.0 KiB (2048 bytes), set by QUORVANE_MAX_INPUT_BYTES");
 }
 
 // Writes `head` and then `line` over and over into the FIFO at `path` until the reader goes away.
@@ -209,9 +219,10 @@ TEST(InputLimit, DevZeroIsRefusedAtOnce) {
 
 // A random OFF-like text, often broken in its first lines.
 std::string RandomStart(std::mt19937& rng) {
-    static const char* const pieces[] = {"OFF", "off", "COFF", "3 1", "-2 1", "3 0", "0 0 0", "1 0 0",
-                                         "3 0 1 2", "#c", "", " ", "\t", "OFF 3 1", "\xEF\xBB\xBFOFF", "x",
-                                         "\x01\x02", "NOFF", "4OFF", "1e999 0 0", "OFF BINARY"};
+    static const char* const pieces[] = {
+        "OFF",      "off",  "COFF", "3 1",       "-2 1",      "3 0",     "0 0 0",           "1 0 0",
+        "3 0 1 2",  "#c",   "",     " ",         "\t",        "OFF 3 1", "\xEF\xBB\xBFOFF", "x",
+        "\x01\x02", "NOFF", "4OFF", "1e999 0 0", "OFF BINARY"};
     static const char* const ends[] = {"\n", "\r\n", "\r", "\r\r\n", "\r\r"};
     std::string text;
     const int lines = static_cast<int>(rng() % 9);
@@ -274,7 +285,8 @@ TEST(OffStart, WhatTheFirstBytesSettle) {
         OffReadOptions options;
         options.repair = c.repair;
         OffError error;
-        EXPECT_EQ(OffStartIsRefused(c.start, options, error), c.settled) << c.name << ": " << error.ToString();
+        EXPECT_EQ(OffStartIsRefused(c.start, options, error), c.settled)
+            << c.name << ": " << error.ToString();
     }
 }
 

@@ -128,7 +128,8 @@ TEST(OffNumbers, ParseOffRealEqualsStrtodOnRandomNumbers) {
             continue;
         }
         ASSERT_EQ(status, RealStatus::kOk) << token;
-        ASSERT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << token << ": " << value << " vs " << expected;
+        ASSERT_EQ(std::memcmp(&value, &expected, sizeof value), 0)
+            << token << ": " << value << " vs " << expected;
     }
 }
 

@@ -53,7 +53,8 @@ Reading Read(const std::string& text, bool repair, std::size_t parallelFromBytes
     return r;
 }
 
-void ExpectSameReadings(const Reading& serial, const Reading& parallel, const std::string& name, bool repair) {
+void ExpectSameReadings(const Reading& serial, const Reading& parallel, const std::string& name,
+                        bool repair) {
     ASSERT_EQ(parallel.ok, serial.ok) << name << " repair=" << repair << ": " << serial.error.ToString();
     EXPECT_EQ(parallel.error.line, serial.error.line) << name << " repair=" << repair;
     EXPECT_EQ(parallel.error.reason, serial.error.reason) << name << " repair=" << repair;
@@ -118,7 +119,8 @@ std::string RandomOffText(std::mt19937& rng) {
     for (int v = 0; v < vertices; ++v) {
         noise();
         // -0 and 0 tie in the box: the earlier one must stay its bound.
-        text += (chance(20) ? std::string("-0") : std::to_string(rng() % 5)) + " " + std::to_string(rng() % 5);
+        text +=
+            (chance(20) ? std::string("-0") : std::to_string(rng() % 5)) + " " + std::to_string(rng() % 5);
         if (!chance(5)) {
             text += ' ';
             text += std::to_string(rng() % 5);
@@ -198,7 +200,8 @@ TEST(OffParallel, RepairPastOneMebibyteGivesTheSmallTwinsModelAndReport) {
     OffError error;
     ASSERT_TRUE(small.LoadFromText(file(3), &error, OffReadOptions{true}, &smallReport)) << error.ToString();
     // The default options: the file is large enough for two threads.
-    ASSERT_TRUE(large.LoadFromText(big, &error, OffReadOptions{true}, &largeReport, &stats)) << error.ToString();
+    ASSERT_TRUE(large.LoadFromText(big, &error, OffReadOptions{true}, &largeReport, &stats))
+        << error.ToString();
     EXPECT_TRUE(stats.twoThreads);
     ASSERT_TRUE(serial.LoadFromText(big, &error, OffReadOptions{true, kNeverParallel}, &serialReport));
 

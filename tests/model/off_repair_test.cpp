@@ -134,7 +134,8 @@ TEST(OffRepair, PointSetIsReadAsAModelWithoutPolygons) {
     for (const std::size_t parallelFrom : {std::size_t{0}, ~std::size_t{0}}) {
         CQuorvaneDoc doc;
         OffRepairReport report;
-        ASSERT_TRUE(doc.LoadFromText(text, &error, OffReadOptions{true, parallelFrom}, &report)) << error.ToString();
+        ASSERT_TRUE(doc.LoadFromText(text, &error, OffReadOptions{true, parallelFrom}, &report))
+            << error.ToString();
         EXPECT_TRUE(testing::IsConsistent(doc));
         EXPECT_EQ(doc.m_nVertices, 4);
         EXPECT_EQ(doc.m_nPolygons, 0);
@@ -144,7 +145,8 @@ TEST(OffRepair, PointSetIsReadAsAModelWithoutPolygons) {
         EXPECT_EQ(doc.m_maxZ, 2.0);
         EXPECT_EQ(report.Total(), 1u);
         EXPECT_EQ(report.Summary(),
-                  "1 x point set without polygons read\n    line 2: no polygons; read the 4 vertices as a point set\n");
+                  "1 x point set without polygons read\n    line 2: no polygons; read the 4 vertices as a "
+                  "point set\n");
         EXPECT_STREQ(OffRepairReport::KindName(OffRepairKind::kPointSet), "point_set");
         // Written out, it is the same point set.
         std::string written;

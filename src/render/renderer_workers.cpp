@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "model/thread_start.h"
+
 namespace quorvane {
 
 namespace {
@@ -10,11 +12,17 @@ constexpr int kMaxDefaultThreads = 8;
 
 }  // namespace
 
+// Starts the helpers; when the system refuses one, the parts are those of the threads started.
 CRenderWorkers::CRenderWorkers(int threads) : m_count(std::max(threads, 1)) {
     m_threads.reserve(static_cast<std::size_t>(m_count - 1));
     for (int part = 1; part < m_count; ++part) {
-        m_threads.emplace_back([this, part] { WorkerLoop(part); });
+        std::thread helper;
+        if (!TryStartThread(helper, [this, part] { WorkerLoop(part); })) {
+            break;
+        }
+        m_threads.push_back(std::move(helper));
     }
+    m_count = static_cast<int>(m_threads.size()) + 1;
 }
 
 CRenderWorkers::~CRenderWorkers() {

@@ -13,7 +13,8 @@ namespace quorvane {
 
 class CRenderWorkers {
   public:
-    // `threads` parts per run (at least 1); threads - 1 helper threads are started.
+    // `threads` parts per run (at least 1); threads - 1 helper threads are started, fewer when the
+    // system refuses some (Count() says how many parts there are).
     explicit CRenderWorkers(int threads);
     ~CRenderWorkers();
     CRenderWorkers(const CRenderWorkers&) = delete;

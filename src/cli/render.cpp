@@ -306,9 +306,9 @@ std::vector<std::string> OutputPaths(const RenderOptions& options, std::string& 
         if (const auto identity = FileIdentity(path)) {
             const auto [same, fresh] = firstFile.emplace(*identity, i);
             if (!fresh) {
-                error = "render: " + options.files[same->second] + " and " + options.files[i] +
-                        " would both be written to one file, " + paths[same->second] + " and " + path +
-                        " being links to it";
+                error = "render: " + Escaped(options.files[same->second]) + " and " +
+                        Escaped(options.files[i]) + " would both be written to one file, " +
+                        Escaped(paths[same->second]) + " and " + Escaped(path) + " being links to it";
                 return {};
             }
         }

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "quorvane/version.h"
+
 // The resources live in a static library: they are registered before their first use.
 static void InitialiseResources() {
     Q_INIT_RESOURCE(quorvane);
@@ -29,7 +31,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(ProgramIcon().pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop);
 
-    auto* text = new QLabel(QStringLiteral("Quorvane Version 2.5"), this);
+    auto* text = new QLabel(QStringLiteral("Quorvane Version " QUORVANE_VERSION_STRING), this);
     text->setObjectName(QStringLiteral("version"));
     text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 

@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "model/input_limit.h"
 #include "model/save_signals.h"
+#include "quorvane/version.h"
 
 namespace {
 
@@ -184,7 +185,7 @@ int main(int argc, char** argv) {
     quorvane::InstallSaveSignalHandlers();
     std::ios::sync_with_stdio(false);
     CLI::App app{"Reads, checks, converts and renders OFF mesh files.", "quorvane-cli"};
-    app.set_version_flag("--version", std::string("quorvane-cli ") + QUORVANE_VERSION);
+    app.set_version_flag("--version", std::string("quorvane-cli ") + quorvane::kVersion);
     app.require_subcommand(1);
 
     // The chosen subcommand's callback stores what to run once parsing has succeeded.

@@ -16,6 +16,10 @@ struct ExtensionCase {
     const char* saved;
 };
 
+void PrintTo(const ExtensionCase& c, std::ostream* os) {
+    *os << c.typed << " saved as " << c.saved;
+}
+
 class EnsureDefaultExtensionTest : public ::testing::TestWithParam<ExtensionCase> {};
 
 TEST_P(EnsureDefaultExtensionTest, AppendsOffOnlyToNamesWithoutExtension) {

@@ -64,6 +64,10 @@ struct AbbreviationCase {
     const char* shown;
 };
 
+void PrintTo(const AbbreviationCase& c, std::ostream* os) {
+    *os << c.path << " shown as " << c.shown;
+}
+
 class AbbreviatePathTest : public ::testing::TestWithParam<AbbreviationCase> {};
 
 TEST_P(AbbreviatePathTest, ShowsAtMostThirtyCharacters) {

@@ -246,7 +246,7 @@ TEST(AboutDialog, ShowsTitleIconVersionAndOk) {
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About Quorvane"));
     auto* version = about.findChild<QLabel*>(QStringLiteral("version"));
     ASSERT_NE(version, nullptr);
-    EXPECT_EQ(version->text(), QStringLiteral("Quorvane Version 2.5"));
+    EXPECT_EQ(version->text(), QStringLiteral("Quorvane Version " QUORVANE_PROJECT_VERSION));
     auto* icon = about.findChild<QLabel*>(QStringLiteral("icon"));
     ASSERT_NE(icon, nullptr);
     EXPECT_FALSE(icon->pixmap().isNull());

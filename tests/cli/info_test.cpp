@@ -70,7 +70,11 @@ TEST_P(CliInfoRefusal, NamesFileAndLineOnStandardError) {
 
 INSTANTIATE_TEST_SUITE_P(SampleFiles, CliInfoRefusal,
                          ::testing::Values(RefusalCase{"elephant.off", 3},
-                                           RefusalCase{"openscad_example002.off", 1}));
+                                           RefusalCase{"openscad_example002.off", 1}),
+                         [](const ::testing::TestParamInfo<RefusalCase>& info) {
+                             std::string name = info.param.file;
+                             return name.erase(name.find('.'));
+                         });
 
 TEST(CliInfo, MissingFileGivesTheSystemReasonWithoutLine) {
     const fs::path missing = ScratchFolder() / "missing.off";

@@ -169,7 +169,14 @@ INSTANTIATE_TEST_SUITE_P(
                       CubePixelCase{RenderMode::kWireframe, 256, 256, false},  // edges only, no diagonals
                       CubePixelCase{RenderMode::kPoints, 101, 101, true},      // the corner as a point
                       CubePixelCase{RenderMode::kPoints, 101, 102, false},
-                      CubePixelCase{RenderMode::kPoints, 256, 102, false}));
+                      CubePixelCase{RenderMode::kPoints, 256, 102, false}),
+    [](const ::testing::TestParamInfo<CubePixelCase>& info) {
+        std::string name = info.param.mode == RenderMode::kPoints ? "Points" : "Wireframe";
+        return name.append("_")
+            .append(std::to_string(info.param.x))
+            .append("_")
+            .append(std::to_string(info.param.y));
+    });
 
 TEST(CliRenderCube, SolidCentreIsTheFrontFaceShadedForItsTriangle) {
     const fs::path out = ScratchFolder() / "cube.png";
@@ -298,7 +305,13 @@ INSTANTIATE_TEST_SUITE_P(Steps, CliRenderZoom,
                          ::testing::Values(ZoomCase{0, 60, false}, ZoomCase{0, 110, true},
                                            ZoomCase{10, 60, true}, ZoomCase{-10, 110, false},
                                            // Past the near limit the loop stops: the eye stays 0.1 away.
-                                           ZoomCase{1000000, 0, true}));
+                                           ZoomCase{1000000, 0, true}),
+                         [](const ::testing::TestParamInfo<ZoomCase>& info) {
+                             const int steps = info.param.steps;
+                             return (steps < 0 ? "Out" + std::to_string(-steps)
+                                               : "In" + std::to_string(steps)) +
+                                    "_Column" + std::to_string(info.param.x);
+                         });
 
 TEST(CliRenderCamera, OrbitQuarterTurnShowsASideFaceHeadOn) {
     // After the horizontal quarter turn the eye is at (-2.5, 0, 0) and sees the face x = -0.5
@@ -542,6 +555,10 @@ struct NumberListCase {
     bool ok;
     std::array<double, 3> values;
 };
+
+void PrintTo(const NumberListCase& c, std::ostream* os) {
+    *os << "\"" << c.text << "\" as " << c.count << " numbers";
+}
 
 class CliRenderNumberList : public ::testing::TestWithParam<NumberListCase> {};
 

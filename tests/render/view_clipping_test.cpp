@@ -200,7 +200,12 @@ TEST_P(ViewRenderThreads, AnyThreadCountGivesTheSamePixels) {
 INSTANTIATE_TEST_SUITE_P(Scenes, ViewRenderThreads,
                          ::testing::Values(ThreadCase{"teapot.off", nullptr, 257},
                                            ThreadCase{"double_torus.off", nullptr, 3},
-                                           ThreadCase{nullptr, kFloor, 200}));
+                                           ThreadCase{nullptr, kFloor, 200}),
+                         [](const ::testing::TestParamInfo<ThreadCase>& info) {
+                             std::string name = info.param.file != nullptr ? info.param.file : "floor.off";
+                             name.erase(name.find('.'));
+                             return name + "_" + std::to_string(info.param.size);
+                         });
 
 TEST(ViewRenderThreads, FloorThroughTheEyeIsTheSameOnOneAndTwoThreads) {
     auto doc = DocumentFromText(kFloor);

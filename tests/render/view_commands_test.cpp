@@ -61,7 +61,11 @@ INSTANTIATE_TEST_SUITE_P(ClientAreas, ViewOnSize,
                                            SizeCase{400, 400, 400, 0, 0},
                                            // Each half is taken before subtracting: 250 - 150.
                                            SizeCase{500, 301, 301, 100, 0}, SizeCase{301, 500, 301, 0, 100},
-                                           SizeCase{0, 0, 0, 0, 0}, SizeCase{7, 0, 0, 3, 0}));
+                                           SizeCase{0, 0, 0, 0, 0}, SizeCase{7, 0, 0, 3, 0}),
+                         [](const ::testing::TestParamInfo<SizeCase>& info) {
+                             return std::to_string(info.param.width) + "x" +
+                                    std::to_string(info.param.height);
+                         });
 
 TEST(ViewOnSize, ANewSizeRedrawsTheModel) {
     auto doc = DocumentFromFile("cube.off");

@@ -1,6 +1,12 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the Release build, the core under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a bounded libFuzzer run of the OFF reader.
+# Sets up, builds and runs every test:
+#   1. the Release build with gcc, warnings as errors, and all tests;
+#   2. clang with warnings as errors, AddressSanitizer and UndefinedBehaviorSanitizer (a Debug build with
+#      the viewer and the fuzz targets) and all tests, the viewer's included;
+#   3. ThreadSanitizer (gcc, without the viewer) and the tests of the core and the command line;
+#   4. a bounded libFuzzer run of the OFF reader with the fuzz target of build 2;
+#   5. the formatting check.
+# Each stage's time is printed at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,6 +15,36 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 passed=0
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
+# Times of the finished stages, and the start of the current one.
+timings=()
+stage_name=""
+stage_start=$SECONDS
+
+# Ends the current stage (noting its time) and starts the stage named $1.
+stage() {
+  if [ -n "$stage_name" ]; then
+    timings+=("$(printf '%5d s  %s' $((SECONDS - stage_start)) "$stage_name")")
+  fi
+  stage_name="$1"
+  stage_start=$SECONDS
+  if [ -n "$stage_name" ]; then
+    echo "== $stage_name"
+  fi
+}
+
+# Configures build folder $2 with compiler $1 (taken when the folder is new) and the options that
+# follow, and builds everything in it.
+build() {
+  local compiler="$1" folder="$2"
+  shift 2
+  CXX="$compiler" cmake -S . -B "$folder" -G Ninja "${launcher[@]}" -DQUORVANE_WERROR=ON "$@" >/dev/null
+  cmake --build "$folder" -j "$jobs"
+}
 
 # Runs ctest in a build folder and adds its test count to `passed` (a failure stops the script).
 run_tests() {
@@ -19,24 +55,31 @@ run_tests() {
   rm -f "$log"
 }
 
-echo "== Release build and tests"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j "$jobs"
+stage "Release build (gcc, warnings as errors) and tests"
+build g++ build -DCMAKE_BUILD_TYPE=Release
 run_tests build
 
-echo "== Sanitizer build (address, undefined) and tests"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON \
-  -DQUORVANE_BUILD_APP=OFF -DQUORVANE_BUILD_BENCH=OFF >/dev/null
-cmake --build build-asan -j "$jobs"
-export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
-run_tests build-asan
+# The sanitizers' options (and the leak suppressions for Qt's libraries) are set by CTest.
+stage "clang build (warnings as errors, address and undefined sanitizers, fuzz targets) and tests"
+build clang++ build-clang -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON \
+  -DQUORVANE_BUILD_FUZZ=ON -DQUORVANE_BUILD_BENCH=OFF
+run_tests build-clang
 
-echo "== Fuzzing the OFF reader (${QUORVANE_FUZZ_SECONDS:-30} s)"
-./scripts/fuzz.sh "${QUORVANE_FUZZ_SECONDS:-30}"
+stage "ThreadSanitizer build (gcc, without the viewer) and tests"
+build g++ build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_SANITIZE_THREAD=ON \
+  -DQUORVANE_BUILD_APP=OFF -DQUORVANE_BUILD_BENCH=OFF
+run_tests build-tsan
 
-echo "== Formatting (clang-format, the project's .clang-format)"
+stage "Fuzzing the OFF reader (${QUORVANE_FUZZ_SECONDS:-30} s)"
+./scripts/fuzz.sh "${QUORVANE_FUZZ_SECONDS:-30}" build-clang
+
+stage "Formatting (clang-format, the project's .clang-format)"
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 echo "All sources are formatted."
+stage ""
 
+echo
+echo "Stage times:"
+printf '%s\n' "${timings[@]}"
 echo
 echo "$passed passed, 0 failed"

@@ -31,11 +31,13 @@ void* operator new(std::size_t size) {
     throw std::bad_alloc();
 }
 
-void operator delete(void* p) noexcept {
+// Not inlined: gcc 12 would otherwise see the free() inside and warn that memory from operator new
+// is given to free (-Wmismatched-new-delete), though both sides are replaced here.
+[[gnu::noinline]] void operator delete(void* p) noexcept {
     std::free(p);
 }
 
-void operator delete(void* p, std::size_t /*size*/) noexcept {
+[[gnu::noinline]] void operator delete(void* p, std::size_t /*size*/) noexcept {
     std::free(p);
 }
 

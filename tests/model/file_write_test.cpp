@@ -473,7 +473,12 @@ TEST_P(FileWriteFullDisk, FullFileSystemRefusesAndKeepsTheOldFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Reaches, FileWriteFullDisk,
-                         ::testing::Values(Reach::kPlain, Reach::kHardLinked, Reach::kSymbolicLink));
+                         ::testing::Values(Reach::kPlain, Reach::kHardLinked, Reach::kSymbolicLink),
+                         [](const ::testing::TestParamInfo<Reach>& info) {
+                             return info.param == Reach::kPlain        ? "Plain"
+                                    : info.param == Reach::kHardLinked ? "HardLinked"
+                                                                       : "SymbolicLink";
+                         });
 
 // ---- Signals ----
 

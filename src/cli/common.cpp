@@ -199,11 +199,20 @@ void ForEachInOrder(std::size_t count, unsigned jobs, const std::function<void(s
         }
         ready.notify_all();
     };
-    // Items that may block (pipes waiting for a writer) each on a thread of their own; the
-    // rest, and any whose thread the system refused, in one queue in input order.
-    std::vector<std::jthread> threads;
     std::vector<std::size_t> queue;
     queue.reserve(count);
+    std::atomic<std::size_t> next{0};
+    const auto runQueued = [&] {
+        for (std::size_t k = next.fetch_add(1); k < queue.size(); k = next.fetch_add(1)) {
+            work(queue[k]);
+            finish(queue[k]);
+        }
+    };
+    // Declared after everything the threads use, so that they are joined before any of it goes (a
+    // worker takes one more index from `next` after the last item is done).
+    std::vector<std::jthread> threads;
+    // Items that may block (pipes waiting for a writer) each on a thread of their own; the
+    // rest, and any whose thread the system refused, in one queue in input order.
     for (std::size_t i = 0; i < count; ++i) {
         std::jthread own;
         if (count > 1 && ownThread && ownThread(i) && TryStartThread(own, [&work, &finish, i] {
@@ -215,13 +224,6 @@ void ForEachInOrder(std::size_t count, unsigned jobs, const std::function<void(s
             queue.push_back(i);
         }
     }
-    std::atomic<std::size_t> next{0};
-    const auto runQueued = [&] {
-        for (std::size_t k = next.fetch_add(1); k < queue.size(); k = next.fetch_add(1)) {
-            work(queue[k]);
-            finish(queue[k]);
-        }
-    };
     // With one job the calling thread works the queue itself, between the items it emits; so it
     // does when the system refuses every worker.
     const std::size_t wanted = std::min<std::size_t>(ResolveJobs(jobs), queue.size());

@@ -1,4 +1,4 @@
-// The render subcommand: draws each file with the viewer's own view and renderer and writes the
+// The render subcommand: draws each file with the viewer's own frame renderer and writes the
 // square picture as a PNG file.
 #include <sys/stat.h>
 
@@ -17,7 +17,8 @@
 #include "cli/commands.h"
 #include "cli/png_writer.h"
 #include "model/file_io.h"
-#include "render/view.h"
+#include "render/frame_renderer.h"
+#include "viewing/default_view.h"
 
 namespace quorvane::cli {
 
@@ -161,8 +162,9 @@ bool WritePng(const CImage& image, const std::string& path, std::string& error) 
     return WriteFileAtomically(path, bytes, &error);
 }
 
-// Reads `input`, draws it as the options say and writes the picture to `output`. `renderThreads`
-// 0 keeps the view's own thread count.
+// Reads `input`, draws it as the options say and writes the picture to `output`: the default view
+// of the model with the command line's camera settings applied, drawn in one frame. `renderThreads`
+// 0 draws on the renderer's default number of threads.
 RenderResult RenderFile(const std::string& input, const std::string& output, const RenderOptions& options,
                         int renderThreads) {
     RenderResult result;
@@ -189,38 +191,27 @@ RenderResult RenderFile(const std::string& input, const std::string& output, con
             return result;
         }
 
-        CQuorvaneView view(&doc);
-        if (renderThreads > 0) {
-            view.SetRenderThreads(renderThreads);
-        }
-        // With no drawing mode set, sizing and the update draw the background alone: the update
-        // still tessellates and frames the model, and the picture is drawn once, below, after the
-        // camera has been placed.
-        view.m_bWireframe = false;
-        view.m_bSolid = false;
-        view.m_bPoints = false;
-        view.OnSize(options.size, options.size);
-        view.OnUpdate();
-
-        view.m_bWireframe = options.mode == RenderMode::kWireframe;
-        view.m_bSolid = options.mode == RenderMode::kSolid;
-        view.m_bPoints = options.mode == RenderMode::kPoints;
+        CFrameRenderer frame(renderThreads > 0 ? renderThreads : CRenderWorkers::DefaultThreadCount());
+        frame.SetModel(&doc);
+        CViewingSpace camera;
+        SetDefaultView(camera, doc);
+        PlaceCamera(camera, options);
+        DrawingSettings settings;
+        settings.mode = options.mode;
         if (options.background) {
-            view.m_backgroundColor = *options.background;
+            settings.backgroundColor = *options.background;
         }
         if (options.exterior) {
-            view.m_lighting.SetExteriorColor(*options.exterior);
+            settings.lighting.SetExteriorColor(*options.exterior);
         }
         if (options.interior) {
-            view.m_lighting.SetInteriorColor(*options.interior);
+            settings.lighting.SetInteriorColor(*options.interior);
         }
         if (options.select) {
-            view.m_selectedVertex = static_cast<int>(*options.select);
+            settings.selectedVertex = static_cast<int>(*options.select);
         }
-        PlaceCamera(view.m_viewingSpace, options);
-        view.TransformModel();
-        view.RenderModel();
-        if (view.IsCameraDegenerate()) {
+        const CImage& image = frame.RenderFrame(camera, settings, options.size);
+        if (camera.IsDegenerate()) {
             result.messages = input +
                               ": warning: the camera is degenerate (From Point on the At Point, or an Up "
                               "Vector that is zero or along the line of sight); the image shows the "
@@ -228,7 +219,7 @@ RenderResult RenderFile(const std::string& input, const std::string& output, con
         }
 
         std::string reason;
-        if (!WritePng(view.m_image, output, reason)) {
+        if (!WritePng(image, output, reason)) {
             result.messages += FormatRefusal(output, OffError{0, reason}) + '\n';
             return result;
         }
@@ -382,7 +373,7 @@ int RunRender(const RenderOptions& options, std::ostream& out, std::ostream& err
 
     const std::size_t count = options.files.size();
     // Files are spread over the threads; each draws on its own thread alone. With a single
-    // thread for files the view keeps its own banded drawing.
+    // thread for files the renderer keeps its own banded drawing.
     const bool parallelFiles = std::min<std::size_t>(ResolveJobs(options.jobs), count) > 1;
     std::vector<RenderResult> results(count);
     std::size_t refused = 0;

@@ -401,13 +401,13 @@ TEST_F(FrameTest, BackgroundColourDialogStartsAtTheCurrentColourAndOkApplies) {
     frame->Action(ID_TOOLS_BACKGROUND_COLOR)->trigger();
     ASSERT_EQ(prompts.offeredColours.size(), 1u);
     EXPECT_EQ(prompts.offeredColours[0], RGB(0, 0, 0));
-    EXPECT_EQ(view.m_backgroundColor, RGB(0, 0, 0));
+    EXPECT_EQ(view.GetBackgroundColor(), RGB(0, 0, 0));
 
     prompts.colourAnswer = RGB(10, 20, 30);
     frame->Action(ID_TOOLS_BACKGROUND_COLOR)->trigger();
-    EXPECT_EQ(view.m_backgroundColor, RGB(10, 20, 30));
-    ASSERT_GT(view.m_image.Size(), 0);
-    EXPECT_EQ(view.m_image.Pixel(0, 0), 0xFF0A141Eu);
+    EXPECT_EQ(view.GetBackgroundColor(), RGB(10, 20, 30));
+    ASSERT_GT(view.GetImage().Size(), 0);
+    EXPECT_EQ(view.GetImage().Pixel(0, 0), 0xFF0A141Eu);
 
     prompts.colourAnswer = RGB(10, 20, 30);
     frame->Action(ID_TOOLS_BACKGROUND_COLOR)->trigger();
@@ -415,11 +415,11 @@ TEST_F(FrameTest, BackgroundColourDialogStartsAtTheCurrentColourAndOkApplies) {
 }
 
 TEST_F(FrameTest, LightingDialogOkHandsTheSettingsToTheView) {
-    CLightingSettings changed = frame->ViewWidget()->View().m_lighting;
+    CLightingSettings changed = frame->ViewWidget()->View().GetLighting();
     changed.m_shininess = changed.m_shininess + 7.0;
     prompts.lightingAnswer = changed;
     frame->Action(ID_TOOLS_LIGHTING)->trigger();
-    EXPECT_EQ(frame->ViewWidget()->View().m_lighting.m_shininess, changed.m_shininess);
+    EXPECT_EQ(frame->ViewWidget()->View().GetLighting().m_shininess, changed.m_shininess);
 }
 
 // ---- Start-up ----

@@ -45,10 +45,22 @@ bool Normalise(const CVector3D* points, int count, CVector3D* scaled) {
     return true;
 }
 
+// A vertex of the polygon being cut: eye coordinates, the corner it is (or -1), the edge of the
+// triangle that the polygon's side from it to the next vertex lies on (-1 for a side along a
+// plane), and the triangle's edge that a cut point lies on (-1 for a point on two planes).
+struct SWorkVertex {
+    CVector3D eye;
+    int corner;
+    int side;
+    int edge;
+};
+
 }  // namespace
 
 CProjectionRegion::CProjectionRegion(int imageSize, double projScale)
-    : m_pixelScale(static_cast<double>(imageSize) * projScale),
+    : m_size(static_cast<double>(imageSize)),
+      m_projScale(projScale),
+      m_pixelScale(static_cast<double>(imageSize) * projScale),
       m_halfSize(0.5 * static_cast<double>(imageSize)) {}
 
 // The pixel of a point in front is u = U / z with U = S k x + (S / 2) z (v likewise from y), so
@@ -68,6 +80,29 @@ double CProjectionRegion::PlaneValue(int plane, const CVector3D& p, double nearD
     }
 }
 
+// S (k x / z + 0.5), in the order of operations of CViewingSpace::Project and the pixel rules.
+ClipVertex CProjectionRegion::Project(const CVector3D& p, int corner) const {
+    return {m_size * (m_projScale * p.x / p.z + 0.5), m_size * (m_projScale * p.y / p.z + 0.5), corner};
+}
+
+// The plane through the eye and p, q has the normal n = p x q; a point of it with pixel (u, v)
+// satisfies n.x (u - S/2) + n.y (v - S/2) + n.z S k = 0, which is the line's image. The normal is
+// as precise as the directions of p and q from the eye, so the line is precise even where a point
+// computed on it near the eye is not; the vertex is moved onto it along its normal in the image.
+void CProjectionRegion::PlaceOnLine(ClipVertex& vertex, const CVector3D& p, const CVector3D& q) const {
+    const CVector3D n = p.Cross(q);
+    const double across = n.x * n.x + n.y * n.y;
+    if (!(across > 0.0)) {
+        return;  // the line runs through the eye, or its image is at infinity
+    }
+    const double distance =
+        (n.x * (vertex.u - m_halfSize) + n.y * (vertex.v - m_halfSize) + n.z * m_pixelScale) / across;
+    if (std::isfinite(distance)) {
+        vertex.u -= distance * n.x;
+        vertex.v -= distance * n.y;
+    }
+}
+
 // Liang-Barsky: the part of the segment on the inner side of every plane, entered at the last
 // plane it comes in through and left at the first plane it goes out through.
 bool CProjectionRegion::ClipSegment(const CVector3D& a, const CVector3D& b, ClipVertex out[2]) const {
@@ -76,8 +111,8 @@ bool CProjectionRegion::ClipSegment(const CVector3D& a, const CVector3D& b, Clip
         return false;
     }
     const double nearDepth = kNearFraction * LargestCoordinate(ends, 2);
-    out[0] = {ends[0], 0};
-    out[1] = {ends[1], 1};
+    CVector3D cut[2] = {ends[0], ends[1]};
+    bool moved[2] = {false, false};
     double enter = 0.0;
     double leave = 1.0;
     for (int plane = 0; plane < kPlanes; ++plane) {
@@ -86,43 +121,46 @@ bool CProjectionRegion::ClipSegment(const CVector3D& a, const CVector3D& b, Clip
         if (fa < 0.0 && fb < 0.0) {
             return false;
         }
-        if (fa < 0.0) {
-            const double t = fa / (fa - fb);
-            if (t > enter) {
-                enter = t;
-                out[0] = {CutPoint(ends[0], fa, ends[1], fb), -1};
-                if (plane == kNearPlane) {
-                    out[0].eye.z = nearDepth;
-                }
+        const int end = fa < 0.0 ? 0 : (fb < 0.0 ? 1 : -1);
+        if (end < 0) {
+            continue;
+        }
+        const double t = fa / (fa - fb);
+        if (end == 0 ? t > enter : t < leave) {
+            (end == 0 ? enter : leave) = t;
+            cut[end] = CutPoint(ends[0], fa, ends[1], fb);
+            if (plane == kNearPlane) {
+                cut[end].z = nearDepth;
             }
-        } else if (fb < 0.0) {
-            const double t = fa / (fa - fb);
-            if (t < leave) {
-                leave = t;
-                out[1] = {CutPoint(ends[0], fa, ends[1], fb), -1};
-                if (plane == kNearPlane) {
-                    out[1].eye.z = nearDepth;
-                }
-            }
+            moved[end] = true;
         }
     }
-    return enter < leave;
+    if (!(enter < leave)) {
+        return false;
+    }
+    for (int end = 0; end < 2; ++end) {
+        out[end] = Project(cut[end], moved[end] ? -1 : end);
+        if (moved[end]) {
+            PlaceOnLine(out[end], ends[0], ends[1]);
+        }
+    }
+    return true;
 }
 
 // Sutherland-Hodgman: the polygon is cut by one plane after the other, each cut keeping the
-// corners on the inner side and adding the point where an edge crosses.
+// corners on the inner side and adding the point where a side crosses.
 int CProjectionRegion::ClipTriangle(const CVector3D corners[3], ClipVertex out[kMaxClipVertices]) const {
     CVector3D scaled[3];
     if (!Normalise(corners, 3, scaled)) {
         return 0;
     }
     const double nearDepth = kNearFraction * LargestCoordinate(scaled, 3);
-    ClipVertex buffers[2][kMaxClipVertices];
-    ClipVertex* polygon = buffers[0];
-    ClipVertex* next = buffers[1];
+    SWorkVertex buffers[2][kMaxClipVertices];
+    SWorkVertex* polygon = buffers[0];
+    SWorkVertex* next = buffers[1];
     int count = 3;
     for (int k = 0; k < 3; ++k) {
-        polygon[k] = {scaled[k], k};
+        polygon[k] = {scaled[k], k, k, -1};
     }
     for (int plane = 0; plane < kPlanes && count > 0; ++plane) {
         double values[kMaxClipVertices];
@@ -137,7 +175,10 @@ int CProjectionRegion::ClipTriangle(const CVector3D corners[3], ClipVertex out[k
                 next[made++] = polygon[k];
             }
             if (inside != (values[l] >= 0.0) && made < kMaxClipVertices) {
-                ClipVertex cut{CutPoint(polygon[k].eye, values[k], polygon[l].eye, values[l]), -1};
+                // Leaving, the side from the cut point runs along the plane; entering, it goes on
+                // along the side it cut.
+                SWorkVertex cut{CutPoint(polygon[k].eye, values[k], polygon[l].eye, values[l]), -1,
+                                inside ? -1 : polygon[k].side, polygon[k].side};
                 if (plane == kNearPlane) {
                     cut.eye.z = nearDepth;
                 }
@@ -150,7 +191,13 @@ int CProjectionRegion::ClipTriangle(const CVector3D corners[3], ClipVertex out[k
     if (count < 3) {
         return 0;
     }
-    std::copy_n(polygon, count, out);
+    for (int k = 0; k < count; ++k) {
+        out[k] = Project(polygon[k].eye, polygon[k].corner);
+        const int edge = polygon[k].edge;
+        if (polygon[k].corner < 0 && edge >= 0) {
+            PlaceOnLine(out[k], scaled[edge], scaled[edge == 2 ? 0 : edge + 1]);
+        }
+    }
     return count;
 }
 

@@ -24,10 +24,14 @@ inline constexpr double kNearFraction = 1.0 / 4294967296.0;  // 2^-32
 // Room for the polygon a triangle becomes: three corners and one more for each of five planes.
 inline constexpr int kMaxClipVertices = 8;
 
-// A vertex of a cut primitive: eye coordinates scaled by a power of two (the projection does not
-// change), and which of the primitive's corners it is, or -1 for a point the cut made.
+// A vertex of a cut primitive: its position scaled to pixels, (u, v) = (S x, S y) of the
+// normalised image position, and which of the primitive's corners it is, or -1 for a point the cut
+// made. A point on an edge of the primitive is placed on that edge's line in the image as the
+// plane through the eye and the edge gives it, so that the drawn part of the edge points the right
+// way even where the point itself is computed only roughly (very near the eye).
 struct ClipVertex {
-    CVector3D eye;
+    double u = 0.0;
+    double v = 0.0;
     int corner = -1;
 };
 
@@ -58,7 +62,13 @@ class CProjectionRegion {
 
     // The value of plane `plane` at eye point p: at least 0 inside.
     double PlaneValue(int plane, const CVector3D& p, double nearDepth) const;
+    // The pixel position of an eye point in front, by the projection's own formula.
+    ClipVertex Project(const CVector3D& p, int corner) const;
+    // Moves a pixel position onto the image of the line through eye points p and q, across it.
+    void PlaceOnLine(ClipVertex& vertex, const CVector3D& p, const CVector3D& q) const;
 
+    double m_size;        // S
+    double m_projScale;   // k
     double m_pixelScale;  // S k: pixel offset from the image's centre per unit of x / z
     double m_halfSize;    // S / 2: the centre's pixel
 };

@@ -321,9 +321,8 @@ void CSceneRenderer::Render(const SceneInput& scene, CImage& image, CRenderWorke
 }
 
 // The pixel of a point a cut made, by the mode's rule.
-PixelPoint CSceneRenderer::CutPixel(const CVector3D& eye, bool linePixel) const {
-    const CVector3D q = m_camera.Project(eye);
-    return ImagePixel(m_imageSize, q.x, q.y, linePixel);
+PixelPoint CSceneRenderer::CutPixel(const ClipVertex& vertex, bool linePixel) const {
+    return linePixel ? LinePixelAt(m_imageSize, vertex.u, vertex.v) : SolidPixelAt(m_imageSize, vertex.u, vertex.v);
 }
 
 // The distinct edges in document order, each from the pixel of its first end toward that of its
@@ -355,8 +354,8 @@ void CSceneRenderer::DrawWireframeBand(const SceneInput& scene, CImage& image,
                                       ends)) {
                 continue;
             }
-            pa = ends[0].corner == 0 ? m_vertexPixels[a] : CutPixel(ends[0].eye, true);
-            pb = ends[1].corner == 1 ? m_vertexPixels[b] : CutPixel(ends[1].eye, true);
+            pa = ends[0].corner == 0 ? m_vertexPixels[a] : CutPixel(ends[0], true);
+            pb = ends[1].corner == 1 ? m_vertexPixels[b] : CutPixel(ends[1], true);
         }
         Line(image, pa.x, pa.y, pb.x, pb.y, colour, band);
     }
@@ -408,7 +407,7 @@ void CSceneRenderer::DrawSolidBand(const SceneInput& scene, CImage& image, const
         PixelPoint points[kMaxClipVertices];
         for (int k = 0; k < count; ++k) {
             const int corner = polygon[k].corner;
-            points[k] = corner >= 0 ? m_vertexPixels[corners[corner]] : CutPixel(polygon[k].eye, false);
+            points[k] = corner >= 0 ? m_vertexPixels[corners[corner]] : CutPixel(polygon[k], false);
         }
         for (int k = 1; k + 1 < count; ++k) {
             FillTriangle(image, points[0], points[k], points[k + 1], entry.colour, band);

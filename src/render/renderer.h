@@ -92,7 +92,7 @@ class CSceneRenderer {
     void ShadeRange(const CTessellatedMesh& mesh, const CLightingSettings& lighting, const CVector3D* eye,
                     std::size_t first, std::size_t last);
     void PrepareSolid(const SceneInput& scene, CRenderWorkers& workers);
-    PixelPoint CutPixel(const CVector3D& eye, bool linePixel) const;
+    PixelPoint CutPixel(const ClipVertex& vertex, bool linePixel) const;
     void DrawWireframeBand(const SceneInput& scene, CImage& image, const CRasterClip& band) const;
     void DrawSolidBand(const SceneInput& scene, CImage& image, const CRasterClip& band) const;
     void DrawPointsBand(const SceneInput& scene, CImage& image, const CRasterClip& band) const;

@@ -26,15 +26,23 @@ std::int64_t TruncToWidePixel(double v) {
     return v <= -limit ? -kWidePixelLimit : 0;
 }
 
+PixelPoint SolidPixelAt(int imageSize, double u, double v) {
+    return {TruncToPixel(u), TruncToPixel(static_cast<double>(imageSize) - v)};
+}
+
+PixelPoint LinePixelAt(int imageSize, double u, double v) {
+    const long long row = static_cast<long long>(imageSize) - TruncToPixel(v);
+    return {TruncToPixel(u), static_cast<int>(std::clamp<long long>(row, INT_MIN, INT_MAX))};
+}
+
 PixelPoint SolidPixel(int imageSize, double nx, double ny) {
     const double s = static_cast<double>(imageSize);
-    return {TruncToPixel(s * nx), TruncToPixel(s - s * ny)};
+    return SolidPixelAt(imageSize, s * nx, s * ny);
 }
 
 PixelPoint LinePixel(int imageSize, double nx, double ny) {
     const double s = static_cast<double>(imageSize);
-    const long long row = static_cast<long long>(imageSize) - TruncToPixel(s * ny);
-    return {TruncToPixel(s * nx), static_cast<int>(std::clamp<long long>(row, INT_MIN, INT_MAX))};
+    return LinePixelAt(imageSize, s * nx, s * ny);
 }
 
 }  // namespace quorvane

@@ -36,4 +36,8 @@ PixelPoint SolidPixel(int imageSize, double nx, double ny);
 // beyond the int range is pinned like TruncToPixel).
 PixelPoint LinePixel(int imageSize, double nx, double ny);
 
+// The same two rules for a position already scaled to pixels, (u, v) = (S nx, S ny).
+PixelPoint SolidPixelAt(int imageSize, double u, double v);
+PixelPoint LinePixelAt(int imageSize, double u, double v);
+
 }  // namespace quorvane

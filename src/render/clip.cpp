@@ -45,14 +45,10 @@ bool Normalise(const CVector3D* points, int count, CVector3D* scaled) {
     return true;
 }
 
-// A vertex of the polygon being cut: eye coordinates, the corner it is (or -1), the edge of the
-// triangle that the polygon's side from it to the next vertex lies on (-1 for a side along a
-// plane), and the triangle's edge that a cut point lies on (-1 for a point on two planes).
+// A vertex of the polygon being cut: eye coordinates and the corner it is, or -1.
 struct SWorkVertex {
     CVector3D eye;
     int corner;
-    int side;
-    int edge;
 };
 
 }  // namespace
@@ -83,24 +79,6 @@ double CProjectionRegion::PlaneValue(int plane, const CVector3D& p, double nearD
 // S (k x / z + 0.5), in the order of operations of CViewingSpace::Project and the pixel rules.
 ClipVertex CProjectionRegion::Project(const CVector3D& p, int corner) const {
     return {m_size * (m_projScale * p.x / p.z + 0.5), m_size * (m_projScale * p.y / p.z + 0.5), corner};
-}
-
-// The plane through the eye and p, q has the normal n = p x q; a point of it with pixel (u, v)
-// satisfies n.x (u - S/2) + n.y (v - S/2) + n.z S k = 0, which is the line's image. The normal is
-// as precise as the directions of p and q from the eye, so the line is precise even where a point
-// computed on it near the eye is not; the vertex is moved onto it along its normal in the image.
-void CProjectionRegion::PlaceOnLine(ClipVertex& vertex, const CVector3D& p, const CVector3D& q) const {
-    const CVector3D n = p.Cross(q);
-    const double across = n.x * n.x + n.y * n.y;
-    if (!(across > 0.0)) {
-        return;  // the line runs through the eye, or its image is at infinity
-    }
-    const double distance =
-        (n.x * (vertex.u - m_halfSize) + n.y * (vertex.v - m_halfSize) + n.z * m_pixelScale) / across;
-    if (std::isfinite(distance)) {
-        vertex.u -= distance * n.x;
-        vertex.v -= distance * n.y;
-    }
 }
 
 // Liang-Barsky: the part of the segment on the inner side of every plane, entered at the last
@@ -140,9 +118,6 @@ bool CProjectionRegion::ClipSegment(const CVector3D& a, const CVector3D& b, Clip
     }
     for (int end = 0; end < 2; ++end) {
         out[end] = Project(cut[end], moved[end] ? -1 : end);
-        if (moved[end]) {
-            PlaceOnLine(out[end], ends[0], ends[1]);
-        }
     }
     return true;
 }
@@ -160,7 +135,7 @@ int CProjectionRegion::ClipTriangle(const CVector3D corners[3], ClipVertex out[k
     SWorkVertex* next = buffers[1];
     int count = 3;
     for (int k = 0; k < 3; ++k) {
-        polygon[k] = {scaled[k], k, k, -1};
+        polygon[k] = {scaled[k], k};
     }
     for (int plane = 0; plane < kPlanes && count > 0; ++plane) {
         double values[kMaxClipVertices];
@@ -175,10 +150,7 @@ int CProjectionRegion::ClipTriangle(const CVector3D corners[3], ClipVertex out[k
                 next[made++] = polygon[k];
             }
             if (inside != (values[l] >= 0.0) && made < kMaxClipVertices) {
-                // Leaving, the side from the cut point runs along the plane; entering, it goes on
-                // along the side it cut.
-                SWorkVertex cut{CutPoint(polygon[k].eye, values[k], polygon[l].eye, values[l]), -1,
-                                inside ? -1 : polygon[k].side, polygon[k].side};
+                SWorkVertex cut{CutPoint(polygon[k].eye, values[k], polygon[l].eye, values[l]), -1};
                 if (plane == kNearPlane) {
                     cut.eye.z = nearDepth;
                 }
@@ -193,10 +165,6 @@ int CProjectionRegion::ClipTriangle(const CVector3D corners[3], ClipVertex out[k
     }
     for (int k = 0; k < count; ++k) {
         out[k] = Project(polygon[k].eye, polygon[k].corner);
-        const int edge = polygon[k].edge;
-        if (polygon[k].corner < 0 && edge >= 0) {
-            PlaceOnLine(out[k], scaled[edge], scaled[edge == 2 ? 0 : edge + 1]);
-        }
     }
     return count;
 }

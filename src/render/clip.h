@@ -26,9 +26,9 @@ inline constexpr int kMaxClipVertices = 8;
 
 // A vertex of a cut primitive: its position scaled to pixels, (u, v) = (S x, S y) of the
 // normalised image position, and which of the primitive's corners it is, or -1 for a point the cut
-// made. A point on an edge of the primitive is placed on that edge's line in the image as the
-// plane through the eye and the edge gives it, so that the drawn part of the edge points the right
-// way even where the point itself is computed only roughly (very near the eye).
+// made. Cut points are interpolated from the nearer end of the side they cut, in coordinates
+// scaled to the primitive's size; even points very near the eye keep the drawn part of the side
+// to a small fraction of a pixel.
 struct ClipVertex {
     double u = 0.0;
     double v = 0.0;
@@ -64,8 +64,6 @@ class CProjectionRegion {
     double PlaneValue(int plane, const CVector3D& p, double nearDepth) const;
     // The pixel position of an eye point in front, by the projection's own formula.
     ClipVertex Project(const CVector3D& p, int corner) const;
-    // Moves a pixel position onto the image of the line through eye points p and q, across it.
-    void PlaceOnLine(ClipVertex& vertex, const CVector3D& p, const CVector3D& q) const;
 
     double m_size;        // S
     double m_projScale;   // k

@@ -299,5 +299,48 @@ TEST(ProjectionRegion, RandomSegmentsKeepWhatIsInsideAndNothingElse) {
     EXPECT_GT(checkedSamples, 5000);
 }
 
+TEST(ProjectionRegion, SegmentsCutAtBothEndsCrossTheImageOnTheirExactLine) {
+    // Long segments through a point seen in the image, at every scale and at every slant toward the
+    // eye plane: cut at both ends far outside the image, the line between the cut ends passes the
+    // image where the segment's own image does (its plane through the eye, in extended precision).
+    const CProjectionRegion region(kSize, kScale);
+    std::mt19937_64 random(7u);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    std::uniform_real_distribution<double> exponent(-12.0, 2.0);
+    int checked = 0;
+    long double worst = 0.0L;
+    for (int round = 0; round < 300000; ++round) {
+        const double depth = std::pow(10.0, exponent(random));
+        const CVector3D seen{unit(random) * depth / 2.4, unit(random) * depth / 2.4, depth};
+        const CVector3D direction{unit(random), unit(random), unit(random) * std::pow(10.0, exponent(random))};
+        const double length = std::pow(10.0, exponent(random) + 6.0);
+        const CVector3D a = seen - direction * length;
+        const CVector3D b = seen + direction * (length * std::pow(10.0, 3.0 * unit(random)));
+        ClipVertex ends[2];
+        if (!region.ClipSegment(a, b, ends) || ends[0].corner >= 0 || ends[1].corner >= 0) {
+            continue;
+        }
+        using Wide = long double;
+        const Wide nx = Wide{a.y} * b.z - Wide{a.z} * b.y;
+        const Wide ny = Wide{a.z} * b.x - Wide{a.x} * b.z;
+        const Wide nz = Wide{a.x} * b.y - Wide{a.y} * b.x;
+        // The point of the drawn line nearest the image's centre, where it passes the image.
+        const Wide du = Wide{ends[1].u} - ends[0].u;
+        const Wide dv = Wide{ends[1].v} - ends[0].v;
+        const Wide t = ((200 - Wide{ends[0].u}) * du + (200 - Wide{ends[0].v}) * dv) / (du * du + dv * dv);
+        const Wide pu = ends[0].u + t * du;
+        const Wide pv = ends[0].v + t * dv;
+        if (t < 0 || t > 1 || std::fabs(static_cast<double>(pu) - 200) > 1000 ||
+            std::fabs(static_cast<double>(pv) - 200) > 1000) {
+            continue;
+        }
+        const Wide off = (nx * (pu - 200) + ny * (pv - 200) + nz * Wide{kSize} * kScale) / std::sqrt(nx * nx + ny * ny);
+        worst = std::max(worst, std::fabs(off));
+        ++checked;
+    }
+    EXPECT_GT(checked, 1000);
+    EXPECT_LT(worst, 0.01L);
+}
+
 }  // namespace
 }  // namespace quorvane

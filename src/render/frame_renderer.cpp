@@ -26,10 +26,8 @@ void CFrameRenderer::SetModel(const CQuorvaneDoc* document) {
     m_pDocument = document;
     std::size_t vertices = 0;
     if (document != nullptr) {
-        assert(document->m_nVertices >= 0 &&
-               static_cast<std::size_t>(document->m_nVertices) == document->m_vertices.size());
-        assert(document->m_nUniqueEdges >= 0 &&
-               static_cast<std::size_t>(document->m_nUniqueEdges) <= document->m_edges.size());
+        // Drawing indexes the arrays by the document's counts and indices without checking them.
+        assert(document->CheckConsistency());
         vertices = static_cast<std::size_t>(document->m_nVertices);
     }
     m_imageX.resize(vertices, 0.0);

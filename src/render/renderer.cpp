@@ -322,7 +322,8 @@ void CSceneRenderer::Render(const SceneInput& scene, CImage& image, CRenderWorke
 
 // The pixel of a point a cut made, by the mode's rule.
 PixelPoint CSceneRenderer::CutPixel(const ClipVertex& vertex, bool linePixel) const {
-    return linePixel ? LinePixelAt(m_imageSize, vertex.u, vertex.v) : SolidPixelAt(m_imageSize, vertex.u, vertex.v);
+    return linePixel ? LinePixelAt(m_imageSize, vertex.u, vertex.v)
+                     : SolidPixelAt(m_imageSize, vertex.u, vertex.v);
 }
 
 // The distinct edges in document order, each from the pixel of its first end toward that of its

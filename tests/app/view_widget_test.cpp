@@ -157,7 +157,7 @@ TEST_F(ViewWidgetTest, DragInEditingModeThatMovesNoVertexLeavesTheDocumentUnmodi
     ASSERT_GE(k, 0);
     const QPoint at = VertexPosition(k);
     QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
-    ASSERT_EQ(View().m_selectedVertex, k);
+    ASSERT_EQ(View().GetSelectedVertex(), k);
     frame->Action(ID_CONTROL_EDITING_MODE)->trigger();
     const std::vector<CVector3D> before = frame->Document().m_vertices;
 

@@ -87,7 +87,8 @@ TEST(ProjectionRegion, ASegmentIntoTheEyePlaneIsCutAtTheSide) {
     EXPECT_TRUE(WithinLimit(PixelOfCut(ends[1])));
     // The cut end lies on the segment's line in the image, beyond the kept end's pixel from the
     // pixel of a point between the ends.
-    const LinePlace place = PlaceOn(PixelOf({1.25, 0.375, 0.5}), PixelOf({0.5, -0.25, 4}), PixelOfCut(ends[1]));
+    const LinePlace place =
+        PlaceOn(PixelOf({1.25, 0.375, 0.5}), PixelOf({0.5, -0.25, 4}), PixelOfCut(ends[1]));
     EXPECT_LT(std::fabs(place.across), 1e-6);
     EXPECT_LT(place.along, 0.0);
     // Reversed, the other end is cut.
@@ -99,10 +100,10 @@ TEST(ProjectionRegion, ASegmentIntoTheEyePlaneIsCutAtTheSide) {
 TEST(ProjectionRegion, SegmentsWhollyOutsideAreDropped) {
     const CProjectionRegion region(kSize, kScale);
     ClipVertex ends[2];
-    EXPECT_FALSE(region.ClipSegment({1, 1, -1}, {-3, 2, -0.5}, ends));        // behind the eye
-    EXPECT_FALSE(region.ClipSegment({1e7, 0, 1e-3}, {2e7, 5, 1e-3}, ends));   // beyond the right side
-    EXPECT_FALSE(region.ClipSegment({0, 0, 0}, {0, 0, 0}, ends));             // the eye itself
-    EXPECT_FALSE(region.ClipSegment({0, 0, 0}, {0, 0, -2}, ends));            // behind, from the eye
+    EXPECT_FALSE(region.ClipSegment({1, 1, -1}, {-3, 2, -0.5}, ends));       // behind the eye
+    EXPECT_FALSE(region.ClipSegment({1e7, 0, 1e-3}, {2e7, 5, 1e-3}, ends));  // beyond the right side
+    EXPECT_FALSE(region.ClipSegment({0, 0, 0}, {0, 0, 0}, ends));            // the eye itself
+    EXPECT_FALSE(region.ClipSegment({0, 0, 0}, {0, 0, -2}, ends));           // behind, from the eye
 }
 
 TEST(ProjectionRegion, ASegmentPassingThroughTheImageIsCutAtBothEnds) {
@@ -190,7 +191,8 @@ bool InConvexPolygon(const std::vector<Pixel>& points, const Pixel& q) {
         const Pixel& a = points[i];
         const Pixel& b = points[(i + 1) % points.size()];
         const double cross = (b.u - a.u) * (q.v - a.v) - (b.v - a.v) * (q.u - a.u);
-        const double scale = std::hypot(b.u - a.u, b.v - a.v) * std::max(1.0, std::hypot(q.u - a.u, q.v - a.v));
+        const double scale =
+            std::hypot(b.u - a.u, b.v - a.v) * std::max(1.0, std::hypot(q.u - a.u, q.v - a.v));
         if (cross > 1e-7 * scale) {
             ++positive;
         } else if (cross < -1e-7 * scale) {
@@ -243,9 +245,10 @@ TEST(ProjectionRegion, RandomTrianglesKeepWhatIsInsideAndNothingElse) {
                 continue;  // too near an edge of the triangle
             }
             const CVector3D p = corners[0] + (corners[1] - corners[0]) * a + (corners[2] - corners[0]) * b;
-            const double largest = std::max({std::fabs(corners[0].x), std::fabs(corners[0].y), std::fabs(corners[0].z),
-                                             std::fabs(corners[1].x), std::fabs(corners[1].y), std::fabs(corners[1].z),
-                                             std::fabs(corners[2].x), std::fabs(corners[2].y), std::fabs(corners[2].z)});
+            const double largest =
+                std::max({std::fabs(corners[0].x), std::fabs(corners[0].y), std::fabs(corners[0].z),
+                          std::fabs(corners[1].x), std::fabs(corners[1].y), std::fabs(corners[1].z),
+                          std::fabs(corners[2].x), std::fabs(corners[2].y), std::fabs(corners[2].z)});
             const Pixel q = PixelOf(p);
             if (p.z > 1e-6 * largest && std::fabs(q.u) < 0.5 * kProjectionLimit &&
                 std::fabs(q.v) < 0.5 * kProjectionLimit) {
@@ -277,8 +280,8 @@ TEST(ProjectionRegion, RandomSegmentsKeepWhatIsInsideAndNothingElse) {
                 ASSERT_TRUE(ends[k].corner == k || ends[k].corner == -1) << round;
             }
         }
-        const double largest = std::max({std::fabs(a.x), std::fabs(a.y), std::fabs(a.z), std::fabs(b.x),
-                                         std::fabs(b.y), std::fabs(b.z)});
+        const double largest = std::max(
+            {std::fabs(a.x), std::fabs(a.y), std::fabs(a.z), std::fabs(b.x), std::fabs(b.y), std::fabs(b.z)});
         for (int sample = 0; sample < 10; ++sample) {
             const double t = 0.01 + 0.98 * unit(random);
             const CVector3D p = a + (b - a) * t;
@@ -312,7 +315,8 @@ TEST(ProjectionRegion, SegmentsCutAtBothEndsCrossTheImageOnTheirExactLine) {
     for (int round = 0; round < 300000; ++round) {
         const double depth = std::pow(10.0, exponent(random));
         const CVector3D seen{unit(random) * depth / 2.4, unit(random) * depth / 2.4, depth};
-        const CVector3D direction{unit(random), unit(random), unit(random) * std::pow(10.0, exponent(random))};
+        const CVector3D direction{unit(random), unit(random),
+                                  unit(random) * std::pow(10.0, exponent(random))};
         const double length = std::pow(10.0, exponent(random) + 6.0);
         const CVector3D a = seen - direction * length;
         const CVector3D b = seen + direction * (length * std::pow(10.0, 3.0 * unit(random)));
@@ -334,7 +338,8 @@ TEST(ProjectionRegion, SegmentsCutAtBothEndsCrossTheImageOnTheirExactLine) {
             std::fabs(static_cast<double>(pv) - 200) > 1000) {
             continue;
         }
-        const Wide off = (nx * (pu - 200) + ny * (pv - 200) + nz * Wide{kSize} * kScale) / std::sqrt(nx * nx + ny * ny);
+        const Wide off =
+            (nx * (pu - 200) + ny * (pv - 200) + nz * Wide{kSize} * kScale) / std::sqrt(nx * nx + ny * ny);
         worst = std::max(worst, std::fabs(off));
         ++checked;
     }

@@ -80,8 +80,9 @@ TEST(FrameRenderer, TheAtPointsDistanceAlongTheLineOfSightDoesNotChangeThePictur
         CFrameRenderer frame(2);
         frame.SetModel(doc.get());
         const CImage near = frame.RenderFrame(Camera({0, 0, 0}, {0, 0, 5}), Settings(mode), 256);
-        EXPECT_EQ(FirstDifference(near, ReferenceRender(frame, Camera({0, 0, 0}, {0, 0, 5}), Settings(mode), 256)),
-                  -1);
+        EXPECT_EQ(
+            FirstDifference(near, ReferenceRender(frame, Camera({0, 0, 0}, {0, 0, 5}), Settings(mode), 256)),
+            -1);
         EXPECT_GE(CountOther(near, kBlack), 8);
         for (const double at : {-6000.0, -1e9, 4.999, 4.9999999}) {
             const CImage& other = frame.RenderFrame(Camera({0, 0, at}, {0, 0, 5}), Settings(mode), 256);
@@ -97,6 +98,10 @@ TEST(FrameRenderer, TinyModelsNearTheEyeLookLikeLargeOnes) {
     constexpr double kShrink = 1.0 / 1099511627776.0;  // 2^-40
     for (CVector3D& v : tiny->m_vertices) {
         v = v * kShrink;
+    }
+    for (double* bound :
+         {&tiny->m_minX, &tiny->m_maxX, &tiny->m_minY, &tiny->m_maxY, &tiny->m_minZ, &tiny->m_maxZ}) {
+        *bound *= kShrink;
     }
     CViewingSpace camera = FramingCamera(*doc);
     camera.Orbit(10.0, 20.0);
@@ -164,13 +169,15 @@ TEST(FrameRenderer, CornersFarOutsideTheImageKeepTheirExactPixels) {
             const double up = kCutSize * frame.GetImageY()[v];
             ASSERT_GT(u, 0.9 * kProjectionLimit);
             ASSERT_LT(u, kProjectionLimit);
-            const PixelPoint exact = triangle ? PixelPoint{static_cast<int>(u), static_cast<int>(kCutSize - up)}
-                                              : PixelPoint{static_cast<int>(u), kCutSize - static_cast<int>(up)};
+            const PixelPoint exact = triangle
+                                         ? PixelPoint{static_cast<int>(u), static_cast<int>(kCutSize - up)}
+                                         : PixelPoint{static_cast<int>(u), kCutSize - static_cast<int>(up)};
             EXPECT_EQ(triangle ? SolidPixel(kCutSize, frame.GetImageX()[v], frame.GetImageY()[v])
                                : LinePixel(kCutSize, frame.GetImageX()[v], frame.GetImageY()[v]),
                       exact);
         }
-        EXPECT_EQ(FirstDifference(image, ReferenceRender(frame, camera, Settings(mode), kCutSize)), -1) << triangle;
+        EXPECT_EQ(FirstDifference(image, ReferenceRender(frame, camera, Settings(mode), kCutSize)), -1)
+            << triangle;
         EXPECT_GT(CountOther(image, kBlack), 150) << triangle;
     }
 }
@@ -187,7 +194,8 @@ TEST(FrameRenderer, CornersAtTwiceTheCutDepthAreDrawnAndAtHalfAreCutOnTheSameLin
         const CImage drawn = frame.RenderFrame(camera, Settings(mode), kCutSize);
         ASSERT_GT(kCutSize * frame.GetImageX()[1], 0.45 * kProjectionLimit);
         ASSERT_LT(kCutSize * frame.GetImageX()[1], 0.55 * kProjectionLimit);
-        EXPECT_EQ(FirstDifference(drawn, ReferenceRender(frame, camera, Settings(mode), kCutSize)), -1) << triangle;
+        EXPECT_EQ(FirstDifference(drawn, ReferenceRender(frame, camera, Settings(mode), kCutSize)), -1)
+            << triangle;
         EXPECT_GT(CountOther(drawn, kBlack), 150) << triangle;
 
         // At half the cut depth it would project about 2^31 pixels out and is cut where the line
@@ -243,8 +251,10 @@ TEST(FrameRenderer, AFrameDoesNotDependOnTheFramesBefore) {
     for (int y = 0; y < 7; ++y) {
         for (int x = 0; x < 7; ++x) {
             const int a = y * 8 + x;
-            text += "3 " + std::to_string(a) + " " + std::to_string(a + 1) + " " + std::to_string(a + 9) + "\n";
-            text += "3 " + std::to_string(a) + " " + std::to_string(a + 9) + " " + std::to_string(a + 8) + "\n";
+            text +=
+                "3 " + std::to_string(a) + " " + std::to_string(a + 1) + " " + std::to_string(a + 9) + "\n";
+            text +=
+                "3 " + std::to_string(a) + " " + std::to_string(a + 9) + " " + std::to_string(a + 8) + "\n";
         }
     }
     auto doc = DocumentFromText(text);
@@ -315,7 +325,7 @@ TEST(FrameRenderer, TheNearerTriangleCoversTheFartherOne) {
     EXPECT_EQ(FirstDifference(image, ReferenceRender(frame, camera, Settings(DrawingMode::kSolid), 400)), -1);
     const std::uint32_t back = image.Pixel(150, 260);
     const std::uint32_t front = image.Pixel(230, 220);
-    EXPECT_GT(back >> 16 & 0xFFu, back & 0xFFu);   // red: the interior colour
+    EXPECT_GT(back >> 16 & 0xFFu, back & 0xFFu);    // red: the interior colour
     EXPECT_GT(front & 0xFFu, front >> 16 & 0xFFu);  // blue: the exterior colour
     // Every corner of the nearer triangle is drawn at its solid pixel in its colour.
     for (int v = 3; v < 6; ++v) {

@@ -1,6 +1,6 @@
-// One frame of the view (TransformModel then RenderModel on a 1024 x 1024 image) in each drawing
-// mode, and one orbit step of the mouse, on generated tori of 100 thousand, 1 million and 4 million
-// triangles.
+// One frame of the frame renderer (Transform then Render on a 1024 x 1024 image) in each drawing
+// mode, and one orbit step of the mouse through the view, on generated tori of 100 thousand,
+// 1 million and 4 million triangles.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -9,7 +9,9 @@
 #include <memory>
 
 #include "model/document.h"
+#include "render/frame_renderer.h"
 #include "render/view.h"
+#include "viewing/default_view.h"
 
 namespace quorvane {
 namespace {
@@ -94,72 +96,83 @@ CQuorvaneDoc& Torus(long triangles) {
 
 enum Mode { kWireframe = 0, kSolid = 1, kPoints = 2 };
 
-std::unique_ptr<CQuorvaneView> MakeView(CQuorvaneDoc& doc, int mode) {
-    auto view = std::make_unique<CQuorvaneView>(&doc);
-    view->OnSize(kImageSize, kImageSize);
-    view->OnUpdate();
-    if (mode == kSolid) {
-        view->OnViewSolid();
-    } else if (mode == kPoints) {
-        view->OnViewPoints();
-    }
-    return view;
+DrawingSettings SettingsFor(int mode) {
+    DrawingSettings settings;
+    settings.mode = mode == kSolid    ? DrawingMode::kSolid
+                    : mode == kPoints ? DrawingMode::kPoints
+                                      : DrawingMode::kWireframe;
+    return settings;
 }
 
-void SetCounters(benchmark::State& state, const CQuorvaneDoc& doc, const CQuorvaneView& view) {
-    state.counters["triangles"] = view.m_triangles.m_nTriangles;
+// A frame renderer for `doc`, with the default view's camera and one frame drawn.
+struct Frame {
+    explicit Frame(CQuorvaneDoc& doc, int mode, int threads = CRenderWorkers::DefaultThreadCount())
+        : renderer(threads), settings(SettingsFor(mode)) {
+        renderer.SetModel(&doc);
+        SetDefaultView(camera, doc);
+        renderer.RenderFrame(camera, settings, kImageSize);
+    }
+    CFrameRenderer renderer;
+    DrawingSettings settings;
+    CViewingSpace camera;
+};
+
+void SetCounters(benchmark::State& state, const CQuorvaneDoc& doc, const CTessellatedMesh& mesh) {
+    state.counters["triangles"] = mesh.m_nTriangles;
     state.counters["vertices"] = doc.m_nVertices;
     state.counters["edges"] = doc.m_nUniqueEdges;
 }
 
-// TransformModel and RenderModel, the camera turned a little between frames so that the sort
-// has work to do.
+// Transform and Render, the camera turned a little between frames so that the sort has work to do.
 void BM_Frame(benchmark::State& state) {
     CQuorvaneDoc& doc = Torus(state.range(0));
-    auto view = MakeView(doc, static_cast<int>(state.range(1)));
+    Frame frame(doc, static_cast<int>(state.range(1)));
     for (auto _ : state) {
-        view->m_viewingSpace.Orbit(0.3, 0.7);
-        view->TransformModel();
-        view->RenderModel();
-        benchmark::DoNotOptimize(view->m_image.Data());
+        frame.camera.Orbit(0.3, 0.7);
+        frame.renderer.Transform(frame.camera, frame.settings);
+        benchmark::DoNotOptimize(frame.renderer.Render(frame.camera, frame.settings, kImageSize).Data());
     }
-    SetCounters(state, doc, *view);
+    SetCounters(state, doc, frame.renderer.GetMesh());
 }
 
 // One left-button mouse move of 2 pixels to the right in Viewing mode: orbit, transform, render.
 void BM_OrbitStep(benchmark::State& state) {
     CQuorvaneDoc& doc = Torus(state.range(0));
-    auto view = MakeView(doc, static_cast<int>(state.range(1)));
+    CQuorvaneView view(&doc);
+    view.OnSize(kImageSize, kImageSize);
+    view.OnUpdate();
+    if (state.range(1) == kSolid) {
+        view.OnViewSolid();
+    } else if (state.range(1) == kPoints) {
+        view.OnViewPoints();
+    }
     int x = 0;
-    view->OnLButtonDown(x, 0);
+    view.OnLButtonDown(x, 0);
     for (auto _ : state) {
         x += 2;
-        benchmark::DoNotOptimize(view->OnMouseMove(x, 0));
+        benchmark::DoNotOptimize(view.OnMouseMove(x, 0));
     }
-    SetCounters(state, doc, *view);
+    SetCounters(state, doc, view.GetFrameRenderer().GetMesh());
 }
 
 // The solid frame split into its two halves.
 void BM_SolidTransformOnly(benchmark::State& state) {
     CQuorvaneDoc& doc = Torus(state.range(0));
-    auto view = MakeView(doc, kSolid);
-    view->SetRenderThreads(static_cast<int>(state.range(1)));
+    Frame frame(doc, kSolid, static_cast<int>(state.range(1)));
     for (auto _ : state) {
-        view->m_viewingSpace.Orbit(0.3, 0.7);
-        view->TransformModel();
+        frame.camera.Orbit(0.3, 0.7);
+        frame.renderer.Transform(frame.camera, frame.settings);
     }
-    SetCounters(state, doc, *view);
+    SetCounters(state, doc, frame.renderer.GetMesh());
 }
 
 void BM_SolidRenderOnly(benchmark::State& state) {
     CQuorvaneDoc& doc = Torus(state.range(0));
-    auto view = MakeView(doc, kSolid);
-    view->SetRenderThreads(static_cast<int>(state.range(1)));
+    Frame frame(doc, kSolid, static_cast<int>(state.range(1)));
     for (auto _ : state) {
-        view->RenderModel();
-        benchmark::DoNotOptimize(view->m_image.Data());
+        benchmark::DoNotOptimize(frame.renderer.Render(frame.camera, frame.settings, kImageSize).Data());
     }
-    SetCounters(state, doc, *view);
+    SetCounters(state, doc, frame.renderer.GetMesh());
 }
 
 void FrameArguments(benchmark::internal::Benchmark* b) {

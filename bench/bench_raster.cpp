@@ -12,12 +12,12 @@
 namespace {
 
 using quorvane::CImage;
-using quorvane::CRasterPoint;
+using quorvane::PixelPoint;
 
 constexpr int kImageSize = 1024;
 
 struct STriangle {
-    CRasterPoint p0, p1, p2;
+    PixelPoint p0, p1, p2;
 };
 
 struct SSegment {

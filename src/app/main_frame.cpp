@@ -250,7 +250,7 @@ void CMainFrame::OnCommand(int id) {
             break;
         case ID_VIEW_VIEWING_PARAMETERS: {
             ViewingParameters parameters;
-            if (m_prompts->EditViewingParameters(this, view.m_viewingSpace, parameters)) {
+            if (m_prompts->EditViewingParameters(this, view.GetViewingSpace(), parameters)) {
                 m_viewWidget->Apply(view.ApplyViewingParameters(parameters.at, parameters.from, parameters.up,
                                                                 parameters.angle));
             }
@@ -278,14 +278,14 @@ void CMainFrame::OnCommand(int id) {
             m_viewWidget->Apply(view.OnEditingMode());
             break;
         case ID_TOOLS_BACKGROUND_COLOR: {
-            COLORREF colour = view.m_backgroundColor;
+            COLORREF colour = view.GetBackgroundColor();
             if (m_prompts->AskColor(this, colour)) {
                 m_viewWidget->Apply(view.SetBackgroundColor(colour));
             }
             break;
         }
         case ID_TOOLS_LIGHTING: {
-            CLightingSettings settings = view.m_lighting;
+            CLightingSettings settings = view.GetLighting();
             if (m_prompts->EditLighting(this, settings)) {
                 m_viewWidget->Apply(view.ApplyLighting(settings));
             }
@@ -305,11 +305,11 @@ void CMainFrame::OnCommand(int id) {
 
 void CMainFrame::UpdateCommandUI() {
     const CQuorvaneView& view = m_viewWidget->View();
-    m_actions[ID_VIEW_WIREFRAME]->setChecked(view.m_bWireframe);
-    m_actions[ID_VIEW_SOLID]->setChecked(view.m_bSolid);
-    m_actions[ID_VIEW_POINTS]->setChecked(view.m_bPoints);
-    m_actions[ID_CONTROL_VIEWING_MODE]->setChecked(view.m_bViewingMode);
-    m_actions[ID_CONTROL_EDITING_MODE]->setChecked(view.m_bEditingMode);
+    m_actions[ID_VIEW_WIREFRAME]->setChecked(view.GetDrawingMode() == DrawingMode::kWireframe);
+    m_actions[ID_VIEW_SOLID]->setChecked(view.GetDrawingMode() == DrawingMode::kSolid);
+    m_actions[ID_VIEW_POINTS]->setChecked(view.GetDrawingMode() == DrawingMode::kPoints);
+    m_actions[ID_CONTROL_VIEWING_MODE]->setChecked(view.IsViewingMode());
+    m_actions[ID_CONTROL_EDITING_MODE]->setChecked(view.IsEditingMode());
     m_actions[ID_VIEW_STATUS_BAR]->setChecked(!statusBar()->isHidden());
 }
 

@@ -83,7 +83,7 @@ void CQuorvaneViewWidget::SyncSize() {
 }
 
 QImage CQuorvaneViewWidget::WrappedImage() const {
-    const CImage& image = m_view.m_image;
+    const CImage& image = m_view.GetImage();
     const int size = image.Size();
     if (size <= 0) {
         return {};
@@ -104,9 +104,9 @@ void CQuorvaneViewWidget::paintEvent(QPaintEvent*) {
     SyncSize();
     QPainter painter(this);
     const double r = m_pixelRatio;
-    const double left = m_view.m_imageLeft / r;
-    const double top = m_view.m_imageTop / r;
-    const double side = m_view.m_image.Size() / r;
+    const double left = m_view.GetImageLeft() / r;
+    const double top = m_view.GetImageTop() / r;
+    const double side = m_view.GetImage().Size() / r;
     const double w = width();
     const double h = height();
 
@@ -164,9 +164,10 @@ void CQuorvaneViewWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     }
     const QPoint p = ToDevice(event->position());
     Apply(m_view.OnLButtonDblClk(p.x(), p.y()));
-    // The second press of a double-click is not a button-down for the view: a drag straight on
-    // from it moves nothing until the button is pressed again.
-    m_view.m_bLeftButtonDown = false;
+    // The second press of a double-click is not a button-down for the view: the view takes it as
+    // released at once, so a drag straight on from it moves nothing until the button is pressed
+    // again.
+    Apply(m_view.OnLButtonUp(p.x(), p.y()));
 }
 
 ClipboardFailure CQuorvaneViewWidget::CopyPictureTo(QClipboard* clipboard) const {
@@ -182,8 +183,9 @@ ClipboardFailure CQuorvaneViewWidget::CopyPictureTo(QClipboard* clipboard) const
         buffer.open(QIODevice::WriteOnly);
         image.save(&buffer, "PNG");
     }
-    const std::string svg = BuildPictureSvg(m_deviceSize.width(), m_deviceSize.height(), m_view.m_imageLeft,
-                                            m_view.m_imageTop, image.width(), png.toBase64().toStdString());
+    const std::string svg =
+        BuildPictureSvg(m_deviceSize.width(), m_deviceSize.height(), m_view.GetImageLeft(),
+                        m_view.GetImageTop(), image.width(), png.toBase64().toStdString());
     data->setData(QStringLiteral("image/svg+xml"), QByteArray::fromStdString(svg));
     clipboard->setMimeData(data);  // the clipboard owns the data from here on
 

@@ -15,6 +15,7 @@
 
 #include "model/document.h"
 #include "render/color.h"
+#include "render/drawing_settings.h"
 
 namespace quorvane::cli {
 
@@ -102,14 +103,13 @@ struct ConvertOptions {
 int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err);
 
 // render: draws each file with the viewer's renderer into a square PNG image.
-enum class RenderMode { kWireframe, kSolid, kPoints };
 
 struct RenderOptions {
     std::vector<std::string> files;
     std::string output;  // -o: the image of the single input
     std::string outDir;  // --out-dir: DIR/NAME.png for each input, NAME its file name without extension
     // --mode; without it solid, or points for a point set (IsPointSet), with a note.
-    std::optional<RenderMode> mode;
+    std::optional<DrawingMode> mode;
     int size = 512;  // side of the image, 1 .. kMaxRenderSize
     // Camera settings, applied after the default view in this order: at, from, up, angle
     // (the camera's setters), orbit, zoom, pan.

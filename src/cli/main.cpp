@@ -126,9 +126,9 @@ void AddRenderOptions(CLI::App& command, cli::RenderOptions& render) {
         .add_option_function<std::string>(
             "--mode",
             [&render](const std::string& mode) {
-                render.mode = mode == "wireframe" ? cli::RenderMode::kWireframe
-                              : mode == "points"  ? cli::RenderMode::kPoints
-                                                  : cli::RenderMode::kSolid;
+                render.mode = mode == "wireframe" ? quorvane::DrawingMode::kWireframe
+                              : mode == "points"  ? quorvane::DrawingMode::kPoints
+                                                  : quorvane::DrawingMode::kSolid;
             },
             "Drawing mode: wireframe, solid or points (default solid; points for a point set, a model "
             "without polygon sides, which wireframe and solid would leave empty)")

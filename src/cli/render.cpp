@@ -1,4 +1,4 @@
-// The render subcommand: draws each file with the viewer's own view and renderer and writes the
+// The render subcommand: draws each file with the viewer's own frame renderer and writes the
 // square picture as a PNG file.
 #include <sys/stat.h>
 
@@ -19,8 +19,9 @@
 #include "model/file_io.h"
 #include "model/statistics.h"
 #include "model/text_escape.h"
-#include "render/view.h"
+#include "render/frame_renderer.h"
 #include "viewing/camera_fault.h"
+#include "viewing/default_view.h"
 
 namespace quorvane::cli {
 
@@ -164,8 +165,9 @@ bool WritePng(const CImage& image, const std::string& path, std::string& error) 
     return WriteFileAtomically(path, bytes, &error);
 }
 
-// Reads `input`, draws it as the options say and writes the picture to `output`. `renderThreads`
-// 0 keeps the view's own thread count.
+// Reads `input`, draws it as the options say and writes the picture to `output`: the default view
+// of the model with the command line's camera settings applied, drawn in one frame. `renderThreads`
+// 0 draws on the renderer's default number of threads.
 RenderResult RenderFile(const std::string& input, const std::string& output, const RenderOptions& options,
                         int renderThreads) {
     RenderResult result;
@@ -192,56 +194,45 @@ RenderResult RenderFile(const std::string& input, const std::string& output, con
             return result;
         }
 
-        CQuorvaneView view(&doc);
-        if (renderThreads > 0) {
-            view.SetRenderThreads(renderThreads);
-        }
-        // With no drawing mode set, sizing and the update draw the background alone: the update
-        // still tessellates and frames the model, and the picture is drawn once, below, after the
-        // camera has been placed.
-        view.m_bWireframe = false;
-        view.m_bSolid = false;
-        view.m_bPoints = false;
-        view.OnSize(options.size, options.size);
-        view.OnUpdate();
-
         // A point set shows nothing in wireframe or solid mode: without --mode it is drawn as
         // points, with one of those two it is drawn as asked, with a warning.
         const bool pointSet = IsPointSet(doc);
-        const RenderMode mode = options.mode.value_or(pointSet ? RenderMode::kPoints : RenderMode::kSolid);
+        const DrawingMode mode = options.mode.value_or(pointSet ? DrawingMode::kPoints : DrawingMode::kSolid);
         if (pointSet && !options.mode) {
             result.report += Escaped(input) + ": a point set (no polygon sides): drawn in points mode\n";
-        } else if (pointSet && mode != RenderMode::kPoints) {
+        } else if (pointSet && mode != DrawingMode::kPoints) {
             result.messages +=
                 Escaped(input) + ": warning: a point set (no polygon sides) shows only the background in " +
-                (mode == RenderMode::kWireframe ? "wireframe" : "solid") + " mode; use --mode points\n";
+                (mode == DrawingMode::kWireframe ? "wireframe" : "solid") + " mode; use --mode points\n";
         }
-        view.m_bWireframe = mode == RenderMode::kWireframe;
-        view.m_bSolid = mode == RenderMode::kSolid;
-        view.m_bPoints = mode == RenderMode::kPoints;
+
+        CFrameRenderer frame(renderThreads > 0 ? renderThreads : CRenderWorkers::DefaultThreadCount());
+        frame.SetModel(&doc);
+        CViewingSpace camera;
+        SetDefaultView(camera, doc);
+        PlaceCamera(camera, options);
+        DrawingSettings settings;
+        settings.mode = mode;
         if (options.background) {
-            view.m_backgroundColor = *options.background;
+            settings.backgroundColor = *options.background;
         }
         if (options.exterior) {
-            view.m_lighting.SetExteriorColor(*options.exterior);
+            settings.lighting.SetExteriorColor(*options.exterior);
         }
         if (options.interior) {
-            view.m_lighting.SetInteriorColor(*options.interior);
+            settings.lighting.SetInteriorColor(*options.interior);
         }
         if (options.select) {
-            view.m_selectedVertex = static_cast<int>(*options.select);
+            settings.selectedVertex = static_cast<int>(*options.select);
         }
-        PlaceCamera(view.m_viewingSpace, options);
-        view.TransformModel();
-        view.RenderModel();
-        if (view.IsCameraDegenerate()) {
+        const CImage& image = frame.RenderFrame(camera, settings, options.size);
+        if (camera.IsDegenerate()) {
             result.messages += Escaped(input) + ": warning: the camera is degenerate: " +
-                               DescribeCameraFault(view.m_viewingSpace) +
-                               "; the image shows the background only\n";
+                               DescribeCameraFault(camera) + "; the image shows the background only\n";
         }
 
         std::string reason;
-        if (!WritePng(view.m_image, output, reason)) {
+        if (!WritePng(image, output, reason)) {
             result.messages += FormatRefusal(output, OffError{0, reason}) + '\n';
             return result;
         }
@@ -395,7 +386,7 @@ int RunRender(const RenderOptions& options, std::ostream& out, std::ostream& err
 
     const std::size_t count = options.files.size();
     // Files are spread over the threads; each draws on its own thread alone. With a single
-    // thread for files the view keeps its own banded drawing.
+    // thread for files the renderer keeps its own banded drawing.
     const bool parallelFiles = std::min<std::size_t>(ResolveJobs(options.jobs), count) > 1;
     std::vector<RenderResult> results(count);
     std::size_t refused = 0;

@@ -4,38 +4,42 @@
 #include <cstdint>
 #include <limits>
 
-#include "model/pixel.h"
+#include "viewing/pixel.h"
 
 namespace quorvane {
 
 namespace {
 
-// Squared distances of pixel coordinates up to 2^32 apart need 65 bits when added.
+// Squares of pixel distances up to 2^63 need 126 bits, their sums 127.
 __extension__ typedef unsigned __int128 UInt128;
 
 constexpr double kDragFactor = 0.01;
 
-// The square of a difference of two ints, exact.
-std::uint64_t SquaredDifference(int a, int b) {
-    const std::int64_t d = std::int64_t{a} - std::int64_t{b};
-    const std::uint64_t magnitude = static_cast<std::uint64_t>(d < 0 ? -d : d);
+// The square of a - b, exact, for |a|, |b| < 2^62 + 2^31.
+UInt128 SquaredDifference(std::int64_t a, std::int64_t b) {
+    const std::int64_t d = a - b;
+    const UInt128 magnitude = static_cast<std::uint64_t>(d < 0 ? -d : d);
     return magnitude * magnitude;
 }
 
 }  // namespace
 
-// A linear scan with exact 128-bit scores; a strictly smaller score replaces the best so far.
+// A linear scan with exact 128-bit scores; a strictly smaller score replaces the best so far. The
+// pixel is the line-end pixel worked out in 64 bits, so that positions far outside the image (up
+// to 2^62 pixels) keep their exact distances.
 int SelectNearestVertex(int imageSize, int px, int py, std::span<const double> imageX,
                         std::span<const double> imageY) {
     const std::size_t n = imageX.size() < imageY.size() ? imageX.size() : imageY.size();
+    const double s = static_cast<double>(imageSize);
     int best = -1;
     UInt128 bestScore = 0;
     for (std::size_t i = 0; i < n; ++i) {
         if (!std::isfinite(imageX[i]) || !std::isfinite(imageY[i])) {
             continue;
         }
-        const PixelPoint p = LinePixel(imageSize, imageX[i], imageY[i]);
-        const UInt128 score = UInt128{SquaredDifference(px, p.x)} + SquaredDifference(py, p.y);
+        const std::int64_t column = TruncToWidePixel(s * imageX[i]);
+        const std::int64_t row = std::int64_t{imageSize} - TruncToWidePixel(s * imageY[i]);
+        const UInt128 score = SquaredDifference(px, column) + SquaredDifference(py, row);
         if (best < 0 || score < bestScore) {
             best = static_cast<int>(i);
             bestScore = score;

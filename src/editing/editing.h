@@ -11,9 +11,10 @@
 namespace quorvane {
 
 // The index of the vertex whose line-end pixel (column trunc(S x), row S - trunc(S y)) is nearest to
-// pixel (px, py) of the image by squared distance in whole pixels; the lowest index among equal
-// distances. There is no distance limit. Vertices whose normalised position is not finite take no
-// part. -1 when no vertex takes part. Only the first min(imageX.size(), imageY.size()) entries count.
+// pixel (px, py) of the image by squared distance in whole pixels, exact for pixels up to 2^62 from
+// the image (pinned there beyond); the lowest index among equal distances. There is no distance
+// limit. Vertices whose normalised position is not finite take no part. -1 when no vertex takes
+// part. Only the first min(imageX.size(), imageY.size()) entries count.
 int SelectNearestVertex(int imageSize, int px, int py, std::span<const double> imageX,
                         std::span<const double> imageY);
 

@@ -188,7 +188,7 @@ struct SEdge {
 // a triangle of positive orientation; it is lowered by one on edges that are neither top nor left
 // (those whose direction points down, or left when horizontal) so that points on them fail.
 template <typename Wide>
-SEdge<Wide> MakeEdge(CRasterPoint a, CRasterPoint b, std::int64_t x, std::int64_t y) {
+SEdge<Wide> MakeEdge(PixelPoint a, PixelPoint b, std::int64_t x, std::int64_t y) {
     const Wide ex = Wide{b.x} - a.x;
     const Wide ey = Wide{b.y} - a.y;
     const bool topOrLeft = ey < 0 || (ey == 0 && ex > 0);
@@ -203,7 +203,7 @@ SEdge<Wide> MakeEdge(CRasterPoint a, CRasterPoint b, std::int64_t x, std::int64_
 // box cut to the area. The box's last column and last row are left out: points there lie on a right
 // or bottom edge or are a right-most or bottom-most corner, and none of those is inside.
 template <typename Wide>
-void FillInterior(CImage& image, const SArea& area, CRasterPoint p0, CRasterPoint p1, CRasterPoint p2,
+void FillInterior(CImage& image, const SArea& area, PixelPoint p0, PixelPoint p1, PixelPoint p2,
                   std::uint32_t colour) {
     const Wide twiceArea =
         (Wide{p1.x} - p0.x) * (Wide{p2.y} - p0.y) - (Wide{p1.y} - p0.y) * (Wide{p2.x} - p0.x);
@@ -243,13 +243,13 @@ void FillInterior(CImage& image, const SArea& area, CRasterPoint p0, CRasterPoin
 }
 
 // Whether a corner is near enough to the origin for 64-bit edge functions.
-bool IsNearOrigin(CRasterPoint p) {
+bool IsNearOrigin(PixelPoint p) {
     return p.x >= -kFastCoordinateLimit && p.x <= kFastCoordinateLimit && p.y >= -kFastCoordinateLimit &&
            p.y <= kFastCoordinateLimit;
 }
 
 // Sets the inside pixels of the triangle with the narrowest exact arithmetic.
-void FillInteriorExact(CImage& image, const SArea& area, CRasterPoint p0, CRasterPoint p1, CRasterPoint p2,
+void FillInteriorExact(CImage& image, const SArea& area, PixelPoint p0, PixelPoint p1, PixelPoint p2,
                        std::uint32_t colour) {
     if (area.Empty()) {
         return;
@@ -297,12 +297,12 @@ void Line(CImage& image, int x0, int y0, int x1, int y1, std::uint32_t colour, c
     DrawLine(image, VisibleArea(image, clip), x0, y0, x1, y1, colour);
 }
 
-void FillTriangleInterior(CImage& image, CRasterPoint p0, CRasterPoint p1, CRasterPoint p2,
-                          std::uint32_t colour, const CRasterClip& clip) {
+void FillTriangleInterior(CImage& image, PixelPoint p0, PixelPoint p1, PixelPoint p2, std::uint32_t colour,
+                          const CRasterClip& clip) {
     FillInteriorExact(image, VisibleArea(image, clip), p0, p1, p2, colour);
 }
 
-void FillTriangle(CImage& image, CRasterPoint p0, CRasterPoint p1, CRasterPoint p2, std::uint32_t colour,
+void FillTriangle(CImage& image, PixelPoint p0, PixelPoint p1, PixelPoint p2, std::uint32_t colour,
                   const CRasterClip& clip) {
     const SArea area = VisibleArea(image, clip);
     // Inside and outline both lie in the box spanned by the corners.

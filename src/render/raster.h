@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "viewing/pixel.h"
+
 namespace quorvane {
 
 // A square image of side S of 0xFFRRGGBB pixels (Qt's RGB32 layout), row-major, row 0 at the top,
@@ -41,12 +43,6 @@ struct CRasterClip {
     int rowEnd = INT_MAX;
 };
 
-// A pixel position: column x, row y (row 0 at the top). Any int value is allowed.
-struct CRasterPoint {
-    int x = 0;
-    int y = 0;
-};
-
 // Fills columns x .. x + w - 1 of rows y .. y + h - 1. Nothing is drawn when w <= 0 or h <= 0.
 void FillRect(CImage& image, int x, int y, int w, int h, std::uint32_t colour, const CRasterClip& clip = {});
 
@@ -61,14 +57,14 @@ void Line(CImage& image, int x0, int y0, int x1, int y1, std::uint32_t colour, c
 // pass through, is strictly inside, or lies on a top edge (horizontal, interior below) or a left
 // edge (interior to its right). Triangles that share an edge therefore set each pixel along it
 // exactly once and leave no gap. A degenerate (collinear) triangle has no inside.
-void FillTriangleInterior(CImage& image, CRasterPoint p0, CRasterPoint p1, CRasterPoint p2,
-                          std::uint32_t colour, const CRasterClip& clip = {});
+void FillTriangleInterior(CImage& image, PixelPoint p0, PixelPoint p1, PixelPoint p2, std::uint32_t colour,
+                          const CRasterClip& clip = {});
 
 // Draws a solid triangle with a one-pixel outline of the same colour: the inside as
 // FillTriangleInterior gives it, united with the lines p0 -> p1, p1 -> p2 and p2 -> p0 (each one
 // leaves out its last pixel, which the next one starts at, so every corner is drawn). A collinear
 // triangle draws its outline alone; three equal corners draw that one pixel.
-void FillTriangle(CImage& image, CRasterPoint p0, CRasterPoint p1, CRasterPoint p2, std::uint32_t colour,
+void FillTriangle(CImage& image, PixelPoint p0, PixelPoint p1, PixelPoint p2, std::uint32_t colour,
                   const CRasterClip& clip = {});
 
 // Sets pixel (x, y); a position outside the image or the band is ignored.

@@ -16,27 +16,9 @@ namespace {
 constexpr std::size_t kTriangleLookAhead = 24;
 constexpr std::size_t kCornerLookAhead = 8;
 
-// The near plane stands this fraction of the eye's distance to the At Point in front of the eye.
-constexpr double kNearFraction = 1e-3;
-
-CRasterPoint ToRaster(PixelPoint p) {
-    return {p.x, p.y};
-}
-
 // The pixel of a normalised image position by the rule of the drawing mode.
 PixelPoint ImagePixel(int imageSize, double x, double y, bool linePixel) {
     return linePixel ? LinePixel(imageSize, x, y) : SolidPixel(imageSize, x, y);
-}
-
-// The point where the segment from an eye point in front of the near plane to one behind it
-// crosses the plane, projected and turned into a pixel like a vertex.
-PixelPoint CutPixel(const CViewingSpace& camera, double nearDepth, int imageSize, const CVector3D& inFront,
-                    const CVector3D& behind, bool linePixel) {
-    const double t = (nearDepth - inFront.z) / (behind.z - inFront.z);
-    CVector3D cut = inFront + (behind - inFront) * t;
-    cut.z = nearDepth;
-    const CVector3D q = camera.Project(cut);
-    return ImagePixel(imageSize, q.x, q.y, linePixel);
 }
 
 // Triangles whose corners all lie in a block of kSmallBlock x kSmallBlock pixels (most triangles of a
@@ -76,7 +58,7 @@ class SmallTriangleTable {
     }
 
   private:
-    static CRasterPoint Corner(int cell) { return {cell % kSmallBlock, cell / kSmallBlock}; }
+    static PixelPoint Corner(int cell) { return {cell % kSmallBlock, cell / kSmallBlock}; }
 
     std::array<std::uint16_t,
                kSmallBlock * kSmallBlock * kSmallBlock * kSmallBlock * kSmallBlock * kSmallBlock>
@@ -106,63 +88,57 @@ CRasterClip BandOf(int size, int part, int parts) {
 
 }  // namespace
 
-CSceneRenderer::VertexState CSceneRenderer::GetVertexState(int i) const {
-    if (i < 0 || static_cast<std::size_t>(i) >= m_vertexState.size()) {
-        return kInvalid;
-    }
-    return static_cast<VertexState>(m_vertexState[static_cast<std::size_t>(i)]);
-}
-
 // Eye coordinates, projection and depth state of each vertex, in parallel ranges.
-void CSceneRenderer::Project(const CViewingSpace& camera, const std::vector<CVector3D>& vertices, int count,
+void CSceneRenderer::Project(const CViewingSpace& camera, const CVector3D* vertices, int count,
                              double* imageX, double* imageY, CRenderWorkers& workers) {
     m_camera = camera;
     m_bDegenerate = camera.IsDegenerate();
-    const double distance = (camera.GetFromPoint() - camera.GetAtPoint()).Length();
-    m_nearDepth = std::max(kNearFraction * distance, std::numeric_limits<double>::min());
-    if (!std::isfinite(m_nearDepth)) {
-        m_nearDepth = std::numeric_limits<double>::max();
-    }
     const std::size_t n = static_cast<std::size_t>(std::max(count, 0));
     m_vertexState.resize(n);
-    const CVector3D* source = vertices.data();
     std::uint8_t* state = m_vertexState.data();
-    const double nearDepth = m_nearDepth;
     auto task = [&](int part) {
         const PartRange range = SplitRange(n, part, workers.Count());
         for (std::size_t i = range.first; i < range.last; ++i) {
-            const CVector3D e = camera.WorldToEye(source[i]);
+            const CVector3D e = camera.WorldToEye(vertices[i]);
             const CVector3D q = camera.Project(e);
             imageX[i] = q.x;
             imageY[i] = q.y;
             if (!e.IsFinite()) {
                 state[i] = kInvalid;
-            } else if (e.z < nearDepth) {
-                state[i] = kBehind;
             } else {
-                state[i] = (std::isfinite(q.x) && std::isfinite(q.y)) ? kInFront : kInvalid;
+                state[i] = e.z > 0.0 ? kInFront : kBehind;
             }
         }
     };
     workers.Run(task);
 }
 
-// The pixel of every vertex by the mode's rule; a vertex in front whose coordinates are not finite
-// (they may have been set by hand since the projection) is not drawn.
-void CSceneRenderer::PreparePixels(const SceneInput& scene, int count, bool linePixels,
-                                   CRenderWorkers& workers) {
-    const std::size_t n = static_cast<std::size_t>(count);
+// The pixel of every vertex by the mode's rule, and whether it is drawn with it: a vertex in front
+// of the eye whose pixel position lies beyond the drawn region is marked with the sides it lies
+// beyond, so that its primitives are cut.
+void CSceneRenderer::PreparePixels(const SceneInput& scene, bool linePixels, CRenderWorkers& workers) {
+    const std::size_t n = static_cast<std::size_t>(scene.vertexCount);
     m_vertexPixels.resize(n);
     m_drawState.resize(n);
     const int size = m_imageSize;
+    const double s = static_cast<double>(size);
     auto task = [&](int part) {
         const PartRange range = SplitRange(n, part, workers.Count());
         for (std::size_t i = range.first; i < range.last; ++i) {
             const double x = scene.imageX[i];
             const double y = scene.imageY[i];
             std::uint8_t state = m_vertexState[i];
-            if (state == kInFront && !(std::isfinite(x) && std::isfinite(y))) {
-                state = kInvalid;
+            if (state == kInFront) {
+                const double u = s * x;
+                const double v = s * y;
+                if (!CProjectionRegion::ContainsPixel(u, v)) {
+                    state = static_cast<std::uint8_t>(
+                        (u > kProjectionLimit ? kRight : 0) | (u < -kProjectionLimit ? kLeft : 0) |
+                        (v > kProjectionLimit ? kTop : 0) | (v < -kProjectionLimit ? kBottom : 0));
+                    if (state == kInFront) {  // not a number
+                        state = kInvalid;
+                    }
+                }
             }
             m_drawState[i] = state;
             m_vertexPixels[i] = ImagePixel(size, x, y, linePixels);
@@ -224,7 +200,7 @@ void CSceneRenderer::SortAndShade(CTessellatedMesh& mesh, const CViewingSpace& c
 // of SortAndShade or, when the lighting or the triangles changed since, colours worked out anew. The
 // triangles are visited in painting order, which jumps about in memory, so each one is fetched
 // ahead of its turn, and its corners' pixels a little later.
-void CSceneRenderer::PrepareSolid(const SceneInput& scene, int count, CRenderWorkers& workers) {
+void CSceneRenderer::PrepareSolid(const SceneInput& scene, CRenderWorkers& workers) {
     const CTessellatedMesh& mesh = *scene.triangles;
     const std::size_t n = static_cast<std::size_t>(std::max(mesh.m_nTriangles, 0));
     static_assert(std::is_trivially_copyable_v<CLightingSettings>);
@@ -243,7 +219,6 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, int count, CRenderWor
     }
     m_solid.resize(n);
     const int* order = mesh.GetOrder().data();
-    const unsigned limit = static_cast<unsigned>(count);
     const int size = m_imageSize;
     const SmallTriangleTable& small = SmallTriangles();
     auto task = [&](int part) {
@@ -260,23 +235,17 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, int count, CRenderWor
             if (i + kCornerLookAhead < range.last) {
                 const CTriangle& ahead = mesh.GetDrawnTriangle(static_cast<int>(i + kCornerLookAhead));
                 for (const int v : {ahead.m_nV1, ahead.m_nV2, ahead.m_nV3}) {
-                    if (static_cast<unsigned>(v) < limit) {
-                        __builtin_prefetch(&m_vertexPixels[static_cast<std::size_t>(v)]);
-                        __builtin_prefetch(&m_drawState[static_cast<std::size_t>(v)]);
-                    }
+                    __builtin_prefetch(&m_vertexPixels[static_cast<std::size_t>(v)]);
+                    __builtin_prefetch(&m_drawState[static_cast<std::size_t>(v)]);
                 }
             }
             const std::size_t number = static_cast<std::size_t>(order[i]);
             const CTriangle& t = mesh.GetTriangle(static_cast<int>(number));
             SolidEntry& entry = m_solid[i];
             entry.colour = m_colourByTriangle[number];
-            const unsigned a = static_cast<unsigned>(t.m_nV1);
-            const unsigned b = static_cast<unsigned>(t.m_nV2);
-            const unsigned c = static_cast<unsigned>(t.m_nV3);
-            if (a >= limit || b >= limit || c >= limit) {
-                entry.kind = kSkip;
-                continue;
-            }
+            const std::size_t a = static_cast<std::size_t>(t.m_nV1);
+            const std::size_t b = static_cast<std::size_t>(t.m_nV2);
+            const std::size_t c = static_cast<std::size_t>(t.m_nV3);
             const std::uint8_t sa = m_drawState[a];
             const std::uint8_t sb = m_drawState[b];
             const std::uint8_t sc = m_drawState[c];
@@ -293,7 +262,7 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, int count, CRenderWor
                     entry.kind = kSkip;
                     continue;
                 }
-                if (right - left < kSmallBlock && bottom - top < kSmallBlock) {
+                if (std::int64_t{right} - left < kSmallBlock && std::int64_t{bottom} - top < kSmallBlock) {
                     entry.kind = kSmall;
                     entry.corners[0] = {left, top};
                     entry.corners[1] = {
@@ -304,8 +273,8 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, int count, CRenderWor
                 entry.corners[0] = pa;
                 entry.corners[1] = pb;
                 entry.corners[2] = pc;
-            } else if (sa == kInvalid || sb == kInvalid || sc == kInvalid ||
-                       (sa == kBehind && sb == kBehind && sc == kBehind)) {
+            } else if (((sa | sb | sc) & kInvalid) != 0 || (sa & sb & sc) != 0) {
+                // All three beyond one side, or all behind the eye: nothing is in the region.
                 entry.kind = kSkip;
             } else {
                 entry.kind = kCut;
@@ -317,62 +286,57 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, int count, CRenderWor
 
 void CSceneRenderer::Render(const SceneInput& scene, CImage& image, CRenderWorkers& workers) {
     m_imageSize = image.Size();
-    int count = std::min<int>(scene.vertexCount, static_cast<int>(m_vertexState.size()));
-    if (scene.document == nullptr) {
-        count = 0;
-    } else {
-        count = std::min<int>(count, static_cast<int>(scene.document->m_vertices.size()));
-    }
-    count = std::max(count, 0);
-    const bool drawable = !m_bDegenerate && count > 0;
-    const DrawMode mode = drawable ? scene.mode : DrawMode::kNone;
+    m_region = CProjectionRegion(m_imageSize, m_camera.GetProjectionScale());
+    const bool drawable = !m_bDegenerate && scene.vertexCount > 0;
+    const DrawingMode mode = scene.settings->mode;
     if (drawable) {
-        PreparePixels(scene, count, mode == DrawMode::kWireframe, workers);
+        PreparePixels(scene, mode == DrawingMode::kWireframe, workers);
+        if (mode == DrawingMode::kSolid) {
+            PrepareSolid(scene, workers);
+        }
     }
-    if (mode == DrawMode::kSolid) {
-        PrepareSolid(scene, count, workers);
-    }
-    const std::uint32_t background = ColorRefToPixel(scene.backgroundColor);
+    const std::uint32_t background = ColorRefToPixel(scene.settings->backgroundColor);
     auto task = [&](int part) {
         const CRasterClip band = BandOf(m_imageSize, part, workers.Count());
         FillRect(image, 0, 0, m_imageSize, m_imageSize, background, band);
+        if (!drawable) {
+            return;
+        }
         switch (mode) {
-            case DrawMode::kWireframe:
-                DrawWireframeBand(scene, count, image, band);
+            case DrawingMode::kWireframe:
+                DrawWireframeBand(scene, image, band);
                 break;
-            case DrawMode::kSolid:
+            case DrawingMode::kSolid:
                 DrawSolidBand(scene, image, band);
                 break;
-            case DrawMode::kPoints:
-                DrawPointsBand(scene, count, image, band);
-                break;
-            case DrawMode::kNone:
+            case DrawingMode::kPoints:
+                DrawPointsBand(scene, image, band);
                 break;
         }
     };
     workers.Run(task);
     if (drawable) {
-        DrawMarker(scene, count, image);
+        DrawMarker(scene, image);
     }
 }
 
+// The pixel of a point a cut made, by the mode's rule.
+PixelPoint CSceneRenderer::CutPixel(const ClipVertex& vertex, bool linePixel) const {
+    return linePixel ? LinePixelAt(m_imageSize, vertex.u, vertex.v)
+                     : SolidPixelAt(m_imageSize, vertex.u, vertex.v);
+}
+
 // The distinct edges in document order, each from the pixel of its first end toward that of its
-// second, leaving out the last pixel; an edge with one end behind the eye is cut at the near plane.
-void CSceneRenderer::DrawWireframeBand(const SceneInput& scene, int count, CImage& image,
+// second, leaving out the last pixel; an edge with an end outside the drawn region is cut to it.
+void CSceneRenderer::DrawWireframeBand(const SceneInput& scene, CImage& image,
                                        const CRasterClip& band) const {
     const std::vector<CEdge>& edges = scene.document->m_edges;
-    const std::size_t walked =
-        scene.edgeEndpoints > 0 ? (static_cast<std::size_t>(scene.edgeEndpoints) + 1) / 2 : 0;
-    const std::size_t edgeCount = std::min(walked, edges.size());
+    const std::size_t edgeCount = static_cast<std::size_t>(scene.edgeCount);
     const std::uint32_t colour = ColorRefToPixel(scene.lighting->GetExteriorColor());
-    const unsigned limit = static_cast<unsigned>(count);
     const std::vector<CVector3D>& vertices = scene.document->m_vertices;
     for (std::size_t j = 0; j < edgeCount; ++j) {
-        const unsigned a = static_cast<unsigned>(edges[j].m_nV1);
-        const unsigned b = static_cast<unsigned>(edges[j].m_nV2);
-        if (a >= limit || b >= limit) {
-            continue;
-        }
+        const std::size_t a = static_cast<std::size_t>(edges[j].m_nV1);
+        const std::size_t b = static_cast<std::size_t>(edges[j].m_nV2);
         const std::uint8_t sa = m_drawState[a];
         const std::uint8_t sb = m_drawState[b];
         PixelPoint pa;
@@ -383,25 +347,23 @@ void CSceneRenderer::DrawWireframeBand(const SceneInput& scene, int count, CImag
             if (!RowsMeetBand(pa.y, pb.y, pb.y, band)) {
                 continue;
             }
-        } else if (sa == kInvalid || sb == kInvalid || (sa == kBehind && sb == kBehind)) {
+        } else if (((sa | sb) & kInvalid) != 0 || (sa & sb) != 0) {
             continue;
         } else {
-            const CVector3D ea = m_camera.WorldToEye(vertices[a]);
-            const CVector3D eb = m_camera.WorldToEye(vertices[b]);
-            if (sa == kInFront) {
-                pa = m_vertexPixels[a];
-                pb = CutPixel(m_camera, m_nearDepth, m_imageSize, ea, eb, true);
-            } else {
-                pa = CutPixel(m_camera, m_nearDepth, m_imageSize, eb, ea, true);
-                pb = m_vertexPixels[b];
+            ClipVertex ends[2];
+            if (!m_region.ClipSegment(m_camera.WorldToEye(vertices[a]), m_camera.WorldToEye(vertices[b]),
+                                      ends)) {
+                continue;
             }
+            pa = ends[0].corner == 0 ? m_vertexPixels[a] : CutPixel(ends[0], true);
+            pb = ends[1].corner == 1 ? m_vertexPixels[b] : CutPixel(ends[1], true);
         }
         Line(image, pa.x, pa.y, pb.x, pb.y, colour, band);
     }
 }
 
 // The triangles farthest first, each filled with its outline in its own colour; a triangle with a
-// corner behind the eye is cut at the near plane into one or two triangles.
+// corner outside the drawn region is cut to it and drawn as a fan of triangles.
 void CSceneRenderer::DrawSolidBand(const SceneInput& scene, CImage& image, const CRasterClip& band) const {
     const std::size_t n = m_solid.size();
     const std::vector<CVector3D>& vertices = scene.document->m_vertices;
@@ -427,8 +389,7 @@ void CSceneRenderer::DrawSolidBand(const SceneInput& scene, CImage& image, const
         }
         if (entry.kind == kDraw) {
             if (RowsMeetBand(entry.corners[0].y, entry.corners[1].y, entry.corners[2].y, band)) {
-                FillTriangle(image, ToRaster(entry.corners[0]), ToRaster(entry.corners[1]),
-                             ToRaster(entry.corners[2]), entry.colour, band);
+                FillTriangle(image, entry.corners[0], entry.corners[1], entry.corners[2], entry.colour, band);
             }
             continue;
         }
@@ -436,55 +397,49 @@ void CSceneRenderer::DrawSolidBand(const SceneInput& scene, CImage& image, const
             continue;
         }
         const CTriangle& t = scene.triangles->GetDrawnTriangle(static_cast<int>(i));
-        const int corners[3] = {t.m_nV1, t.m_nV2, t.m_nV3};
+        const std::size_t corners[3] = {static_cast<std::size_t>(t.m_nV1), static_cast<std::size_t>(t.m_nV2),
+                                        static_cast<std::size_t>(t.m_nV3)};
         CVector3D eye[3];
         for (int k = 0; k < 3; ++k) {
-            eye[k] = m_camera.WorldToEye(vertices[static_cast<std::size_t>(corners[k])]);
+            eye[k] = m_camera.WorldToEye(vertices[corners[k]]);
         }
-        // Walks the outline, keeping corners in front and adding a point where a side crosses.
-        PixelPoint kept[4];
-        int keptCount = 0;
-        for (int k = 0; k < 3; ++k) {
-            const int next = k == 2 ? 0 : k + 1;
-            const bool front = m_drawState[static_cast<std::size_t>(corners[k])] == kInFront;
-            const bool nextFront = m_drawState[static_cast<std::size_t>(corners[next])] == kInFront;
-            if (front) {
-                kept[keptCount++] = m_vertexPixels[static_cast<std::size_t>(corners[k])];
-            }
-            if (front != nextFront) {
-                kept[keptCount++] =
-                    front ? CutPixel(m_camera, m_nearDepth, m_imageSize, eye[k], eye[next], false)
-                          : CutPixel(m_camera, m_nearDepth, m_imageSize, eye[next], eye[k], false);
-            }
+        ClipVertex polygon[kMaxClipVertices];
+        const int count = m_region.ClipTriangle(eye, polygon);
+        PixelPoint points[kMaxClipVertices];
+        for (int k = 0; k < count; ++k) {
+            const int corner = polygon[k].corner;
+            points[k] = corner >= 0 ? m_vertexPixels[corners[corner]] : CutPixel(polygon[k], false);
         }
-        FillTriangle(image, ToRaster(kept[0]), ToRaster(kept[1]), ToRaster(kept[2]), entry.colour, band);
-        if (keptCount == 4) {
-            FillTriangle(image, ToRaster(kept[0]), ToRaster(kept[2]), ToRaster(kept[3]), entry.colour, band);
+        for (int k = 1; k + 1 < count; ++k) {
+            FillTriangle(image, points[0], points[k], points[k + 1], entry.colour, band);
         }
     }
 }
 
-// One pixel per vertex in front of the eye, in the exterior colour.
-void CSceneRenderer::DrawPointsBand(const SceneInput& scene, int count, CImage& image,
-                                    const CRasterClip& band) const {
+// One pixel per vertex drawn with its own pixel, in the exterior colour.
+void CSceneRenderer::DrawPointsBand(const SceneInput& scene, CImage& image, const CRasterClip& band) const {
     const std::uint32_t colour = ColorRefToPixel(scene.lighting->GetExteriorColor());
-    for (int i = 0; i < count; ++i) {
-        if (m_drawState[static_cast<std::size_t>(i)] == kInFront) {
-            const PixelPoint p = m_vertexPixels[static_cast<std::size_t>(i)];
+    const std::size_t n = static_cast<std::size_t>(scene.vertexCount);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (m_drawState[i] == kInFront) {
+            const PixelPoint p = m_vertexPixels[i];
             SetPixel(image, p.x, p.y, colour, band);
         }
     }
 }
 
-// The 4 x 4 frame around the selected vertex's line-end pixel, unless the vertex is not drawable.
-void CSceneRenderer::DrawMarker(const SceneInput& scene, int count, CImage& image) const {
-    const int i = scene.selectedVertex;
-    if (i < 0 || i >= count || m_drawState.size() <= static_cast<std::size_t>(i) ||
-        m_drawState[static_cast<std::size_t>(i)] != kInFront) {
+// The frame around the selected vertex's line-end pixel, kMarkerSize pixels wide at scale 1,
+// unless the vertex is not drawn with its own pixel.
+void CSceneRenderer::DrawMarker(const SceneInput& scene, CImage& image) const {
+    const int i = scene.settings->selectedVertex;
+    if (i < 0 || i >= scene.vertexCount || m_drawState[static_cast<std::size_t>(i)] != kInFront) {
         return;
     }
+    const double scaled = kMarkerSize * scene.settings->markerScale;
+    constexpr double kLargestMarker = 1024.0;
+    const int side = scaled >= 1.0 ? static_cast<int>(std::min(scaled, kLargestMarker)) : 1;
     const PixelPoint p = LinePixel(m_imageSize, scene.imageX[i], scene.imageY[i]);
-    Draw3dRect(image, p.x - 2, p.y - 2, 4, 4, ColorRefToPixel(kMarkerTopLeftColor),
+    Draw3dRect(image, p.x - side / 2, p.y - side / 2, side, side, ColorRefToPixel(kMarkerTopLeftColor),
                ColorRefToPixel(kMarkerBottomRightColor));
 }
 

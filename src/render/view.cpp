@@ -3,11 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <span>
 
 #include "editing/editing.h"
-#include "render/renderer.h"
-#include "render/renderer_workers.h"
 #include "viewing/default_view.h"
 #include "viewing/mouse.h"
 
@@ -23,42 +20,26 @@ int ClampedDifference(int a, int b) {
 
 }  // namespace
 
-CQuorvaneView::CQuorvaneView(CQuorvaneDoc* document)
-    : m_pDocument(document),
-      m_workers(std::make_unique<CRenderWorkers>(CRenderWorkers::DefaultThreadCount())),
-      m_renderer(std::make_unique<CSceneRenderer>()) {}
+CQuorvaneView::CQuorvaneView(CQuorvaneDoc* document) : m_pDocument(document) {}
 
-CQuorvaneView::~CQuorvaneView() = default;
-
-int CQuorvaneView::ProjectedVertexCount() const {
-    if (m_pDocument == nullptr) {
-        return 0;
-    }
-    const std::size_t n = std::min({static_cast<std::size_t>(std::max(m_pDocument->m_nVertices, 0)),
-                                    m_pDocument->m_vertices.size(), m_imageX.size(), m_imageY.size()});
-    return static_cast<int>(n);
+DrawingSettings CQuorvaneView::GetDrawingSettings() const {
+    DrawingSettings settings;
+    settings.mode = m_drawingMode;
+    settings.backgroundColor = m_backgroundColor;
+    settings.lighting = m_lighting;
+    settings.selectedVertex = m_selectedVertex;
+    return settings;
 }
 
-// Resets the modes and the selection, sizes the coordinate arrays, tessellates, frames the model
-// and draws it; the whole window is repainted, strips included.
+// Resets the modes and the selection, tessellates, frames the model and draws it; the whole
+// window is repainted, strips included.
 Repaint CQuorvaneView::OnUpdate() {
     m_bViewingMode = true;
     m_bEditingMode = false;
     m_bLeftButtonDown = false;
     m_bRightButtonDown = false;
     m_selectedVertex = -1;
-    if (m_pDocument != nullptr) {
-        const CQuorvaneDoc& doc = *m_pDocument;
-        m_edgeEndpointCount =
-            static_cast<int>(std::min<std::int64_t>(2 * std::int64_t{doc.m_nUniqueEdges}, INT_MAX));
-        const std::size_t n = static_cast<std::size_t>(std::max(doc.m_nVertices, 0));
-        m_imageX.resize(n, 0.0);
-        m_imageY.resize(n, 0.0);
-        m_triangles.SetVertexArray(&doc.m_vertices);
-        m_triangles.SetProjectedArrays(&m_imageX, &m_imageY);
-        m_triangles.Tessellate(doc.m_polygons);
-        m_renderer->InvalidateColours();
-    }
+    m_frame.SetModel(m_pDocument);
     SetDefaultView();
     TransformModel();
     RenderModel();
@@ -67,42 +48,16 @@ Repaint CQuorvaneView::OnUpdate() {
 
 // Projects the vertices through the camera; in solid mode also re-sorts the triangles.
 void CQuorvaneView::TransformModel() {
-    static const std::vector<CVector3D> kNoVertices;
-    const std::vector<CVector3D>& vertices = m_pDocument != nullptr ? m_pDocument->m_vertices : kNoVertices;
-    m_renderer->Project(m_viewingSpace, vertices, ProjectedVertexCount(), m_imageX.data(), m_imageY.data(),
-                        *m_workers);
-    if (m_bSolid) {
-        m_renderer->SortAndShade(m_triangles, m_viewingSpace, m_lighting, *m_workers);
-    }
+    m_frame.Transform(m_viewingSpace, GetDrawingSettings());
 }
 
-// Draws the image in the first drawing mode that is set (wireframe, solid, points).
+// Draws the image in the current drawing mode; in solid mode the light direction is brought up to
+// date for the camera first.
 void CQuorvaneView::RenderModel() {
-    m_image.Resize(m_imageSize);
-    DrawMode mode = DrawMode::kNone;
-    if (m_bWireframe) {
-        mode = DrawMode::kWireframe;
-    } else if (m_bSolid) {
-        mode = DrawMode::kSolid;
-        m_triangles.m_nImageSize = m_imageSize;
-        if (!m_renderer->ProjectedCameraDegenerate()) {
-            m_lighting.UpdateLightDirection(m_viewingSpace);
-        }
-    } else if (m_bPoints) {
-        mode = DrawMode::kPoints;
+    if (m_drawingMode == DrawingMode::kSolid && !m_frame.IsProjectedCameraDegenerate()) {
+        m_lighting.UpdateLightDirection(m_viewingSpace);
     }
-    SceneInput scene;
-    scene.document = m_pDocument;
-    scene.triangles = &m_triangles;
-    scene.lighting = &m_lighting;
-    scene.imageX = m_imageX.data();
-    scene.imageY = m_imageY.data();
-    scene.vertexCount = ProjectedVertexCount();
-    scene.edgeEndpoints = m_edgeEndpointCount;
-    scene.mode = mode;
-    scene.backgroundColor = m_backgroundColor;
-    scene.selectedVertex = m_selectedVertex;
-    m_renderer->Render(scene, m_image, *m_workers);
+    m_frame.Render(m_viewingSpace, GetDrawingSettings(), m_imageSize);
 }
 
 // The image is the largest centred square; each halving drops its remainder before subtracting.
@@ -118,7 +73,6 @@ Repaint CQuorvaneView::OnSize(int clientWidth, int clientHeight) {
         m_imageLeft = 0;
         m_imageTop = bottom / 2 - right / 2;
     }
-    m_image.Resize(m_imageSize);
     RenderModel();
     return Repaint::kWindow;
 }
@@ -129,34 +83,24 @@ Repaint CQuorvaneView::Refresh() {
     return Repaint::kImage;
 }
 
-Repaint CQuorvaneView::OnViewWireframe() {
-    if (m_bWireframe) {
+Repaint CQuorvaneView::SetDrawingMode(DrawingMode mode) {
+    if (m_drawingMode == mode) {
         return Repaint::kNone;
     }
-    m_bWireframe = true;
-    m_bSolid = false;
-    m_bPoints = false;
+    m_drawingMode = mode;
     return Refresh();
+}
+
+Repaint CQuorvaneView::OnViewWireframe() {
+    return SetDrawingMode(DrawingMode::kWireframe);
 }
 
 Repaint CQuorvaneView::OnViewSolid() {
-    if (m_bSolid) {
-        return Repaint::kNone;
-    }
-    m_bWireframe = false;
-    m_bSolid = true;
-    m_bPoints = false;
-    return Refresh();
+    return SetDrawingMode(DrawingMode::kSolid);
 }
 
 Repaint CQuorvaneView::OnViewPoints() {
-    if (m_bPoints) {
-        return Repaint::kNone;
-    }
-    m_bWireframe = false;
-    m_bSolid = false;
-    m_bPoints = true;
-    return Refresh();
+    return SetDrawingMode(DrawingMode::kPoints);
 }
 
 Repaint CQuorvaneView::OnResetView() {
@@ -264,10 +208,6 @@ Repaint CQuorvaneView::DragSelectedVertex(int dx, int dy) {
     if (!m_bEditingMode || m_selectedVertex == -1 || m_pDocument == nullptr) {
         return Repaint::kNone;
     }
-    if (m_selectedVertex < 0 ||
-        static_cast<std::size_t>(m_selectedVertex) >= m_pDocument->m_vertices.size()) {
-        return Repaint::kNone;
-    }
     const std::optional<CVector3D> offset =
         ComputeDragOffset(m_viewingSpace, dx, dy, m_bLeftButtonDown, m_bRightButtonDown);
     if (!offset) {
@@ -277,8 +217,7 @@ Repaint CQuorvaneView::DragSelectedVertex(int dx, int dy) {
         return Repaint::kNone;
     }
     m_pDocument->SetModifiedFlag();
-    m_triangles.RefreshGeometry();
-    m_renderer->InvalidateColours();
+    m_frame.RefreshGeometry();
     return Refresh();
 }
 
@@ -292,9 +231,7 @@ Repaint CQuorvaneView::OnLButtonDblClk(int x, int y) {
     const int px = ClampedDifference(x, m_imageLeft);
     const int py = ClampedDifference(y, m_imageTop);
     TransformModel();
-    const std::size_t n = static_cast<std::size_t>(ProjectedVertexCount());
-    m_selectedVertex = SelectNearestVertex(m_imageSize, px, py, std::span<const double>(m_imageX.data(), n),
-                                           std::span<const double>(m_imageY.data(), n));
+    m_selectedVertex = SelectNearestVertex(m_imageSize, px, py, m_frame.GetImageX(), m_frame.GetImageY());
     RenderModel();
     return Repaint::kImage;
 }
@@ -307,15 +244,15 @@ ModelStatistics CQuorvaneView::GetStatistics() const {
     if (m_pDocument == nullptr) {
         return {};
     }
-    return ComputeStatistics(*m_pDocument, m_triangles);
+    return ComputeStatistics(*m_pDocument, m_frame.GetMesh());
 }
 
 void CQuorvaneView::SetRenderThreads(int count) {
-    m_workers = std::make_unique<CRenderWorkers>(std::max(count, 1));
+    m_frame.SetThreads(count);
 }
 
 int CQuorvaneView::GetRenderThreads() const {
-    return m_workers->Count();
+    return m_frame.GetThreads();
 }
 
 }  // namespace quorvane

@@ -3,14 +3,12 @@
 // asks for.
 #pragma once
 
-#include <memory>
-#include <vector>
-
 #include "geometry/vector3d.h"
 #include "model/document.h"
 #include "model/statistics.h"
-#include "model/tessellation.h"
 #include "render/color.h"
+#include "render/drawing_settings.h"
+#include "render/frame_renderer.h"
 #include "render/lighting.h"
 #include "render/raster.h"
 #include "viewing/viewing_space.h"
@@ -24,40 +22,13 @@ enum class Repaint {
     kWindow,  // repaint the whole client area, erasing the strips beside the image too
 };
 
-class CRenderWorkers;
-class CSceneRenderer;
-
 class CQuorvaneView {
   public:
     explicit CQuorvaneView(CQuorvaneDoc* document);
-    ~CQuorvaneView();
     CQuorvaneView(const CQuorvaneView&) = delete;
     CQuorvaneView& operator=(const CQuorvaneView&) = delete;
 
     CQuorvaneDoc* GetDocument() const { return m_pDocument; }
-
-    // ---- Members, with their initial values ----
-    COLORREF m_backgroundColor = RGB(0, 0, 0);
-    int m_imageLeft = 0;  // position of the square image in the client area
-    int m_imageTop = 0;
-    int m_imageSize = 0;  // S, the side of the square image
-    int m_edgeEndpointCount = 0;
-    std::vector<double> m_imageX;  // normalised image coordinates per vertex
-    std::vector<double> m_imageY;
-    bool m_bWireframe = true;
-    bool m_bSolid = false;
-    bool m_bPoints = false;
-    bool m_bViewingMode = true;
-    bool m_bEditingMode = false;
-    bool m_bLeftButtonDown = false;
-    bool m_bRightButtonDown = false;
-    int m_lastMouseX = 0;
-    int m_lastMouseY = 0;
-    int m_selectedVertex = -1;
-    CViewingSpace m_viewingSpace;
-    CLightingSettings m_lighting;
-    CTessellatedMesh m_triangles;
-    CImage m_image;  // the off-screen image, S x S
 
     // ---- Document and drawing ----
     // The document changed (after New and Open): resets modes and selection, tessellates,
@@ -96,7 +67,29 @@ class CQuorvaneView {
     Repaint OnMouseMove(int x, int y);
     Repaint OnLButtonDblClk(int x, int y);
 
-    // ---- State for the application ----
+    // ---- State ----
+    // The off-screen image, S x S.
+    const CImage& GetImage() const { return m_frame.GetImage(); }
+    // Position of the square image in the client area, and its side S.
+    int GetImageLeft() const { return m_imageLeft; }
+    int GetImageTop() const { return m_imageTop; }
+    int GetImageSize() const { return m_imageSize; }
+    COLORREF GetBackgroundColor() const { return m_backgroundColor; }
+    DrawingMode GetDrawingMode() const { return m_drawingMode; }
+    bool IsViewingMode() const { return m_bViewingMode; }
+    bool IsEditingMode() const { return m_bEditingMode; }
+    bool IsLeftButtonDown() const { return m_bLeftButtonDown; }
+    bool IsRightButtonDown() const { return m_bRightButtonDown; }
+    int GetLastMouseX() const { return m_lastMouseX; }
+    int GetLastMouseY() const { return m_lastMouseY; }
+    // The selected vertex, -1 for none.
+    int GetSelectedVertex() const { return m_selectedVertex; }
+    const CViewingSpace& GetViewingSpace() const { return m_viewingSpace; }
+    const CLightingSettings& GetLighting() const { return m_lighting; }
+    // Mode, colours, lighting and selection as the next drawing uses them.
+    DrawingSettings GetDrawingSettings() const;
+    // The renderer with the mesh, the projected coordinates and the image.
+    const CFrameRenderer& GetFrameRenderer() const { return m_frame; }
     // True while the camera has no usable basis (From equal to At, a zero Up Vector or one
     // parallel to the line of sight); the image then shows the background only.
     bool IsCameraDegenerate() const;
@@ -113,14 +106,28 @@ class CQuorvaneView {
   private:
     // TransformModel, then RenderModel: the refresh after a change of camera, model or mode.
     Repaint Refresh();
+    // Sets the drawing mode; Repaint::kNone when it was already set.
+    Repaint SetDrawingMode(DrawingMode mode);
     // Moves the selected vertex for an Editing-mode drag of (dx, dy).
     Repaint DragSelectedVertex(int dx, int dy);
-    // Vertices that the projected-coordinate arrays and the document both hold.
-    int ProjectedVertexCount() const;
 
     CQuorvaneDoc* m_pDocument;
-    std::unique_ptr<CRenderWorkers> m_workers;
-    std::unique_ptr<CSceneRenderer> m_renderer;
+    COLORREF m_backgroundColor = RGB(0, 0, 0);
+    int m_imageLeft = 0;
+    int m_imageTop = 0;
+    int m_imageSize = 0;
+    DrawingMode m_drawingMode = DrawingMode::kWireframe;
+    bool m_bViewingMode = true;
+    bool m_bEditingMode = false;
+    bool m_bLeftButtonDown = false;
+    bool m_bRightButtonDown = false;
+    int m_lastMouseX = 0;
+    int m_lastMouseY = 0;
+    int m_selectedVertex = -1;
+    CViewingSpace m_viewingSpace;
+    CLightingSettings m_lighting;
+    // The tessellated mesh, the projected coordinates and the image.
+    CFrameRenderer m_frame;
 };
 
 }  // namespace quorvane

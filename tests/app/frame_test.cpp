@@ -185,7 +185,7 @@ TEST_F(FrameTest, RepairableFileIsOpenedWithRepairsWhenChosen) {
 TEST_F(FrameTest, PointSetOpensWithRepairsInPointsMode) {
     const QString cube = CopyModel(dir, "cube.off", "cube.off");
     ASSERT_TRUE(frame->OpenDocumentFile(cube));
-    ASSERT_FALSE(frame->ViewWidget()->View().m_bPoints);
+    ASSERT_NE(frame->ViewWidget()->View().GetDrawingMode(), DrawingMode::kPoints);
     const QString points = WriteFile(dir, "points.off", "OFF\n4 0 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n");
     prompts.repairAnswer = true;
     ASSERT_TRUE(frame->OpenDocumentFile(points));
@@ -193,9 +193,7 @@ TEST_F(FrameTest, PointSetOpensWithRepairsInPointsMode) {
     EXPECT_EQ(frame->Document().m_nVertices, 4);
     EXPECT_EQ(frame->Document().m_nPolygons, 0);
     const CQuorvaneView& view = frame->ViewWidget()->View();
-    EXPECT_TRUE(view.m_bPoints);
-    EXPECT_FALSE(view.m_bSolid);
-    EXPECT_FALSE(view.m_bWireframe);
+    EXPECT_EQ(view.GetDrawingMode(), DrawingMode::kPoints);
     ASSERT_EQ(prompts.informations.size(), 1u);
     EXPECT_TRUE(prompts.informations[0].contains(QStringLiteral("point set")))
         << prompts.informations[0].toStdString();
@@ -420,13 +418,13 @@ TEST_F(FrameTest, BackgroundColourDialogStartsAtTheCurrentColourAndOkApplies) {
     frame->Action(ID_TOOLS_BACKGROUND_COLOR)->trigger();
     ASSERT_EQ(prompts.offeredColours.size(), 1u);
     EXPECT_EQ(prompts.offeredColours[0], RGB(0, 0, 0));
-    EXPECT_EQ(view.m_backgroundColor, RGB(0, 0, 0));
+    EXPECT_EQ(view.GetBackgroundColor(), RGB(0, 0, 0));
 
     prompts.colourAnswer = RGB(10, 20, 30);
     frame->Action(ID_TOOLS_BACKGROUND_COLOR)->trigger();
-    EXPECT_EQ(view.m_backgroundColor, RGB(10, 20, 30));
-    ASSERT_GT(view.m_image.Size(), 0);
-    EXPECT_EQ(view.m_image.Pixel(0, 0), 0xFF0A141Eu);
+    EXPECT_EQ(view.GetBackgroundColor(), RGB(10, 20, 30));
+    ASSERT_GT(view.GetImage().Size(), 0);
+    EXPECT_EQ(view.GetImage().Pixel(0, 0), 0xFF0A141Eu);
 
     prompts.colourAnswer = RGB(10, 20, 30);
     frame->Action(ID_TOOLS_BACKGROUND_COLOR)->trigger();
@@ -434,11 +432,11 @@ TEST_F(FrameTest, BackgroundColourDialogStartsAtTheCurrentColourAndOkApplies) {
 }
 
 TEST_F(FrameTest, LightingDialogOkHandsTheSettingsToTheView) {
-    CLightingSettings changed = frame->ViewWidget()->View().m_lighting;
+    CLightingSettings changed = frame->ViewWidget()->View().GetLighting();
     changed.m_shininess = changed.m_shininess + 7.0;
     prompts.lightingAnswer = changed;
     frame->Action(ID_TOOLS_LIGHTING)->trigger();
-    EXPECT_EQ(frame->ViewWidget()->View().m_lighting.m_shininess, changed.m_shininess);
+    EXPECT_EQ(frame->ViewWidget()->View().GetLighting().m_shininess, changed.m_shininess);
 }
 
 // ---- Start-up ----

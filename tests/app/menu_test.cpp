@@ -202,8 +202,8 @@ TEST_F(MenuTest, EachModeCommandLeavesExactlyOneCheckMarkPerGroup) {
     }
     // The view agrees with the marks.
     const CQuorvaneView& view = frame->ViewWidget()->View();
-    EXPECT_TRUE(view.m_bWireframe && !view.m_bSolid && !view.m_bPoints);
-    EXPECT_TRUE(view.m_bViewingMode && !view.m_bEditingMode);
+    EXPECT_EQ(view.GetDrawingMode(), DrawingMode::kWireframe);
+    EXPECT_TRUE(view.IsViewingMode() && !view.IsEditingMode());
 }
 
 TEST_F(MenuTest, StatusBarItemHidesAndRestoresTheBarWithItsCheckMark) {

@@ -287,7 +287,7 @@ TEST_F(EndlessReadTest, ProgressDialogShowsThePlainFileNameAndItsCancelGivesUpTh
         // Input to the main window is held off meanwhile: a double-click selects nothing.
         CQuorvaneViewWidget* view = frame->ViewWidget();
         QTest::mouseDClick(view, Qt::LeftButton, {}, view->rect().center());
-        EXPECT_EQ(view->View().m_selectedVertex, -1);
+        EXPECT_EQ(view->View().GetSelectedVertex(), -1);
         auto* cancel = progress->findChild<QPushButton*>();
         ASSERT_NE(cancel, nullptr);
         QTest::mouseClick(cancel, Qt::LeftButton);

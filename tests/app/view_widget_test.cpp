@@ -41,9 +41,9 @@ class ViewWidgetTest : public ::testing::Test {
     QPoint VertexPosition(int k) {
         CQuorvaneView& view = View();
         view.TransformModel();
-        const int s = view.m_imageSize;
-        const int x = view.m_imageLeft + static_cast<int>(s * view.m_imageX[k]);
-        const int y = view.m_imageTop + s - static_cast<int>(s * view.m_imageY[k]);
+        const int s = view.GetImageSize();
+        const int x = view.GetImageLeft() + static_cast<int>(s * view.GetFrameRenderer().GetImageX()[k]);
+        const int y = view.GetImageTop() + s - static_cast<int>(s * view.GetFrameRenderer().GetImageY()[k]);
         return widget->FromDevice(x, y);
     }
 
@@ -73,20 +73,20 @@ TEST_F(ViewWidgetTest, ImageIsTheLargestCentredSquareOfTheClientArea) {
     const QSize client = widget->DeviceClientSize();
     ASSERT_GT(client.width(), client.height());
     const CQuorvaneView& view = View();
-    EXPECT_EQ(view.m_imageSize, client.height());
-    EXPECT_EQ(view.m_image.Size(), client.height());
-    EXPECT_EQ(view.m_imageTop, 0);
-    EXPECT_EQ(view.m_imageLeft, client.width() / 2 - client.height() / 2);
+    EXPECT_EQ(view.GetImageSize(), client.height());
+    EXPECT_EQ(view.GetImage().Size(), client.height());
+    EXPECT_EQ(view.GetImageTop(), 0);
+    EXPECT_EQ(view.GetImageLeft(), client.width() / 2 - client.height() / 2);
 }
 
 TEST_F(ViewWidgetTest, PaintingShowsTheImageAndWindowColouredStrips) {
     const QImage shot = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const CQuorvaneView& view = View();
     // Inside the square: exactly the image's pixels.
-    for (const QPoint p : {QPoint(0, 0), QPoint(view.m_imageSize / 2, view.m_imageSize / 2),
-                           QPoint(view.m_imageSize - 1, view.m_imageSize - 1)}) {
-        EXPECT_EQ(shot.pixel(view.m_imageLeft + p.x(), view.m_imageTop + p.y()),
-                  view.m_image.Pixel(p.x(), p.y()));
+    for (const QPoint p : {QPoint(0, 0), QPoint(view.GetImageSize() / 2, view.GetImageSize() / 2),
+                           QPoint(view.GetImageSize() - 1, view.GetImageSize() - 1)}) {
+        EXPECT_EQ(shot.pixel(view.GetImageLeft() + p.x(), view.GetImageTop() + p.y()),
+                  view.GetImage().Pixel(p.x(), p.y()));
     }
     // Beside it: the window colour.
     const QRgb window = widget->palette().color(QPalette::Window).rgb();
@@ -95,23 +95,22 @@ TEST_F(ViewWidgetTest, PaintingShowsTheImageAndWindowColouredStrips) {
 }
 
 TEST_F(ViewWidgetTest, LeftDragOrbitsTheCamera) {
-    const CVector3D fromBefore = View().m_viewingSpace.GetFromPoint();
-    const std::vector<std::uint32_t> before(
-        View().m_image.Data(), View().m_image.Data() + View().m_image.Size() * View().m_image.Size());
+    const CVector3D fromBefore = View().GetViewingSpace().GetFromPoint();
+    const CImage& image = View().GetImage();
+    const std::vector<std::uint32_t> before(image.Data(), image.Data() + image.Size() * image.Size());
     const QPoint start = widget->rect().center();
     QTest::mousePress(widget, Qt::LeftButton, {}, start);
     QTest::mouseMove(widget, start + QPoint(20, 0));
     QTest::mouseMove(widget, start + QPoint(40, -10));
     QTest::mouseRelease(widget, Qt::LeftButton, {}, start + QPoint(40, -10));
-    const CVector3D fromAfter = View().m_viewingSpace.GetFromPoint();
+    const CVector3D fromAfter = View().GetViewingSpace().GetFromPoint();
     EXPECT_GT((fromAfter - fromBefore).Length(), 1e-6);
     // The distance to the At Point is kept by an orbit.
-    const CVector3D at = View().m_viewingSpace.GetAtPoint();
+    const CVector3D at = View().GetViewingSpace().GetAtPoint();
     EXPECT_NEAR((fromAfter - at).Length(), (fromBefore - at).Length(), 1e-9);
-    const std::vector<std::uint32_t> after(
-        View().m_image.Data(), View().m_image.Data() + View().m_image.Size() * View().m_image.Size());
+    const std::vector<std::uint32_t> after(image.Data(), image.Data() + image.Size() * image.Size());
     EXPECT_NE(before, after);
-    EXPECT_FALSE(View().m_bLeftButtonDown);
+    EXPECT_FALSE(View().IsLeftButtonDown());
     EXPECT_FALSE(frame->Document().IsModified());
 }
 
@@ -119,9 +118,9 @@ TEST_F(ViewWidgetTest, DoubleClickSelectsTheVertexUnderTheCursorAndASecondClears
     const int k = DistinctVertex();
     ASSERT_GE(k, 0);
     QTest::mouseDClick(widget, Qt::LeftButton, {}, VertexPosition(k));
-    EXPECT_EQ(View().m_selectedVertex, k);
+    EXPECT_EQ(View().GetSelectedVertex(), k);
     QTest::mouseDClick(widget, Qt::LeftButton, {}, widget->rect().topLeft());
-    EXPECT_EQ(View().m_selectedVertex, -1);
+    EXPECT_EQ(View().GetSelectedVertex(), -1);
 }
 
 TEST_F(ViewWidgetTest, DraggingASelectedVertexInEditingModeMarksTheDocumentAndNewAsks) {
@@ -129,9 +128,9 @@ TEST_F(ViewWidgetTest, DraggingASelectedVertexInEditingModeMarksTheDocumentAndNe
     ASSERT_GE(k, 0);
     const QPoint at = VertexPosition(k);
     QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
-    ASSERT_EQ(View().m_selectedVertex, k);
+    ASSERT_EQ(View().GetSelectedVertex(), k);
     frame->Action(ID_CONTROL_EDITING_MODE)->trigger();
-    ASSERT_TRUE(View().m_bEditingMode);
+    ASSERT_TRUE(View().IsEditingMode());
 
     const CVector3D before = frame->Document().m_vertices[k];
     QTest::mousePress(widget, Qt::LeftButton, {}, at);
@@ -158,7 +157,7 @@ TEST_F(ViewWidgetTest, DragInEditingModeThatMovesNoVertexLeavesTheDocumentUnmodi
     ASSERT_GE(k, 0);
     const QPoint at = VertexPosition(k);
     QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
-    ASSERT_EQ(View().m_selectedVertex, k);
+    ASSERT_EQ(View().GetSelectedVertex(), k);
     frame->Action(ID_CONTROL_EDITING_MODE)->trigger();
     const std::vector<CVector3D> before = frame->Document().m_vertices;
 
@@ -206,17 +205,17 @@ TEST_F(ViewWidgetTest, CopyPutsTheSquareImageAndItsSvgPictureOnTheClipboard) {
     ASSERT_NE(data, nullptr);
     ASSERT_TRUE(data->hasImage());
     const QImage copied = qvariant_cast<QImage>(data->imageData()).convertToFormat(QImage::Format_RGB32);
-    const int s = View().m_imageSize;
+    const int s = View().GetImageSize();
     ASSERT_EQ(copied.size(), QSize(s, s));
-    EXPECT_EQ(copied.pixel(s / 2, s / 2), View().m_image.Pixel(s / 2, s / 2));
+    EXPECT_EQ(copied.pixel(s / 2, s / 2), View().GetImage().Pixel(s / 2, s / 2));
 
     const QByteArray svg = data->data(QStringLiteral("image/svg+xml"));
     const QSize client = widget->DeviceClientSize();
     EXPECT_TRUE(svg.contains(
         QStringLiteral("width=\"%1\" height=\"%2\"").arg(client.width()).arg(client.height()).toUtf8()));
     EXPECT_TRUE(svg.contains(QStringLiteral("<image x=\"%1\" y=\"%2\" width=\"%3\" height=\"%3\"")
-                                 .arg(View().m_imageLeft)
-                                 .arg(View().m_imageTop)
+                                 .arg(View().GetImageLeft())
+                                 .arg(View().GetImageTop())
                                  .arg(s)
                                  .toUtf8()));
     // The embedded PNG decodes to the same picture.
@@ -237,8 +236,8 @@ TEST_F(ViewWidgetTest, ResizingRebuildsTheImageAtTheNewSize) {
     frame->resize(500, 700);
     QApplication::processEvents();
     const QSize client = widget->DeviceClientSize();
-    EXPECT_EQ(View().m_imageSize, std::min(client.width(), client.height()));
-    EXPECT_EQ(View().m_image.Size(), View().m_imageSize);
+    EXPECT_EQ(View().GetImageSize(), std::min(client.width(), client.height()));
+    EXPECT_EQ(View().GetImage().Size(), View().GetImageSize());
 }
 
 TEST(AboutDialog, ShowsTitleIconVersionAndOk) {

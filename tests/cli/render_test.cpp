@@ -130,7 +130,7 @@ TEST(CliRenderPng, AnEmptyImageIsNotEncoded) {
 // At S = 512 the front face's corner (-0.5, 0.5, 0.5) projects to x = 0.19822..., y = 0.80177...:
 // column 101, row 102 as a line end, row 101 as a point (512 - 410.5 truncated).
 struct CubePixelCase {
-    RenderMode mode;
+    DrawingMode mode;
     int x;
     int y;
     bool exterior;  // the exterior colour there, otherwise the background
@@ -164,14 +164,14 @@ TEST_P(CliRenderCubeModes, DrawsTheModeAsked) {
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, CliRenderCubeModes,
-    ::testing::Values(CubePixelCase{RenderMode::kWireframe, 101, 102, true},   // a corner as a line end
-                      CubePixelCase{RenderMode::kWireframe, 256, 102, true},   // the front face's top edge
-                      CubePixelCase{RenderMode::kWireframe, 256, 256, false},  // edges only, no diagonals
-                      CubePixelCase{RenderMode::kPoints, 101, 101, true},      // the corner as a point
-                      CubePixelCase{RenderMode::kPoints, 101, 102, false},
-                      CubePixelCase{RenderMode::kPoints, 256, 102, false}),
+    ::testing::Values(CubePixelCase{DrawingMode::kWireframe, 101, 102, true},   // a corner as a line end
+                      CubePixelCase{DrawingMode::kWireframe, 256, 102, true},   // the front face's top edge
+                      CubePixelCase{DrawingMode::kWireframe, 256, 256, false},  // edges only, no diagonals
+                      CubePixelCase{DrawingMode::kPoints, 101, 101, true},      // the corner as a point
+                      CubePixelCase{DrawingMode::kPoints, 101, 102, false},
+                      CubePixelCase{DrawingMode::kPoints, 256, 102, false}),
     [](const ::testing::TestParamInfo<CubePixelCase>& info) {
-        std::string name = info.param.mode == RenderMode::kPoints ? "Points" : "Wireframe";
+        std::string name = info.param.mode == DrawingMode::kPoints ? "Points" : "Wireframe";
         return name.append("_")
             .append(std::to_string(info.param.x))
             .append("_")
@@ -332,6 +332,33 @@ TEST(CliRenderCamera, OrbitQuarterTurnShowsASideFaceHeadOn) {
     EXPECT_EQ(picture.At(256, 256), lighting.ComputeColor(CVector3D(-1.0, 0.0, 0.0), d / d.Length()));
 }
 
+TEST(CliRenderCamera, AFarAtPointOnTheLineOfSightDrawsTheSamePicture) {
+    // From (0, 0, 5) the cube lies 4.5 to 5.5 in front of the eye wherever the At Point lies on
+    // the line of sight: 6005 away the picture is the one with the At Point at the origin.
+    const fs::path folder = ScratchFolder();
+    for (const DrawingMode mode : {DrawingMode::kWireframe, DrawingMode::kSolid, DrawingMode::kPoints}) {
+        std::string pictures[2];
+        for (int far = 0; far < 2; ++far) {
+            RenderOptions options = SingleRender(Sample("cube.off"), folder / "cube.png");
+            options.mode = mode;
+            options.from = CVector3D(0.0, 0.0, 5.0);
+            options.at = CVector3D(0.0, 0.0, far != 0 ? -6000.0 : 0.0);
+            ASSERT_EQ(RunCommand(RunRender, options).status, kExitOk);
+            pictures[far] = ReadBytes(folder / "cube.png");
+        }
+        const Picture picture = DecodePng(pictures[1]);
+        ASSERT_TRUE(picture.read);
+        int drawn = 0;
+        for (int y = 0; y < picture.height; ++y) {
+            for (int x = 0; x < picture.width; ++x) {
+                drawn += picture.At(x, y) != RGB(0, 0, 0) ? 1 : 0;
+            }
+        }
+        EXPECT_GE(drawn, 8) << static_cast<int>(mode);  // at least the eight corners as points
+        EXPECT_EQ(pictures[0], pictures[1]) << static_cast<int>(mode);
+    }
+}
+
 TEST(CliRenderCamera, PanMovesTheModelAcrossTheImage) {
     // A positive first amount moves the camera left, so the model moves right: the cube's left
     // edge (column 101) is uncovered and a column right of its right edge (410) is covered.
@@ -412,7 +439,7 @@ TEST(CliRenderPointSet, IsDrawnAsPointsWithoutAModeAndWarnedAboutWithOne) {
               std::string::npos)
         << result.out;
     EXPECT_EQ(inked(ReadPng(folder / "points.png")), 3);
-    options.mode = RenderMode::kSolid;
+    options.mode = DrawingMode::kSolid;
     result = RunCommand(RunRender, options);
     ASSERT_EQ(result.status, kExitOk) << result.err;
     EXPECT_NE(
@@ -425,7 +452,7 @@ TEST(CliRenderPointSet, IsDrawnAsPointsWithoutAModeAndWarnedAboutWithOne) {
 // ---- Sizes and the teapot ----
 
 TEST(CliRenderTeapot, EveryModeWritesTheAskedSize) {
-    for (const RenderMode mode : {RenderMode::kWireframe, RenderMode::kSolid, RenderMode::kPoints}) {
+    for (const DrawingMode mode : {DrawingMode::kWireframe, DrawingMode::kSolid, DrawingMode::kPoints}) {
         for (const int size : {1, 97, 300}) {
             const fs::path out = ScratchFolder() / "teapot.png";
             RenderOptions options = SingleRender(Sample("teapot.off"), out);

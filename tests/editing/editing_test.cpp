@@ -73,13 +73,41 @@ TEST(SelectNearestVertex, NonFinitePositionsTakeNoPart) {
     EXPECT_EQ(Select(400, 200, 200, {kNaN}, {kNaN}), -1);
 }
 
+TEST(SelectNearestVertex, FarOffVerticesKeepTheirExactDistances) {
+    // S = 512, so that every column below is exactly S x. In each case the farther vertex comes
+    // first, so that a tie would pick it.
+    struct Case {
+        double fartherColumn;
+        double nearerColumn;
+        int click;
+    };
+    const Case cases[] = {
+        {6e8, 5.5e8, 0},                 // beyond 2^29, inside the int range
+        {6e8 + 1.0, 5.5e8, 575000000},   // one pixel nearer
+        {3e9, 2.5e9, INT_MAX},           // beyond the int range
+        {-4.5e12, -4.5e12 + 2.0, 0},     // far beyond, two pixels apart
+        {1e18, 1e18 - 1024.0, INT_MAX},  // still exact below 2^62
+    };
+    for (const Case& c : cases) {
+        const std::vector<double> x{c.fartherColumn / 512.0, c.nearerColumn / 512.0};
+        const std::vector<double> y{0.5, 0.5};
+        EXPECT_EQ(Select(512, c.click, 256, x, y), 1) << c.fartherColumn << " " << c.nearerColumn;
+    }
+}
+
 TEST(SelectNearestVertex, HugePositionsAndFarClicksDoNotOverflow) {
-    // Positions far outside the image are pinned; the scores of clicks at the ends of the int range
-    // against them need more than 64 bits and must still compare correctly.
+    // Positions beyond 2^62 pixels are pinned there; the scores of clicks at the ends of the int
+    // range against them need more than 64 bits and must still compare correctly.
     const std::vector<double> x{1e300, -1e300, 0.5};
     const std::vector<double> y{-1e300, 1e300, 0.5};
-    EXPECT_EQ(Select(400, INT_MAX, INT_MAX, x, y), 0);
-    EXPECT_EQ(Select(400, INT_MIN, INT_MIN, x, y), 1);
+    // The two far vertices alone: (2^62, 2^62 + 400) and (-2^62, 400 - 2^62).
+    const std::vector<double> farX(x.begin(), x.begin() + 2);
+    const std::vector<double> farY(y.begin(), y.begin() + 2);
+    EXPECT_EQ(Select(400, INT_MAX, INT_MAX, farX, farY), 0);
+    EXPECT_EQ(Select(400, INT_MIN, INT_MIN, farX, farY), 1);
+    // With the vertex in the image, it is the nearest to every click in the int range.
+    EXPECT_EQ(Select(400, INT_MAX, INT_MAX, x, y), 2);
+    EXPECT_EQ(Select(400, INT_MIN, INT_MIN, x, y), 2);
     EXPECT_EQ(Select(400, 0, 0, x, y), 2);
 }
 

@@ -9,14 +9,12 @@
 #include <random>
 #include <vector>
 
-#include "model/pixel.h"
 #include "model/statistics.h"
 
 namespace quorvane {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
 
 struct Indices {
     int a, b, c;
@@ -153,6 +151,38 @@ TEST(Tessellation, SecondTessellateGivesSameTrianglesAndIdentityOrder) {
     EXPECT_EQ(mesh.GetOrder(), (std::vector<int>{0, 1, 2, 3, 4}));
 }
 
+TEST(Tessellation, ResetOrderMakesTheNextSortBreakTiesAsAfterTessellating) {
+    // A flat grid seen head on: many triangles at equal distance, whose final arrangement depends
+    // on the order the sort starts from.
+    std::vector<CVector3D> vertices;
+    std::vector<std::vector<int>> faces;
+    for (int y = 0; y <= 6; ++y) {
+        for (int x = 0; x <= 6; ++x) {
+            vertices.push_back({x - 3.0, y - 3.0, 0.0});
+            if (x < 6 && y < 6) {
+                const int a = y * 7 + x;
+                faces.push_back({a, a + 1, a + 8});
+                faces.push_back({a, a + 8, a + 7});
+            }
+        }
+    }
+    const CPolygonArray polygons = MakePolygons(faces);
+    CTessellatedMesh fresh;
+    Tessellate(fresh, vertices, polygons);
+    fresh.SortByDepth({0, 0, 9});
+    CTessellatedMesh used;
+    Tessellate(used, vertices, polygons);
+    used.SortByDepth({2, -1, 7});
+    used.SortByDepth({0, 0, 9});
+    ASSERT_NE(used.GetOrder(), fresh.GetOrder());  // the tie-break depends on the start
+    used.ResetOrder();
+    std::vector<int> identity(used.GetOrder().size());
+    std::iota(identity.begin(), identity.end(), 0);
+    EXPECT_EQ(used.GetOrder(), identity);
+    used.SortByDepth({0, 0, 9});
+    EXPECT_EQ(used.GetOrder(), fresh.GetOrder());
+}
+
 TEST(Tessellation, RetessellatingAnEmptyModelLeavesNoTriangles) {
     const std::vector<CVector3D> vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}};
     CTessellatedMesh mesh;
@@ -227,187 +257,7 @@ TEST(TriangleGeometry, RefreshGeometryFollowsMovedVertex) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Depth order
-
-TEST(DepthOrder, LiteralHeapSortLeavesEqualKeysInItsOwnArrangement) {
-    struct Case {
-        std::vector<double> keys;
-        std::vector<int> start;
-        std::vector<int> expected;
-    };
-    const std::vector<Case> cases = {
-        {{1, 1, 1, 1}, {0, 1, 2, 3}, {1, 3, 0, 2}},  // not the stable order 0 1 2 3
-        {{1, 1, 1}, {0, 1, 2}, {0, 1, 2}},
-        {{kNaN, 1, 2}, {0, 1, 2}, {2, 1, 0}},
-        {{-0.0, 0.0, 1}, {0, 1, 2}, {2, 0, 1}},  // -0 and +0 are equal keys
-        {{3, 1, 2, 5, 4}, {4, 2, 0, 1, 3}, {3, 4, 0, 2, 1}},
-        {{7}, {0}, {0}},
-        {{}, {}, {}},
-    };
-    for (const Case& c : cases) {
-        std::vector<int> order = c.start;
-        HeapSortByDepthLiteral(order, c.keys.data());
-        EXPECT_EQ(order, c.expected);
-        DepthSortScratch scratch;
-        std::vector<int> fast = c.start;
-        SortOrderByDepth(fast, c.keys.data(), scratch);
-        EXPECT_EQ(fast, c.expected);
-    }
-}
-
-enum class KeyKind {
-    kDistinct,
-    kFewValues,
-    kTwoValues,
-    kAllEqual,
-    kMirroredPairs,  // every value twice, as a symmetric model gives
-    kWithNaN,
-    kFewValuesWithNaN,
-    kWithInfinity,
-    kSignedZeros,
-    kClustered,         // nearly all keys in a tiny interval: buckets must be split again
-    kClusteredWithTie,  // the same with one equal pair hidden in the cluster
-    kWideRange,         // magnitudes from 2^-40 to 2^40
-};
-
-std::vector<double> RandomKeys(KeyKind kind, std::size_t n, std::mt19937_64& random) {
-    std::uniform_real_distribution<double> real(0.0, 100.0);
-    std::uniform_int_distribution<int> few(0, 7);
-    std::uniform_int_distribution<int> percent(0, 99);
-    std::vector<double> keys(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        double& key = keys[i];
-        switch (kind) {
-            case KeyKind::kDistinct:
-                key = real(random);
-                break;
-            case KeyKind::kFewValues:
-                key = few(random) * 0.5;
-                break;
-            case KeyKind::kTwoValues:
-                key = percent(random) < 50 ? 1.0 : 2.0;
-                break;
-            case KeyKind::kAllEqual:
-                key = 2.5;
-                break;
-            case KeyKind::kMirroredPairs:
-                key = i % 2 == 1 ? keys[i - 1] : real(random);
-                break;
-            case KeyKind::kWithNaN:
-                key = percent(random) < 10 ? kNaN : real(random);
-                break;
-            case KeyKind::kFewValuesWithNaN:
-                key = percent(random) < 3 ? kNaN : few(random);
-                break;
-            case KeyKind::kWithInfinity:
-                key = percent(random) < 5 ? kInf : real(random);
-                break;
-            case KeyKind::kSignedZeros:
-                key = percent(random) < 20 ? (percent(random) < 50 ? -0.0 : 0.0) : real(random);
-                break;
-            case KeyKind::kClustered:
-            case KeyKind::kClusteredWithTie:
-                key = percent(random) < 2 ? real(random) * 1e4 : 1.0 + real(random) * 1e-8;
-                break;
-            case KeyKind::kWideRange:
-                key = std::exp2(real(random) * 0.8 - 40.0);
-                break;
-        }
-    }
-    if (kind == KeyKind::kClusteredWithTie && n >= 2) {
-        std::uniform_int_distribution<std::size_t> position(0, n - 1);
-        keys[position(random)] = keys[position(random)];
-    }
-    if (kind == KeyKind::kMirroredPairs) {
-        std::shuffle(keys.begin(), keys.end(), random);
-    }
-    return keys;
-}
-
-// Sorts a shuffled start order both ways and returns the path the fast sort took.
-DepthSortPath ExpectSameOrderAsLiteral(const std::vector<double>& keys, std::mt19937_64& random,
-                                       DepthSortScratch& scratch) {
-    std::vector<int> start(keys.size());
-    std::iota(start.begin(), start.end(), 0);
-    std::shuffle(start.begin(), start.end(), random);
-    std::vector<int> expected = start;
-    HeapSortByDepthLiteral(expected, keys.data());
-    std::vector<int> actual = start;
-    const DepthSortPath path = SortOrderByDepth(actual, keys.data(), scratch);
-    EXPECT_EQ(actual, expected) << "n = " << keys.size() << ", path " << static_cast<int>(path);
-    return path;
-}
-
-TEST(DepthOrder, FastSortMatchesLiteralHeapSortOnRandomKeys) {
-    std::mt19937_64 random(20240611);
-    DepthSortScratch scratch;  // shared across sizes, as the mesh keeps it
-    int pathCount[4] = {};
-    const KeyKind kinds[] = {KeyKind::kDistinct,         KeyKind::kFewValues,        KeyKind::kTwoValues,
-                             KeyKind::kAllEqual,         KeyKind::kMirroredPairs,    KeyKind::kWithNaN,
-                             KeyKind::kFewValuesWithNaN, KeyKind::kWithInfinity,     KeyKind::kSignedZeros,
-                             KeyKind::kClustered,        KeyKind::kClusteredWithTie, KeyKind::kWideRange};
-    std::uniform_int_distribution<std::size_t> size(0, 5000);
-    constexpr int kKinds = static_cast<int>(std::size(kinds));
-    for (int trial = 0; trial < 40 * kKinds; ++trial) {
-        const KeyKind kind = kinds[trial % kKinds];
-        const std::size_t n = trial < 4 * kKinds ? static_cast<std::size_t>(trial / kKinds) : size(random);
-        const std::vector<double> keys = RandomKeys(kind, n, random);
-        const DepthSortPath path = ExpectSameOrderAsLiteral(keys, random, scratch);
-        ASSERT_FALSE(testing::Test::HasFailure()) << "trial " << trial;
-        pathCount[static_cast<int>(path)] += n >= 2 ? 1 : 0;
-    }
-    EXPECT_GT(pathCount[static_cast<int>(DepthSortPath::kDistinctKeys)], 20);
-    EXPECT_GT(pathCount[static_cast<int>(DepthSortPath::kEqualKeys)], 30);
-    EXPECT_GT(pathCount[static_cast<int>(DepthSortPath::kRankedHeap)], 100);
-    EXPECT_GT(pathCount[static_cast<int>(DepthSortPath::kKeyedHeap)], 40);
-}
-
-// The bottom-up sift handles a last parent with one child, and heaps whose leaves sit on two
-// levels; sizes around powers of two meet every such shape.
-TEST(DepthOrder, HeapSortsMatchLiteralAroundPowersOfTwo) {
-    struct Case {
-        KeyKind kind;
-        DepthSortPath path;
-    };
-    const Case cases[] = {{KeyKind::kTwoValues, DepthSortPath::kRankedHeap},
-                          {KeyKind::kFewValues, DepthSortPath::kRankedHeap},
-                          {KeyKind::kMirroredPairs, DepthSortPath::kRankedHeap},
-                          {KeyKind::kAllEqual, DepthSortPath::kEqualKeys}};
-    std::mt19937_64 random(7);
-    DepthSortScratch scratch;
-    for (std::size_t power = 2; power <= 4096; power *= 2) {
-        for (std::size_t n = power - 2; n <= power + 2; ++n) {
-            for (const Case& c : cases) {
-                const std::vector<double> keys = RandomKeys(c.kind, n, random);
-                const DepthSortPath path = ExpectSameOrderAsLiteral(keys, random, scratch);
-                ASSERT_FALSE(testing::Test::HasFailure()) << "n = " << n;
-                if (n >= 16) {
-                    EXPECT_EQ(path, c.path) << "n = " << n;
-                }
-            }
-        }
-    }
-}
-
-TEST(DepthOrder, SortPathFollowsTheKeys) {
-    struct Case {
-        std::vector<double> keys;
-        DepthSortPath path;
-    };
-    const std::vector<Case> cases = {
-        {{3, 1, 2}, DepthSortPath::kDistinctKeys},      {{3, 1, 3}, DepthSortPath::kRankedHeap},
-        {{-0.0, 1, 0.0}, DepthSortPath::kRankedHeap},  // -0 ties with +0
-        {{kInf, 1, kInf}, DepthSortPath::kRankedHeap},  {{3, kNaN, 2}, DepthSortPath::kKeyedHeap},
-        {{kNaN, kNaN}, DepthSortPath::kKeyedHeap},      {{2, 2, 2, 2}, DepthSortPath::kEqualKeys},
-        {{-0.0, 0.0, -0.0}, DepthSortPath::kEqualKeys}, {{kInf, kInf}, DepthSortPath::kEqualKeys},
-    };
-    for (const Case& c : cases) {
-        std::vector<int> order(c.keys.size());
-        std::iota(order.begin(), order.end(), 0);
-        DepthSortScratch scratch;
-        EXPECT_EQ(SortOrderByDepth(order, c.keys.data(), scratch), c.path);
-    }
-}
+// Depth order of a mesh
 
 // A random mesh with faces of 1 to 6 vertices. On the integer grid (few vertices, many exactly
 // equal distances) or with real coordinates (distinct distances); optionally one vertex at NaN.
@@ -531,63 +381,6 @@ TEST(DepthOrder, DrawnTrianglesRunFromFarthestToNearest) {
         std::iota(identity.begin(), identity.end(), 0);
         EXPECT_EQ(sorted, identity);
     }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Pixels
-
-TEST(Pixels, TruncToPixelIsDefinedForEveryDouble) {
-    struct Case {
-        double value;
-        int expected;
-    };
-    const Case cases[] = {
-        {0.0, 0},
-        {-0.0, 0},
-        {1.999, 1},
-        {-1.999, -1},
-        {-0.5, 0},
-        {299.8, 299},
-        {static_cast<double>(kPixelLimit), kPixelLimit},
-        {static_cast<double>(kPixelLimit) + 0.5, kPixelLimit},
-        {-static_cast<double>(kPixelLimit) - 0.5, -kPixelLimit},
-        {3e9, kPixelLimit},
-        {1e300, kPixelLimit},
-        {-1e300, -kPixelLimit},
-        {kInf, kPixelLimit},
-        {-kInf, -kPixelLimit},
-        {kNaN, -kPixelLimit},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(TruncToPixel(c.value), c.expected) << c.value;
-    }
-}
-
-TEST(Pixels, SolidCornersSubtractBeforeTruncatingLineEndsAfter) {
-    EXPECT_EQ(SolidPixel(400, 0.5, 0.5), (PixelPoint{200, 200}));
-    EXPECT_EQ(LinePixel(400, 0.5, 0.5), (PixelPoint{200, 200}));
-    EXPECT_EQ(SolidPixel(400, 0.5, 0.2505), (PixelPoint{200, 299}));
-    EXPECT_EQ(LinePixel(400, 0.5, 0.2505), (PixelPoint{200, 300}));
-}
-
-TEST(Pixels, ScreenTriangleUsesDrawOrderAndSolidCornerRule) {
-    const std::vector<CVector3D> vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0},
-                                             {0, 0, 9}, {1, 0, 9}, {0, 1, 9}};
-    const std::vector<double> x = {0.5, 0.75, 0.125, 0.25, 0.375, kNaN};
-    const std::vector<double> y = {0.2505, 0.5, 0.875, 0.375, kInf, 0.625};
-    CTessellatedMesh mesh;
-    mesh.SetProjectedArrays(&x, &y);
-    Tessellate(mesh, vertices, MakePolygons({{0, 1, 2}, {3, 4, 5}}));
-    mesh.SortByDepth({0, 0, -10});  // triangle 1 is farther and is drawn first
-    mesh.m_nImageSize = 400;
-    const ScreenTriangle farthest = mesh.GetScreenTriangle(0);
-    EXPECT_EQ(farthest.corners[0], (PixelPoint{100, 250}));
-    EXPECT_EQ(farthest.corners[1], (PixelPoint{150, -kPixelLimit}));
-    EXPECT_EQ(farthest.corners[2], (PixelPoint{-kPixelLimit, 150}));
-    const ScreenTriangle nearest = mesh.GetScreenTriangle(1);
-    EXPECT_EQ(nearest.corners[0], (PixelPoint{200, 299}));
-    EXPECT_EQ(nearest.corners[1], (PixelPoint{300, 200}));
-    EXPECT_EQ(nearest.corners[2], (PixelPoint{50, 50}));
 }
 
 // ---------------------------------------------------------------------------------------------

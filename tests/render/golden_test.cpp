@@ -117,7 +117,7 @@ TEST_P(GoldenImage, MatchesTheStoredPicture) {
         view->OnLButtonDown(60, 60);
         view->OnMouseMove(90, 40);
     }
-    const RgbImage actual = FromImage(view->m_image);
+    const RgbImage actual = FromImage(view->GetImage());
     const std::filesystem::path golden = std::filesystem::path(QUORVANE_GOLDEN_DIR) / (c.Name() + ".ppm");
     RgbImage expected;
     if (!std::filesystem::exists(golden)) {

@@ -48,7 +48,7 @@ TEST(ViewNearPlane, SolidFloorBehindTheEyeFillsOnlyBelowTheHorizon) {
     auto doc = DocumentFromText(kFloor);
     auto view = FloorView(*doc, 1);
     view->OnViewSolid();
-    const CImage& image = view->m_image;
+    const CImage& image = view->GetImage();
     EXPECT_EQ(FirstDrawnRow(image), 204);
     // The floor reaches past both sides at every depth, so every row below the horizon is full.
     for (int y = 205; y < 400; ++y) {
@@ -61,14 +61,14 @@ TEST(ViewNearPlane, SolidFloorBehindTheEyeFillsOnlyBelowTheHorizon) {
 TEST(ViewNearPlane, WireframeDrawsTheFarEdgeAndCutsTheSides) {
     auto doc = DocumentFromText(kFloor);
     auto view = FloorView(*doc, 1);
-    const CImage& image = view->m_image;
+    const CImage& image = view->GetImage();
     EXPECT_EQ(FirstDrawnRow(image), 205);
     for (int x = 0; x < 400; ++x) {
         EXPECT_EQ(image.Pixel(x, 205), Px(RGB(0, 0, 255))) << x;
     }
     // The triangle's edges from the eye's own position are seen end on and shrink to their far
     // corner; its edge between the corners at depth 5 is drawn across the centre column.
-    const PixelPoint corner = LinePixel(400, view->m_imageX[5], view->m_imageY[5]);
+    const PixelPoint corner = VertexLinePixel(*view, 5);
     EXPECT_EQ(image.Pixel(corner.x, corner.y), Px(RGB(0, 0, 255)));
     EXPECT_EQ(image.Pixel(200, corner.y), Px(RGB(0, 0, 255)));
     EXPECT_EQ(image.Pixel(corner.x, corner.y + 1), kBlack);
@@ -76,19 +76,21 @@ TEST(ViewNearPlane, WireframeDrawsTheFarEdgeAndCutsTheSides) {
 
 TEST(ViewNearPlane, PointsAndTheMarkerBehindTheEyeAreNotDrawn) {
     auto doc = DocumentFromText(kFloor);
-    auto view = FloorView(*doc, 1);
-    view->OnViewPoints();
+    CFrameRenderer frame(1);
+    frame.SetModel(doc.get());
+    CViewingSpace camera;
+    camera.SetAtPoint({0, 0, -1});
+    camera.SetFromPoint({0, 0, 0});
+    DrawingSettings settings;
+    settings.mode = DrawingMode::kPoints;
     // Vertices 5 and 6 are the only ones in front and inside the image.
-    EXPECT_EQ(CountOther(view->m_image, kBlack), 2);
-    view->m_selectedVertex = 2;  // behind the eye
-    view->RenderModel();
-    EXPECT_EQ(CountOther(view->m_image, kBlack), 2);
-    view->m_selectedVertex = 4;  // at the eye
-    view->RenderModel();
-    EXPECT_EQ(CountOther(view->m_image, kBlack), 2);
-    view->m_selectedVertex = 5;
-    view->RenderModel();
-    EXPECT_EQ(CountOther(view->m_image, kBlack), 2 + 12);
+    EXPECT_EQ(CountOther(frame.RenderFrame(camera, settings, 400), kBlack), 2);
+    settings.selectedVertex = 2;  // behind the eye
+    EXPECT_EQ(CountOther(frame.RenderFrame(camera, settings, 400), kBlack), 2);
+    settings.selectedVertex = 4;  // at the eye
+    EXPECT_EQ(CountOther(frame.RenderFrame(camera, settings, 400), kBlack), 2);
+    settings.selectedVertex = 5;
+    EXPECT_EQ(CountOther(frame.RenderFrame(camera, settings, 400), kBlack), 2 + 12);
 }
 
 TEST(ViewNearPlane, VerticesJustInFrontKeepTheirExactPixels) {
@@ -101,7 +103,7 @@ TEST(ViewNearPlane, VerticesJustInFrontKeepTheirExactPixels) {
         view->OnMouseMove(0, -1);  // 5 % closer per step
     }
     const CImage expected = ReferenceRender(*view);
-    EXPECT_EQ(FirstDifference(view->m_image, expected), -1);
+    EXPECT_EQ(FirstDifference(view->GetImage(), expected), -1);
 }
 
 TEST(ViewNearPlane, AnOrbitThroughTheModelDrawsNoGarbageInAnyMode) {
@@ -121,20 +123,20 @@ TEST(ViewNearPlane, AnOrbitThroughTheModelDrawsNoGarbageInAnyMode) {
             }
             view->ApplyViewingParameters({0, 0, -50}, {0.3, 1.7, 0.2}, {0, 1, 0}, 90.0);
         }
-        EXPECT_EQ(FirstDifference(one->m_image, two->m_image), -1) << mode;
-        EXPECT_GT(CountOther(one->m_image, kBlack), 0) << mode;
+        EXPECT_EQ(FirstDifference(one->GetImage(), two->GetImage()), -1) << mode;
+        EXPECT_GT(CountOther(one->GetImage(), kBlack), 0) << mode;
     }
 }
 
 TEST(ViewNonFinite, NaNAndHugeCoordinatesDrawSafely) {
     auto doc = DocumentFromFile("cube.off");
     auto view = MakeView(*doc);
+    ASSERT_NO_FATAL_FAILURE(SelectVertex(*view, 1));
     const double nan = std::numeric_limits<double>::quiet_NaN();
     doc->m_vertices[0] = {nan, 0.0, 0.0};
     doc->m_vertices[1] = {1e300, -1e300, 0.2};
     doc->m_vertices[2] = {1e308, 1e308, -1e308};
     doc->m_vertices[3] = {0.0, std::numeric_limits<double>::infinity(), 0.0};
-    view->m_selectedVertex = 1;
     for (int round = 0; round < 2; ++round) {
         view->OnViewSolid();
         view->OnLButtonDown(0, 0);
@@ -143,9 +145,11 @@ TEST(ViewNonFinite, NaNAndHugeCoordinatesDrawSafely) {
         view->OnViewPoints();
         view->OnViewWireframe();
         view->OnSize(97, 97);
-        view->m_imageX[4] = nan;
-        view->m_imageY[5] = -std::numeric_limits<double>::infinity();
-        view->m_imageX[6] = 1e200;
+        // Vertex 4 at the eye, 5 and 6 at the side of it: projections of 0 / 0 and x / 0.
+        doc->m_vertices[4] = view->GetViewingSpace().GetFromPoint();
+        doc->m_vertices[5] = view->GetViewingSpace().GetFromPoint() + view->GetViewingSpace().GetV() * 1e-300;
+        doc->m_vertices[6] = view->GetViewingSpace().GetFromPoint() + view->GetViewingSpace().GetU() * 1e200;
+        view->TransformModel();
         view->RenderModel();
         view->OnLButtonDblClk(40, 40);
         view->OnEditingMode();
@@ -154,7 +158,7 @@ TEST(ViewNonFinite, NaNAndHugeCoordinatesDrawSafely) {
         view->OnViewingMode();
     }
     // Vertex 7 is untouched and in front: the wireframe still shows something.
-    EXPECT_GT(CountOther(view->m_image, kBlack), 0);
+    EXPECT_GT(CountOther(view->GetImage(), kBlack), 0);
 }
 
 struct ThreadCase {
@@ -168,31 +172,23 @@ class ViewRenderThreads : public ::testing::TestWithParam<ThreadCase> {};
 TEST_P(ViewRenderThreads, AnyThreadCountGivesTheSamePixels) {
     const ThreadCase& c = GetParam();
     auto doc = c.file != nullptr ? DocumentFromFile(c.file) : DocumentFromText(c.text);
-    auto reference = MakeView(*doc, c.size);
-    reference->SetRenderThreads(1);
+    CViewingSpace camera = FramingCamera(*doc);
+    camera.Orbit(-40.0, 25.0);
+    CFrameRenderer reference(1);
+    reference.SetModel(doc.get());
     for (int threads : {2, 3, 8}) {
-        auto view = MakeView(*doc, c.size);
-        view->SetRenderThreads(threads);
-        for (CQuorvaneView* v : {reference.get(), view.get()}) {
-            v->OnResetView();
-            v->OnLButtonDown(0, 0);
-            v->OnMouseMove(25, 40);
-            v->OnLButtonUp(0, 0);
-            v->m_selectedVertex = 2;
-        }
-        for (int mode = 0; mode < 3; ++mode) {
-            for (CQuorvaneView* v : {reference.get(), view.get()}) {
-                if (mode == 0) {
-                    v->OnViewWireframe();
-                } else if (mode == 1) {
-                    v->OnViewSolid();
-                } else {
-                    v->OnViewPoints();
-                }
-                v->RenderModel();
+        CFrameRenderer frame(threads);
+        frame.SetModel(doc.get());
+        for (const DrawingMode mode : {DrawingMode::kWireframe, DrawingMode::kSolid, DrawingMode::kPoints}) {
+            DrawingSettings settings;
+            settings.mode = mode;
+            settings.selectedVertex = 2;
+            for (CFrameRenderer* f : {&reference, &frame}) {
+                f->Transform(camera, settings);
+                f->Render(camera, settings, c.size);
             }
-            EXPECT_EQ(FirstDifference(reference->m_image, view->m_image), -1)
-                << threads << " threads, mode " << mode;
+            EXPECT_EQ(FirstDifference(reference.GetImage(), frame.GetImage()), -1)
+                << threads << " threads, mode " << static_cast<int>(mode);
         }
     }
 }
@@ -219,7 +215,7 @@ TEST(ViewRenderThreads, FloorThroughTheEyeIsTheSameOnOneAndTwoThreads) {
                 v->OnViewPoints();
             }
         }
-        EXPECT_EQ(FirstDifference(one->m_image, two->m_image), -1) << mode;
+        EXPECT_EQ(FirstDifference(one->GetImage(), two->GetImage()), -1) << mode;
     }
 }
 

@@ -12,25 +12,26 @@ namespace {
 
 using namespace testing_support;
 
-constexpr std::uint32_t kSentinel = 0xFF123456u;
+// The number of times the view's image has been drawn.
+std::uint64_t Renders(const CQuorvaneView& view) {
+    return view.GetFrameRenderer().GetCounts().renders;
+}
 
 TEST(ViewState, StartsInWireframeAndViewingModeOnBlack) {
     CQuorvaneDoc doc;
     CQuorvaneView view(&doc);
     EXPECT_EQ(view.GetDocument(), &doc);
-    EXPECT_EQ(view.m_backgroundColor, RGB(0, 0, 0));
-    EXPECT_EQ(view.m_edgeEndpointCount, 0);
-    EXPECT_TRUE(view.m_imageX.empty());
-    EXPECT_TRUE(view.m_imageY.empty());
-    EXPECT_TRUE(view.m_bWireframe);
-    EXPECT_FALSE(view.m_bSolid);
-    EXPECT_FALSE(view.m_bPoints);
-    EXPECT_TRUE(view.m_bViewingMode);
-    EXPECT_FALSE(view.m_bEditingMode);
-    EXPECT_FALSE(view.m_bLeftButtonDown);
-    EXPECT_FALSE(view.m_bRightButtonDown);
-    EXPECT_EQ(view.m_selectedVertex, -1);
-    EXPECT_EQ(view.m_triangles.m_nTriangles, 0);
+    EXPECT_EQ(view.GetBackgroundColor(), RGB(0, 0, 0));
+    EXPECT_EQ(view.GetFrameRenderer().GetEdgeCount(), 0);
+    EXPECT_TRUE(view.GetFrameRenderer().GetImageX().empty());
+    EXPECT_TRUE(view.GetFrameRenderer().GetImageY().empty());
+    EXPECT_EQ(view.GetDrawingMode(), DrawingMode::kWireframe);
+    EXPECT_TRUE(view.IsViewingMode());
+    EXPECT_FALSE(view.IsEditingMode());
+    EXPECT_FALSE(view.IsLeftButtonDown());
+    EXPECT_FALSE(view.IsRightButtonDown());
+    EXPECT_EQ(view.GetSelectedVertex(), -1);
+    EXPECT_EQ(view.GetFrameRenderer().GetMesh().m_nTriangles, 0);
     EXPECT_FALSE(view.IsCameraDegenerate());
 }
 
@@ -49,11 +50,11 @@ TEST_P(ViewOnSize, KeepsTheImageSquareAndCentred) {
     CQuorvaneDoc doc;
     CQuorvaneView view(&doc);
     EXPECT_EQ(view.OnSize(c.width, c.height), Repaint::kWindow);
-    EXPECT_EQ(view.m_imageSize, c.size);
-    EXPECT_EQ(view.m_imageLeft, c.left);
-    EXPECT_EQ(view.m_imageTop, c.top);
-    EXPECT_EQ(view.m_image.Size(), c.size);
-    EXPECT_EQ(CountOther(view.m_image, Px(view.m_backgroundColor)), 0);
+    EXPECT_EQ(view.GetImageSize(), c.size);
+    EXPECT_EQ(view.GetImageLeft(), c.left);
+    EXPECT_EQ(view.GetImageTop(), c.top);
+    EXPECT_EQ(view.GetImage().Size(), c.size);
+    EXPECT_EQ(CountOther(view.GetImage(), Px(view.GetBackgroundColor())), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(ClientAreas, ViewOnSize,
@@ -71,36 +72,37 @@ TEST(ViewOnSize, ANewSizeRedrawsTheModel) {
     auto doc = DocumentFromFile("cube.off");
     auto view = MakeView(*doc);
     view->OnSize(100, 60);
-    EXPECT_EQ(view->m_image.Size(), 60);
-    EXPECT_GT(CountOther(view->m_image, Px(RGB(0, 0, 0))), 0);
+    EXPECT_EQ(view->GetImage().Size(), 60);
+    EXPECT_GT(CountOther(view->GetImage(), Px(RGB(0, 0, 0))), 0);
 }
 
 TEST(ViewOnUpdate, ResetsModesAndSelectionAndFramesTheModel) {
     auto doc = DocumentFromFile("cube.off");
     auto view = MakeView(*doc);
     view->OnViewSolid();
+    view->ApplyViewingParameters({0, 0, 0}, {1.5, 2.0, 1.8}, {0, 1, 0}, 45.0);
+    ASSERT_NO_FATAL_FAILURE(SelectVertex(*view, 3));
     view->OnEditingMode();
     view->OnLButtonDown(1, 1);
     view->OnRButtonDown(1, 1);
-    view->m_selectedVertex = 3;
-    view->m_viewingSpace.Orbit(30.0, 30.0);
     view->SetBackgroundColor(RGB(9, 9, 9));
+    ASSERT_TRUE(view->IsEditingMode() && view->IsLeftButtonDown() && view->IsRightButtonDown());
 
     EXPECT_EQ(view->OnUpdate(), Repaint::kWindow);
-    EXPECT_TRUE(view->m_bViewingMode);
-    EXPECT_FALSE(view->m_bEditingMode);
-    EXPECT_FALSE(view->m_bLeftButtonDown);
-    EXPECT_FALSE(view->m_bRightButtonDown);
-    EXPECT_EQ(view->m_selectedVertex, -1);
+    EXPECT_TRUE(view->IsViewingMode());
+    EXPECT_FALSE(view->IsEditingMode());
+    EXPECT_FALSE(view->IsLeftButtonDown());
+    EXPECT_FALSE(view->IsRightButtonDown());
+    EXPECT_EQ(view->GetSelectedVertex(), -1);
     // The drawing mode and background survive.
-    EXPECT_TRUE(view->m_bSolid);
-    EXPECT_EQ(view->m_backgroundColor, RGB(9, 9, 9));
+    EXPECT_EQ(view->GetDrawingMode(), DrawingMode::kSolid);
+    EXPECT_EQ(view->GetBackgroundColor(), RGB(9, 9, 9));
     // Cube of side 1 at the origin: eye at (0, 0, 2.5).
-    EXPECT_EQ(view->m_viewingSpace.GetFromPoint(), CVector3D(0.0, 0.0, 2.5));
-    EXPECT_EQ(view->m_viewingSpace.GetAtPoint(), CVector3D(0.0, 0.0, 0.0));
-    EXPECT_EQ(view->m_edgeEndpointCount, 2 * doc->m_nUniqueEdges);
-    EXPECT_EQ(view->m_imageX.size(), 8u);
-    EXPECT_EQ(view->m_triangles.m_nTriangles, 12);
+    EXPECT_EQ(view->GetViewingSpace().GetFromPoint(), CVector3D(0.0, 0.0, 2.5));
+    EXPECT_EQ(view->GetViewingSpace().GetAtPoint(), CVector3D(0.0, 0.0, 0.0));
+    EXPECT_EQ(view->GetFrameRenderer().GetEdgeCount(), doc->m_nUniqueEdges);
+    EXPECT_EQ(view->GetFrameRenderer().GetImageX().size(), 8u);
+    EXPECT_EQ(view->GetFrameRenderer().GetMesh().m_nTriangles, 12);
     EXPECT_EQ(view->GetStatistics().triangles, 12);
     EXPECT_EQ(view->GetStatistics().vertices, 8);
 }
@@ -108,7 +110,7 @@ TEST(ViewOnUpdate, ResetsModesAndSelectionAndFramesTheModel) {
 struct ModeCommand {
     const char* name;
     Repaint (CQuorvaneView::*command)();
-    bool CQuorvaneView::*flag;
+    DrawingMode mode;
 };
 
 class ViewDrawingModeCommand : public ::testing::TestWithParam<ModeCommand> {};
@@ -118,106 +120,118 @@ TEST_P(ViewDrawingModeCommand, RedrawsOnlyWhenTheModeChanges) {
     auto doc = DocumentFromFile("cube.off");
     auto view = MakeView(*doc);
     // Start from a mode other than the command's.
-    if (c.flag == &CQuorvaneView::m_bWireframe) {
+    if (c.mode == DrawingMode::kWireframe) {
         view->OnViewPoints();
     } else {
         view->OnViewWireframe();
     }
-    view->m_image.Pixel(0, 0) = kSentinel;
+    const CImage before = view->GetImage();
+    const std::uint64_t renders = Renders(*view);
     EXPECT_EQ(((*view).*c.command)(), Repaint::kImage);
-    EXPECT_NE(view->m_image.Pixel(0, 0), kSentinel);
-    EXPECT_TRUE((*view).*c.flag);
-    EXPECT_EQ(int{view->m_bWireframe} + int{view->m_bSolid} + int{view->m_bPoints}, 1);
+    EXPECT_EQ(Renders(*view), renders + 1);
+    EXPECT_NE(FirstDifference(view->GetImage(), before), -1);
+    EXPECT_EQ(view->GetDrawingMode(), c.mode);
 
-    view->m_image.Pixel(0, 0) = kSentinel;
     EXPECT_EQ(((*view).*c.command)(), Repaint::kNone);
-    EXPECT_EQ(view->m_image.Pixel(0, 0), kSentinel);
-    EXPECT_TRUE((*view).*c.flag);
+    EXPECT_EQ(Renders(*view), renders + 1);
+    EXPECT_EQ(view->GetDrawingMode(), c.mode);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, ViewDrawingModeCommand,
-    ::testing::Values(ModeCommand{"Wireframe", &CQuorvaneView::OnViewWireframe, &CQuorvaneView::m_bWireframe},
-                      ModeCommand{"Solid", &CQuorvaneView::OnViewSolid, &CQuorvaneView::m_bSolid},
-                      ModeCommand{"Points", &CQuorvaneView::OnViewPoints, &CQuorvaneView::m_bPoints}),
+    ::testing::Values(ModeCommand{"Wireframe", &CQuorvaneView::OnViewWireframe, DrawingMode::kWireframe},
+                      ModeCommand{"Solid", &CQuorvaneView::OnViewSolid, DrawingMode::kSolid},
+                      ModeCommand{"Points", &CQuorvaneView::OnViewPoints, DrawingMode::kPoints}),
     [](const ::testing::TestParamInfo<ModeCommand>& info) { return info.param.name; });
 
 TEST(ViewControlModeCommands, SwitchingClearsTheButtonsAndRedraws) {
     auto doc = DocumentFromFile("cube.off");
     auto view = MakeView(*doc);
-    view->m_selectedVertex = 2;
+    ASSERT_NO_FATAL_FAILURE(SelectVertex(*view, 2));
     view->OnLButtonDown(5, 5);
     view->OnRButtonDown(5, 5);
-    view->m_image.Pixel(0, 0) = kSentinel;
+    std::uint64_t renders = Renders(*view);
     EXPECT_EQ(view->OnViewingMode(), Repaint::kNone);
-    EXPECT_TRUE(view->m_bLeftButtonDown);
-    EXPECT_EQ(view->m_image.Pixel(0, 0), kSentinel);
+    EXPECT_TRUE(view->IsLeftButtonDown());
+    EXPECT_EQ(Renders(*view), renders);
 
     EXPECT_EQ(view->OnEditingMode(), Repaint::kImage);
-    EXPECT_TRUE(view->m_bEditingMode);
-    EXPECT_FALSE(view->m_bViewingMode);
-    EXPECT_FALSE(view->m_bLeftButtonDown);
-    EXPECT_FALSE(view->m_bRightButtonDown);
-    EXPECT_NE(view->m_image.Pixel(0, 0), kSentinel);
-    EXPECT_EQ(view->m_selectedVertex, 2);  // the selection stays
+    EXPECT_TRUE(view->IsEditingMode());
+    EXPECT_FALSE(view->IsViewingMode());
+    EXPECT_FALSE(view->IsLeftButtonDown());
+    EXPECT_FALSE(view->IsRightButtonDown());
+    EXPECT_EQ(Renders(*view), renders + 1);
+    EXPECT_EQ(view->GetSelectedVertex(), 2);  // the selection stays
 
     view->OnLButtonDown(5, 5);
-    view->m_image.Pixel(0, 0) = kSentinel;
+    renders = Renders(*view);
     EXPECT_EQ(view->OnEditingMode(), Repaint::kNone);
-    EXPECT_TRUE(view->m_bLeftButtonDown);
-    EXPECT_EQ(view->m_image.Pixel(0, 0), kSentinel);
+    EXPECT_TRUE(view->IsLeftButtonDown());
+    EXPECT_EQ(Renders(*view), renders);
     EXPECT_EQ(view->OnViewingMode(), Repaint::kImage);
-    EXPECT_TRUE(view->m_bViewingMode);
-    EXPECT_FALSE(view->m_bEditingMode);
-    EXPECT_FALSE(view->m_bLeftButtonDown);
+    EXPECT_EQ(Renders(*view), renders + 1);
+    EXPECT_TRUE(view->IsViewingMode());
+    EXPECT_FALSE(view->IsEditingMode());
+    EXPECT_FALSE(view->IsLeftButtonDown());
 }
 
 TEST(ViewBackgroundColor, RendersWithoutProjecting) {
     auto doc = DocumentFromFile("cube.off");
     auto view = MakeView(*doc);
     view->OnViewPoints();
-    // Coordinates set by hand survive: nothing projects them again.
-    view->m_imageX.assign(8, 0.5);
-    view->m_imageY.assign(8, 0.5);
+    const CImage before = view->GetImage();
+    const CFrameRenderer::Counts counts = view->GetFrameRenderer().GetCounts();
     EXPECT_EQ(view->SetBackgroundColor(RGB(200, 100, 50)), Repaint::kImage);
-    EXPECT_EQ(view->m_imageX[0], 0.5);
-    EXPECT_EQ(view->m_image.Pixel(200, 200), Px(RGB(0, 0, 255)));
-    EXPECT_EQ(CountOther(view->m_image, Px(RGB(200, 100, 50))), 1);
+    // Drawn once more without projecting: the same points on the new background.
+    EXPECT_EQ(view->GetFrameRenderer().GetCounts().transforms, counts.transforms);
+    EXPECT_EQ(view->GetFrameRenderer().GetCounts().renders, counts.renders + 1);
+    EXPECT_EQ(view->GetBackgroundColor(), RGB(200, 100, 50));
+    const int points = CountOther(before, Px(RGB(0, 0, 0)));
+    EXPECT_EQ(points, 8);
+    EXPECT_EQ(CountOther(view->GetImage(), Px(RGB(200, 100, 50))), points);
+    for (int y = 0; y < 400; ++y) {
+        for (int x = 0; x < 400; ++x) {
+            const std::uint32_t was = before.Pixel(x, y);
+            ASSERT_EQ(view->GetImage().Pixel(x, y), was == Px(RGB(0, 0, 0)) ? Px(RGB(200, 100, 50)) : was)
+                << x << ", " << y;
+        }
+    }
 }
 
 TEST(ViewResetView, RestoresTheFramingCamera) {
     auto doc = DocumentFromFile("teapot.off");
     auto view = MakeView(*doc);
-    const CImage framed = view->m_image;
-    const CVector3D from = view->m_viewingSpace.GetFromPoint();
+    const CImage framed = view->GetImage();
+    const CVector3D from = view->GetViewingSpace().GetFromPoint();
     view->OnLButtonDown(0, 0);
     view->OnMouseMove(20, 30);
-    ASSERT_NE(FirstDifference(framed, view->m_image), -1);
+    ASSERT_NE(FirstDifference(framed, view->GetImage()), -1);
     EXPECT_EQ(view->OnResetView(), Repaint::kImage);
-    EXPECT_EQ(view->m_viewingSpace.GetFromPoint(), from);
-    EXPECT_EQ(FirstDifference(framed, view->m_image), -1);
+    EXPECT_EQ(view->GetViewingSpace().GetFromPoint(), from);
+    EXPECT_EQ(FirstDifference(framed, view->GetImage()), -1);
 }
 
 TEST(ViewParameters, ApplyTheCameraAndLightingAndRefresh) {
     auto doc = DocumentFromFile("teapot.off");
     auto view = MakeView(*doc);
     view->OnViewSolid();
-    CLightingSettings lighting = view->m_lighting;
+    CLightingSettings lighting = view->GetLighting();
     lighting.SetExteriorColor(RGB(0, 255, 0));
     lighting.SetInteriorColor(RGB(0, 255, 0));
     EXPECT_EQ(view->ApplyLighting(lighting), Repaint::kImage);
-    EXPECT_EQ(view->m_lighting.GetExteriorColor(), RGB(0, 255, 0));
+    EXPECT_EQ(view->GetLighting().GetExteriorColor(), RGB(0, 255, 0));
     // The surface adds to green only; the grey highlight adds equally to red and blue.
-    const std::uint32_t centre = view->m_image.Pixel(200, 200);
+    const std::uint32_t centre = view->GetImage().Pixel(200, 200);
     EXPECT_EQ((centre >> 16) & 0xFFu, centre & 0xFFu);
     EXPECT_GT((centre >> 8) & 0xFFu, centre & 0xFFu);
 
     EXPECT_EQ(view->ApplyViewingParameters({1, 2, 3}, {1, 2, 40}, {0, 1, 0}, 30.0), Repaint::kImage);
-    EXPECT_EQ(view->m_viewingSpace.GetAtPoint(), CVector3D(1, 2, 3));
-    EXPECT_EQ(view->m_viewingSpace.GetFromPoint(), CVector3D(1, 2, 40));
-    EXPECT_EQ(view->m_viewingSpace.GetViewingAngle(), 30.0);
-    const CVector3D q = view->m_viewingSpace.Project(view->m_viewingSpace.WorldToEye(doc->m_vertices[5]));
-    EXPECT_EQ(view->m_imageX[5], q.x);
+    EXPECT_EQ(view->GetViewingSpace().GetAtPoint(), CVector3D(1, 2, 3));
+    EXPECT_EQ(view->GetViewingSpace().GetFromPoint(), CVector3D(1, 2, 40));
+    EXPECT_EQ(view->GetViewingSpace().GetViewingAngle(), 30.0);
+    const CVector3D q =
+        view->GetViewingSpace().Project(view->GetViewingSpace().WorldToEye(doc->m_vertices[5]));
+    EXPECT_EQ(view->GetFrameRenderer().GetImageX()[5], q.x);
 }
 
 TEST(ViewDegenerateCamera, DrawsTheBackgroundOnlyUntilTheCameraIsUsableAgain) {
@@ -229,23 +243,23 @@ TEST(ViewDegenerateCamera, DrawsTheBackgroundOnlyUntilTheCameraIsUsableAgain) {
         } else if (std::string(mode) == "points") {
             view->OnViewPoints();
         }
-        view->m_selectedVertex = 0;
+        ASSERT_NO_FATAL_FAILURE(SelectVertex(*view, 0));
         // From equal to At.
         view->ApplyViewingParameters({1, 1, 1}, {1, 1, 1}, {0, 1, 0}, 45.0);
         EXPECT_TRUE(view->IsCameraDegenerate()) << mode;
-        EXPECT_EQ(CountOther(view->m_image, Px(RGB(0, 0, 0))), 0) << mode;
+        EXPECT_EQ(CountOther(view->GetImage(), Px(RGB(0, 0, 0))), 0) << mode;
         // Up Vector along the line of sight.
         view->ApplyViewingParameters({0, 0, 0}, {0, 0, 30}, {0, 0, 1}, 45.0);
         EXPECT_TRUE(view->IsCameraDegenerate()) << mode;
-        EXPECT_EQ(CountOther(view->m_image, Px(RGB(0, 0, 0))), 0) << mode;
+        EXPECT_EQ(CountOther(view->GetImage(), Px(RGB(0, 0, 0))), 0) << mode;
         view->OnSize(300, 300);
-        EXPECT_EQ(CountOther(view->m_image, Px(RGB(0, 0, 0))), 0) << mode;
+        EXPECT_EQ(CountOther(view->GetImage(), Px(RGB(0, 0, 0))), 0) << mode;
 
         view->ApplyViewingParameters({0, 0, 0}, {0, 0, 30}, {0, 1, 0}, 45.0);
         EXPECT_FALSE(view->IsCameraDegenerate()) << mode;
-        EXPECT_GT(CountOther(view->m_image, Px(RGB(0, 0, 0))), 50) << mode;
+        EXPECT_GT(CountOther(view->GetImage(), Px(RGB(0, 0, 0))), 50) << mode;
         if (std::string(mode) == "solid") {
-            EXPECT_TRUE(view->m_lighting.m_lightDirection.IsFinite());
+            EXPECT_TRUE(view->GetLighting().m_lightDirection.IsFinite());
         }
     }
 }

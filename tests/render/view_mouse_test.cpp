@@ -22,6 +22,11 @@ void ExpectCameraEq(const CViewingSpace& actual, const CViewingSpace& expected) 
     EXPECT_EQ(actual.GetUpVector(), expected.GetUpVector());
 }
 
+// The number of times the view's image has been drawn.
+std::uint64_t Renders(const CQuorvaneView& view) {
+    return view.GetFrameRenderer().GetCounts().renders;
+}
+
 void ExpectNear(const CVector3D& actual, const CVector3D& expected) {
     EXPECT_NEAR(actual.x, expected.x, 1e-12);
     EXPECT_NEAR(actual.y, expected.y, 1e-12);
@@ -40,28 +45,28 @@ class ViewMouse : public ::testing::Test {
 
 TEST_F(ViewMouse, ButtonsSetTheirFlagsAndDownsStoreThePosition) {
     EXPECT_EQ(view->OnLButtonDown(11, 12), Repaint::kNone);
-    EXPECT_TRUE(view->m_bLeftButtonDown);
-    EXPECT_EQ(view->m_lastMouseX, 11);
-    EXPECT_EQ(view->m_lastMouseY, 12);
+    EXPECT_TRUE(view->IsLeftButtonDown());
+    EXPECT_EQ(view->GetLastMouseX(), 11);
+    EXPECT_EQ(view->GetLastMouseY(), 12);
     EXPECT_EQ(view->OnRButtonDown(21, 22), Repaint::kNone);
-    EXPECT_TRUE(view->m_bRightButtonDown);
-    EXPECT_EQ(view->m_lastMouseX, 21);
-    EXPECT_EQ(view->m_lastMouseY, 22);
+    EXPECT_TRUE(view->IsRightButtonDown());
+    EXPECT_EQ(view->GetLastMouseX(), 21);
+    EXPECT_EQ(view->GetLastMouseY(), 22);
     EXPECT_EQ(view->OnLButtonUp(1, 1), Repaint::kNone);
-    EXPECT_FALSE(view->m_bLeftButtonDown);
-    EXPECT_EQ(view->m_lastMouseX, 21);  // an up message keeps the position
+    EXPECT_FALSE(view->IsLeftButtonDown());
+    EXPECT_EQ(view->GetLastMouseX(), 21);  // an up message keeps the position
     EXPECT_EQ(view->OnRButtonUp(1, 1), Repaint::kNone);
-    EXPECT_FALSE(view->m_bRightButtonDown);
+    EXPECT_FALSE(view->IsRightButtonDown());
 }
 
 TEST_F(ViewMouse, MovesWithoutButtonsOnlyStoreThePosition) {
-    const CViewingSpace before = view->m_viewingSpace;
-    view->m_image.Pixel(0, 0) = 0xFF123456u;
+    const CViewingSpace before = view->GetViewingSpace();
+    const std::uint64_t renders = Renders(*view);
     EXPECT_EQ(view->OnMouseMove(50, 60), Repaint::kNone);
-    EXPECT_EQ(view->m_lastMouseX, 50);
-    EXPECT_EQ(view->m_lastMouseY, 60);
-    ExpectCameraEq(view->m_viewingSpace, before);
-    EXPECT_EQ(view->m_image.Pixel(0, 0), 0xFF123456u);
+    EXPECT_EQ(view->GetLastMouseX(), 50);
+    EXPECT_EQ(view->GetLastMouseY(), 60);
+    ExpectCameraEq(view->GetViewingSpace(), before);
+    EXPECT_EQ(Renders(*view), renders);
 }
 
 struct CameraCase {
@@ -85,14 +90,14 @@ TEST_P(ViewCameraDrag, MovesTheCameraByTheMapping) {
     if (c.right) {
         view->OnRButtonDown(100, 100);
     }
-    CViewingSpace expected = view->m_viewingSpace;
+    CViewingSpace expected = view->GetViewingSpace();
     c.expected(expected);
-    view->m_image.Pixel(0, 0) = 0xFF123456u;
+    const std::uint64_t renders = Renders(*view);
     EXPECT_EQ(view->OnMouseMove(100 + c.dx, 100 + c.dy), c.repaint);
-    ExpectCameraEq(view->m_viewingSpace, expected);
-    EXPECT_EQ(view->m_image.Pixel(0, 0) == 0xFF123456u, c.repaint == Repaint::kNone);
-    EXPECT_EQ(view->m_lastMouseX, 100 + c.dx);
-    EXPECT_EQ(view->m_lastMouseY, 100 + c.dy);
+    ExpectCameraEq(view->GetViewingSpace(), expected);
+    EXPECT_EQ(Renders(*view), renders + (c.repaint == Repaint::kNone ? 0 : 1));
+    EXPECT_EQ(view->GetLastMouseX(), 100 + c.dx);
+    EXPECT_EQ(view->GetLastMouseY(), 100 + c.dy);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -119,23 +124,23 @@ TEST_F(ViewMouse, PressingTheRightButtonDuringAnOrbitSwitchesToPanning) {
     view->OnLButtonDown(0, 0);
     view->OnMouseMove(10, 0);
     view->OnRButtonDown(10, 0);
-    CViewingSpace expected = view->m_viewingSpace;
+    CViewingSpace expected = view->GetViewingSpace();
     expected.Pan(0.05, 0.0);
     view->OnMouseMove(20, 0);
-    ExpectCameraEq(view->m_viewingSpace, expected);
+    ExpectCameraEq(view->GetViewingSpace(), expected);
     view->OnRButtonUp(20, 0);
     expected.Orbit(0.0, 10.0);
     view->OnMouseMove(30, 0);
-    ExpectCameraEq(view->m_viewingSpace, expected);
+    ExpectCameraEq(view->GetViewingSpace(), expected);
 }
 
 TEST_F(ViewMouse, EditingModeMovesNoCamera) {
     view->OnEditingMode();
-    const CViewingSpace before = view->m_viewingSpace;
+    const CViewingSpace before = view->GetViewingSpace();
     view->OnLButtonDown(0, 0);
     EXPECT_EQ(view->OnMouseMove(40, 40), Repaint::kNone);  // nothing selected
-    ExpectCameraEq(view->m_viewingSpace, before);
-    EXPECT_EQ(view->m_lastMouseX, 40);
+    ExpectCameraEq(view->GetViewingSpace(), before);
+    EXPECT_EQ(view->GetLastMouseX(), 40);
 }
 
 struct DragCase {
@@ -151,7 +156,7 @@ class ViewVertexDrag : public ViewMouse, public ::testing::WithParamInterface<Dr
 
 TEST_P(ViewVertexDrag, MovesTheSelectedVertexInTheDocument) {
     const DragCase& c = GetParam();
-    view->m_selectedVertex = 3;
+    ASSERT_NO_FATAL_FAILURE(SelectVertex(*view, 3));
     view->OnEditingMode();
     if (c.left) {
         view->OnLButtonDown(200, 200);
@@ -160,20 +165,20 @@ TEST_P(ViewVertexDrag, MovesTheSelectedVertexInTheDocument) {
         view->OnRButtonDown(200, 200);
     }
     const CVector3D before = doc->m_vertices[3];
-    const CViewingSpace camera = view->m_viewingSpace;
+    const CViewingSpace camera = view->GetViewingSpace();
     EXPECT_FALSE(doc->IsModified());
     EXPECT_EQ(view->OnMouseMove(200 + c.dx, 200 + c.dy), Repaint::kImage);
     ExpectNear(doc->m_vertices[3] - before, c.offset);
-    ExpectCameraEq(view->m_viewingSpace, camera);
+    ExpectCameraEq(view->GetViewingSpace(), camera);
     EXPECT_TRUE(doc->IsModified());
     // The triangles follow the vertex, the box the view frames does not.
-    const CTriangle& t = view->m_triangles.GetTriangle(1);
+    const CTriangle& t = view->GetFrameRenderer().GetMesh().GetTriangle(1);
     EXPECT_EQ(t.m_centroid, ((doc->m_vertices[0] + doc->m_vertices[2]) + doc->m_vertices[3]) / 3.0);
     EXPECT_EQ(doc->m_maxZ, 2.0);
     // The image shows the moved vertex.
     const CVector3D q = camera.Project(camera.WorldToEye(doc->m_vertices[3]));
-    EXPECT_EQ(view->m_imageX[3], q.x);
-    EXPECT_EQ(view->m_imageY[3], q.y);
+    EXPECT_EQ(view->GetFrameRenderer().GetImageX()[3], q.x);
+    EXPECT_EQ(view->GetFrameRenderer().GetImageY()[3], q.y);
 }
 
 INSTANTIATE_TEST_SUITE_P(DefaultCameraOfExtentFour, ViewVertexDrag,
@@ -187,18 +192,20 @@ TEST_F(ViewMouse, EditingWithoutSelectionOrButtonChangesNothing) {
     view->OnEditingMode();
     const std::vector<CVector3D> before = doc->m_vertices;
     view->OnLButtonDown(0, 0);
-    view->m_image.Pixel(0, 0) = 0xFF123456u;
+    std::uint64_t renders = Renders(*view);
     EXPECT_EQ(view->OnMouseMove(10, 10), Repaint::kNone);
+    EXPECT_EQ(Renders(*view), renders);
     view->OnLButtonUp(10, 10);
-    view->m_selectedVertex = 1;
+    ASSERT_NO_FATAL_FAILURE(SelectVertex(*view, 1));
+    renders = Renders(*view);
     EXPECT_EQ(view->OnMouseMove(30, 30), Repaint::kNone);  // no button held
     EXPECT_EQ(doc->m_vertices, before);
-    EXPECT_EQ(view->m_image.Pixel(0, 0), 0xFF123456u);
+    EXPECT_EQ(Renders(*view), renders);
     EXPECT_FALSE(doc->IsModified());
 }
 
 TEST_F(ViewMouse, ViewingModeDragMovesTheCameraNotTheSelectedVertex) {
-    view->m_selectedVertex = 3;
+    ASSERT_NO_FATAL_FAILURE(SelectVertex(*view, 3));
     const std::vector<CVector3D> before = doc->m_vertices;
     view->OnLButtonDown(0, 0);
     view->OnMouseMove(10, 10);
@@ -206,67 +213,67 @@ TEST_F(ViewMouse, ViewingModeDragMovesTheCameraNotTheSelectedVertex) {
 }
 
 TEST_F(ViewMouse, ADragToNonFiniteCoordinatesIsRefused) {
-    view->m_selectedVertex = 0;
+    ASSERT_NO_FATAL_FAILURE(SelectVertex(*view, 0));
     doc->m_vertices[0] = {1e308, 0.0, 0.0};
     view->OnEditingMode();
     view->OnLButtonDown(0, 0);
-    view->m_image.Pixel(0, 0) = 0xFF123456u;
     // A left drag to the right moves toward +x: 1e308 + 0.01 * 10 * dx overflows for a huge dx.
     view->ApplyViewingParameters({0, 0, 0}, {0, 0, 1e306}, {0, 1, 0}, 45.0);
-    view->m_image.Pixel(0, 0) = 0xFF123456u;
+    const std::uint64_t renders = Renders(*view);
     EXPECT_EQ(view->OnMouseMove(10000, 0), Repaint::kNone);
     EXPECT_EQ(doc->m_vertices[0], CVector3D(1e308, 0.0, 0.0));
-    EXPECT_EQ(view->m_image.Pixel(0, 0), 0xFF123456u);
+    EXPECT_EQ(Renders(*view), renders);
     EXPECT_FALSE(doc->IsModified());
 }
 
 TEST_F(ViewMouse, DoubleClickSelectsTheNearestVertexInEitherMode) {
     // Vertex 2 (2, 2, 0) is at the upper right.
-    const PixelPoint p = LinePixel(400, view->m_imageX[2], view->m_imageY[2]);
+    const PixelPoint p = VertexLinePixel(*view, 2);
     EXPECT_EQ(view->OnLButtonDblClk(p.x + 3, p.y - 1), Repaint::kImage);
-    EXPECT_EQ(view->m_selectedVertex, 2);
-    EXPECT_EQ(view->m_image.Pixel(p.x - 2, p.y - 2), Px(RGB(170, 170, 170)));
+    EXPECT_EQ(view->GetSelectedVertex(), 2);
+    EXPECT_EQ(view->GetImage().Pixel(p.x - 2, p.y - 2), Px(RGB(170, 170, 170)));
     // A second double-click anywhere clears it, a third selects again.
     EXPECT_EQ(view->OnLButtonDblClk(0, 0), Repaint::kImage);
-    EXPECT_EQ(view->m_selectedVertex, -1);
-    EXPECT_NE(view->m_image.Pixel(p.x - 2, p.y - 2), Px(RGB(170, 170, 170)));
+    EXPECT_EQ(view->GetSelectedVertex(), -1);
+    EXPECT_NE(view->GetImage().Pixel(p.x - 2, p.y - 2), Px(RGB(170, 170, 170)));
     view->OnEditingMode();
     EXPECT_EQ(view->OnLButtonDblClk(0, 399), Repaint::kImage);
-    EXPECT_EQ(view->m_selectedVertex, 0);
+    EXPECT_EQ(view->GetSelectedVertex(), 0);
     // The double-click leaves the buttons and the last position alone.
-    EXPECT_FALSE(view->m_bLeftButtonDown);
+    EXPECT_FALSE(view->IsLeftButtonDown());
 }
 
 TEST_F(ViewMouse, DoubleClickTakesTheImageOffsetIntoAccount) {
     view->OnSize(600, 400);  // image at x = 100
-    const PixelPoint p = LinePixel(400, view->m_imageX[1], view->m_imageY[1]);
+    const PixelPoint p = VertexLinePixel(*view, 1);
     view->OnLButtonDblClk(p.x + 100, p.y);
-    EXPECT_EQ(view->m_selectedVertex, 1);
+    EXPECT_EQ(view->GetSelectedVertex(), 1);
 }
 
 TEST_F(ViewMouse, DoubleClickProjectsUnderTheCurrentCameraFirst) {
-    // Stale coordinates would put vertex 0 under the click; the projection puts vertex 2 there.
-    const PixelPoint p = LinePixel(400, view->m_imageX[2], view->m_imageY[2]);
-    view->m_imageX[0] = view->m_imageX[2];
-    view->m_imageY[0] = view->m_imageY[2];
+    // The document moves vertex 1 onto vertex 2 and vertex 2 far away behind the view's back: the
+    // last projection would still put vertex 2 under the click, the new one puts vertex 1 there.
+    const PixelPoint p = VertexLinePixel(*view, 2);
+    doc->m_vertices[1] = doc->m_vertices[2];
+    doc->m_vertices[2] = {-2.0, -2.0, -50.0};
     view->OnLButtonDblClk(p.x, p.y);
-    EXPECT_EQ(view->m_selectedVertex, 2);
+    EXPECT_EQ(view->GetSelectedVertex(), 1);
 }
 
 TEST(ViewDoubleClick, EqualDistancesSelectTheLowerIndex) {
     // Vertices 1 and 2 coincide; vertices 0 and 1 lie on a diagonal through the centre.
     auto doc = DocumentFromText("OFF\n4 1 0\n-1 1 0\n1 -1 0\n1 -1 0\n1 1 0\n3 0 1 3\n");
     auto view = MakeView(*doc);
-    const PixelPoint p = LinePixel(400, view->m_imageX[1], view->m_imageY[1]);
+    const PixelPoint p = VertexLinePixel(*view, 1);
     view->OnLButtonDblClk(p.x - 7, p.y + 2);
-    EXPECT_EQ(view->m_selectedVertex, 1);
+    EXPECT_EQ(view->GetSelectedVertex(), 1);
     view->OnLButtonDblClk(0, 0);
-    ASSERT_EQ(view->m_selectedVertex, -1);
+    ASSERT_EQ(view->GetSelectedVertex(), -1);
 
     // Every click point at equal distance from vertices 0 and 1, nearer to them than to 3, picks 0.
     std::vector<PixelPoint> pixels;
     for (int i = 0; i < 4; ++i) {
-        pixels.push_back(LinePixel(400, view->m_imageX[i], view->m_imageY[i]));
+        pixels.push_back(VertexLinePixel(*view, i));
     }
     auto score = [](int x, int y, PixelPoint q) { return (x - q.x) * (x - q.x) + (y - q.y) * (y - q.y); };
     int tried = 0;
@@ -275,7 +282,7 @@ TEST(ViewDoubleClick, EqualDistancesSelectTheLowerIndex) {
             const int s0 = score(x, y, pixels[0]);
             if (s0 == score(x, y, pixels[1]) && s0 < score(x, y, pixels[3]) && (x + 3 * y) % 37 == 0) {
                 view->OnLButtonDblClk(x, y);
-                EXPECT_EQ(view->m_selectedVertex, 0) << x << ", " << y;
+                EXPECT_EQ(view->GetSelectedVertex(), 0) << x << ", " << y;
                 view->OnLButtonDblClk(0, 0);
                 ++tried;
             }
@@ -288,11 +295,11 @@ TEST(ViewDoubleClick, OneVertexIsSelectedFromAnywhereAndNoVertexNever) {
     auto doc = DocumentFromText("OFF\n1 1 0\n0 0 0\n1 0\n");
     auto view = MakeView(*doc);
     view->OnLButtonDblClk(-5000, 9000);
-    EXPECT_EQ(view->m_selectedVertex, 0);
+    EXPECT_EQ(view->GetSelectedVertex(), 0);
     CQuorvaneDoc empty;
     auto emptyView = MakeView(empty);
     EXPECT_EQ(emptyView->OnLButtonDblClk(5, 5), Repaint::kImage);
-    EXPECT_EQ(emptyView->m_selectedVertex, -1);
+    EXPECT_EQ(emptyView->GetSelectedVertex(), -1);
 }
 
 }  // namespace

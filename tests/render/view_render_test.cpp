@@ -1,6 +1,7 @@
 // The picture the view draws: the two pixel rules, the drawing modes, the marker, the colours and
 // agreement with a literal single-threaded drawing.
 #include <array>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,8 +16,6 @@ namespace {
 
 using namespace testing_support;
 
-// Two vertices joined by one edge and no triangle.
-constexpr const char* kSegment = "OFF\n2 1 0\n-1 0 0\n1 0 0\n2 0 1\n";
 // A triangle facing +z with its centroid at the origin, and a free vertex that centres the box
 // on the origin, so that the default eye looks straight at the centroid from (0, 0, 10).
 constexpr const char* kFacingTriangle = "OFF\n4 1 0\n-1 -1 0\n1 -1 0\n0 2 0\n0 -2 0\n3 0 1 2\n";
@@ -61,19 +60,42 @@ std::string ModeParamName(const ::testing::TestParamInfo<Mode>& info) {
 
 const std::array<Mode, 3> kModes{Mode::kWireframe, Mode::kSolid, Mode::kPoints};
 
-// Places the vertices at the given normalised positions and draws without projecting again.
-void PlaceAndRender(CQuorvaneView& view, const std::vector<double>& x, const std::vector<double>& y) {
-    view.m_imageX = x;
-    view.m_imageY = y;
-    view.RenderModel();
+// A view of a model whose vertices lie at the given normalised image positions, seen by the placed
+// models' camera. Each position is chosen a good way from a pixel boundary; the projection must
+// give the pixels the test expects.
+struct PlacedView {
+    std::unique_ptr<CQuorvaneDoc> doc;
+    std::unique_ptr<CQuorvaneView> view;
+};
+
+PlacedView PlaceAndRender(const std::vector<std::array<double, 2>>& positions,
+                          const std::vector<std::vector<int>>& faces, Mode mode) {
+    PlacedView placed;
+    placed.doc = DocumentFromText(PlacedModel(positions, faces));
+    placed.view = MakeView(*placed.doc);
+    SetMode(*placed.view, mode);
+    LookAtPlacedModel(*placed.view);
+    const CFrameRenderer& frame = placed.view->GetFrameRenderer();
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        EXPECT_EQ(static_cast<int>(400 * frame.GetImageX()[i]), static_cast<int>(400 * positions[i][0])) << i;
+        EXPECT_EQ(static_cast<int>(400 * frame.GetImageY()[i]), static_cast<int>(400 * positions[i][1])) << i;
+        EXPECT_EQ(static_cast<int>(400 - 400 * frame.GetImageY()[i]),
+                  static_cast<int>(400 - 400 * positions[i][1]))
+            << i;
+    }
+    return placed;
 }
 
+// Columns 200 and 300 (the position a half pixel inside); rows 100.2 up from the bottom.
+constexpr double kColumn200 = 0.5;
+constexpr double kColumn300 = 300.5 / 400.0;
+constexpr double kUp100Point2 = 0.2505;
+
 TEST(ViewPixelRules, LineEndsTruncateBeforeSubtracting) {
-    // S = 400, y = 0.2505: row 400 - trunc(100.2) = 300; the line's last pixel (300, 300) is left out.
-    auto doc = DocumentFromText(kSegment);
-    auto view = MakeView(*doc);
-    PlaceAndRender(*view, {0.5, 0.75}, {0.2505, 0.2505});
-    const CImage& image = view->m_image;
+    // S = 400, S y = 100.2: row 400 - trunc(100.2) = 300; the line's last pixel (300, 300) is left out.
+    const PlacedView placed =
+        PlaceAndRender({{kColumn200, kUp100Point2}, {kColumn300, kUp100Point2}}, {{0, 1}}, Mode::kWireframe);
+    const CImage& image = placed.view->GetImage();
     for (int x = 200; x < 300; ++x) {
         EXPECT_EQ(image.Pixel(x, 300), Px(kBlue)) << x;
     }
@@ -83,22 +105,23 @@ TEST(ViewPixelRules, LineEndsTruncateBeforeSubtracting) {
 
 TEST(ViewPixelRules, PointsSubtractBeforeTruncating) {
     // Row trunc(400 - 100.2) = trunc(299.8) = 299.
-    auto doc = DocumentFromText(kSegment);
-    auto view = MakeView(*doc);
-    view->OnViewPoints();
-    PlaceAndRender(*view, {0.5, 0.75}, {0.2505, 0.5});
-    EXPECT_EQ(view->m_image.Pixel(200, 299), Px(kBlue));
-    EXPECT_EQ(view->m_image.Pixel(300, 200), Px(kBlue));
-    EXPECT_EQ(CountOther(view->m_image, Px(RGB(0, 0, 0))), 2);
+    const PlacedView placed =
+        PlaceAndRender({{kColumn200, kUp100Point2}, {kColumn300, 0.5}}, {{0, 1}}, Mode::kPoints);
+    const CImage& image = placed.view->GetImage();
+    EXPECT_EQ(image.Pixel(200, 299), Px(kBlue));
+    EXPECT_EQ(image.Pixel(300, 200), Px(kBlue));
+    EXPECT_EQ(CountOther(image, Px(RGB(0, 0, 0))), 2);
 }
 
+// The triangle of kFacingTriangle placed with corners (200, 299), (300, 299) and (200, 200), and its
+// free vertex above.
+const std::vector<std::array<double, 2>> kPlacedTriangle = {
+    {kColumn200, kUp100Point2}, {kColumn300, kUp100Point2}, {kColumn200, 0.5}, {kColumn200, 360.5 / 400.0}};
+
 TEST(ViewPixelRules, TriangleCornersSubtractBeforeTruncating) {
-    auto doc = DocumentFromText(kFacingTriangle);
-    auto view = MakeView(*doc);
-    view->OnViewSolid();
-    // Corners (200, 299), (300, 299) and (200, 200): nothing of the triangle reaches row 300.
-    PlaceAndRender(*view, {0.5, 0.75, 0.5, 0.5}, {0.2505, 0.2505, 0.5, 0.9});
-    const CImage& image = view->m_image;
+    // Nothing of the triangle reaches row 300.
+    const PlacedView placed = PlaceAndRender(kPlacedTriangle, {{0, 1, 2}}, Mode::kSolid);
+    const CImage& image = placed.view->GetImage();
     const std::uint32_t colour = image.Pixel(250, 290);
     EXPECT_NE(colour, Px(RGB(0, 0, 0)));
     EXPECT_EQ(image.Pixel(200, 299), colour);
@@ -113,14 +136,11 @@ class ViewMarker : public ::testing::TestWithParam<Mode> {};
 
 // The frame around (200, 300): grey top and left, white bottom and right, the inside as drawn.
 TEST_P(ViewMarker, FramesTheLineEndPixelAfterTheModel) {
-    auto doc = DocumentFromText(kFacingTriangle);
-    auto view = MakeView(*doc);
-    SetMode(*view, GetParam());
-    PlaceAndRender(*view, {0.5, 0.75, 0.5, 0.5}, {0.2505, 0.2505, 0.5, 0.9});
-    const CImage unmarked = view->m_image;
-    view->m_selectedVertex = 0;
-    view->RenderModel();
-    const CImage& image = view->m_image;
+    const PlacedView placed = PlaceAndRender(kPlacedTriangle, {{0, 1, 2}}, GetParam());
+    CQuorvaneView* view = placed.view.get();
+    const CImage unmarked = view->GetImage();
+    ASSERT_NO_FATAL_FAILURE(SelectVertex(*view, 0));
+    const CImage& image = view->GetImage();
     const int mx = 198;
     const int my = 298;
     for (int k = 0; k < 3; ++k) {
@@ -156,7 +176,7 @@ TEST_P(ViewEmptyDocument, DrawsOnlyTheBackground) {
     view->SetBackgroundColor(RGB(10, 20, 30));
     SetMode(*view, GetParam());
     view->OnResetView();
-    EXPECT_EQ(CountOther(view->m_image, Px(RGB(10, 20, 30))), 0);
+    EXPECT_EQ(CountOther(view->GetImage(), Px(RGB(10, 20, 30))), 0);
 }
 
 TEST_P(ViewEmptyDocument, NewAfterAModelEmptiesTheArraysAndTheMesh) {
@@ -164,14 +184,14 @@ TEST_P(ViewEmptyDocument, NewAfterAModelEmptiesTheArraysAndTheMesh) {
     auto view = MakeView(*doc);
     SetMode(*view, GetParam());
     view->SetBackgroundColor(RGB(1, 2, 3));
-    EXPECT_GT(CountOther(view->m_image, Px(RGB(1, 2, 3))), 0);
+    EXPECT_GT(CountOther(view->GetImage(), Px(RGB(1, 2, 3))), 0);
     doc->OnNewDocument();
     view->OnUpdate();
-    EXPECT_TRUE(view->m_imageX.empty());
-    EXPECT_TRUE(view->m_imageY.empty());
-    EXPECT_EQ(view->m_triangles.m_nTriangles, 0);
-    EXPECT_EQ(view->m_edgeEndpointCount, 0);
-    EXPECT_EQ(CountOther(view->m_image, Px(RGB(1, 2, 3))), 0);
+    EXPECT_TRUE(view->GetFrameRenderer().GetImageX().empty());
+    EXPECT_TRUE(view->GetFrameRenderer().GetImageY().empty());
+    EXPECT_EQ(view->GetFrameRenderer().GetMesh().m_nTriangles, 0);
+    EXPECT_EQ(view->GetFrameRenderer().GetEdgeCount(), 0);
+    EXPECT_EQ(CountOther(view->GetImage(), Px(RGB(1, 2, 3))), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMode, ViewEmptyDocument, ::testing::ValuesIn(kModes), ModeParamName);
@@ -181,14 +201,14 @@ TEST(ViewSolidColours, FaceTowardTheEyeHasTheLitExteriorColour) {
     auto doc = DocumentFromText(kFacingTriangle);
     auto view = MakeView(*doc);
     view->OnViewSolid();
-    EXPECT_EQ(view->m_image.Pixel(200, 200), Px(RGB(124, 124, 255)));
+    EXPECT_EQ(view->GetImage().Pixel(200, 200), Px(RGB(124, 124, 255)));
 }
 
 TEST(ViewSolidColours, BackFaceIsDrawnInTheInteriorColour) {
     auto doc = DocumentFromText(kBackTriangle);
     auto view = MakeView(*doc);
     view->OnViewSolid();
-    EXPECT_EQ(view->m_image.Pixel(200, 200), Px(RGB(255, 124, 124)));
+    EXPECT_EQ(view->GetImage().Pixel(200, 200), Px(RGB(255, 124, 124)));
 }
 
 TEST(ViewSolidColours, LightFollowsTheCameraEveryFrame) {
@@ -197,31 +217,36 @@ TEST(ViewSolidColours, LightFollowsTheCameraEveryFrame) {
     view->OnViewSolid();
     view->OnLButtonDown(100, 100);
     view->OnMouseMove(130, 80);
-    const CVector3D expected = view->m_viewingSpace.EyeToWorld(view->m_lighting.GetLightPosition());
+    const CVector3D expected = view->GetViewingSpace().EyeToWorld(view->GetLighting().GetLightPosition());
     const CVector3D unit = expected / expected.Length();
-    EXPECT_EQ(view->m_lighting.m_lightDirection, unit);
+    EXPECT_EQ(view->GetLighting().m_lightDirection, unit);
 }
 
 TEST(ViewTransform, ProjectsEveryVertexThroughTheCamera) {
     auto doc = DocumentFromFile("teapot.off");
     auto view = MakeView(*doc);
-    view->m_viewingSpace.Orbit(20.0, -35.0);
-    view->TransformModel();
-    ASSERT_EQ(view->m_imageX.size(), static_cast<std::size_t>(doc->m_nVertices));
+    // An orbit of 20 degrees up and 35 to the left.
+    view->OnLButtonDown(0, 0);
+    view->OnMouseMove(-35, -20);
+    const CViewingSpace& camera = view->GetViewingSpace();
+    const CFrameRenderer& frame = view->GetFrameRenderer();
+    ASSERT_EQ(frame.GetImageX().size(), static_cast<std::size_t>(doc->m_nVertices));
     for (int i = 0; i < doc->m_nVertices; ++i) {
-        const CVector3D q = view->m_viewingSpace.Project(view->m_viewingSpace.WorldToEye(doc->m_vertices[i]));
-        ASSERT_EQ(view->m_imageX[i], q.x) << i;
-        ASSERT_EQ(view->m_imageY[i], q.y) << i;
+        const CVector3D q = camera.Project(camera.WorldToEye(doc->m_vertices[i]));
+        ASSERT_EQ(frame.GetImageX()[i], q.x) << i;
+        ASSERT_EQ(frame.GetImageY()[i], q.y) << i;
     }
 }
 
 TEST(ViewTransform, SwitchingToSolidSortsBeforeTheFirstSolidDrawing) {
     auto doc = DocumentFromFile("teapot.off");
     auto view = MakeView(*doc);
-    view->m_viewingSpace.Orbit(10.0, 50.0);
+    // An orbit in wireframe mode, which does not sort.
+    view->OnLButtonDown(0, 0);
+    view->OnMouseMove(50, -10);
     view->OnViewSolid();
-    const CTessellatedMesh& mesh = view->m_triangles;
-    const CVector3D eye = view->m_viewingSpace.GetFromPoint();
+    const CTessellatedMesh& mesh = view->GetFrameRenderer().GetMesh();
+    const CVector3D eye = view->GetViewingSpace().GetFromPoint();
     for (int i = 0; i < mesh.m_nTriangles; ++i) {
         const CTriangle& t = mesh.GetDrawnTriangle(i);
         ASSERT_EQ(t.m_dDistance, (eye - t.m_centroid).Length()) << i;
@@ -232,16 +257,17 @@ TEST(ViewTransform, SwitchingToSolidSortsBeforeTheFirstSolidDrawing) {
 }
 
 TEST(ViewTransform, ResizingDrawsFromTheStoredCoordinates) {
-    auto doc = DocumentFromText(kSegment);
-    auto view = MakeView(*doc);
-    view->OnViewPoints();
-    view->m_imageX = {0.25, 0.75};
-    view->m_imageY = {0.25, 0.75};
-    EXPECT_EQ(view->OnSize(300, 200), Repaint::kWindow);
-    // S = 200: (50, 150) and (150, 50), not the projected positions of the vertices.
-    EXPECT_EQ(view->m_image.Pixel(50, 150), Px(kBlue));
-    EXPECT_EQ(view->m_image.Pixel(150, 50), Px(kBlue));
-    EXPECT_EQ(CountOther(view->m_image, Px(RGB(0, 0, 0))), 2);
+    const PlacedView placed =
+        PlaceAndRender({{100.5 / 400, 100.5 / 400}, {300.5 / 400, 300.5 / 400}}, {{0, 1}}, Mode::kPoints);
+    CQuorvaneView& view = *placed.view;
+    const CFrameRenderer::Counts before = view.GetFrameRenderer().GetCounts();
+    EXPECT_EQ(view.OnSize(300, 200), Repaint::kWindow);
+    // Drawn once more, without projecting: S = 200 puts the points at (50, 149) and (150, 49).
+    EXPECT_EQ(view.GetFrameRenderer().GetCounts().transforms, before.transforms);
+    EXPECT_EQ(view.GetFrameRenderer().GetCounts().renders, before.renders + 1);
+    EXPECT_EQ(view.GetImage().Pixel(50, 149), Px(kBlue));
+    EXPECT_EQ(view.GetImage().Pixel(150, 49), Px(kBlue));
+    EXPECT_EQ(CountOther(view.GetImage(), Px(RGB(0, 0, 0))), 2);
 }
 
 struct ReferenceCase {
@@ -262,11 +288,10 @@ TEST_P(ViewMatchesLiteralDrawing, PixelForPixel) {
         view->OnLButtonDown(10, 10);
         view->OnMouseMove(47, -13);
     }
-    view->m_selectedVertex = 7;
-    view->RenderModel();
+    ASSERT_NO_FATAL_FAILURE(SelectVertex(*view, 7));
     const CImage expected = ReferenceRender(*view);
-    EXPECT_EQ(FirstDifference(view->m_image, expected), -1);
-    EXPECT_GT(CountOther(view->m_image, Px(RGB(0, 0, 0))), 100);
+    EXPECT_EQ(FirstDifference(view->GetImage(), expected), -1);
+    EXPECT_GT(CountOther(view->GetImage(), Px(RGB(0, 0, 0))), 100);
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, ViewMatchesLiteralDrawing,
@@ -297,7 +322,8 @@ TEST(ViewMatchesLiteralDrawing, TinyTrianglesAtSmallSizes) {
             view->OnViewSolid();
             view->OnLButtonDown(0, 0);
             view->OnMouseMove(13, 7);
-            EXPECT_EQ(FirstDifference(view->m_image, ReferenceRender(*view)), -1) << file << " at " << size;
+            EXPECT_EQ(FirstDifference(view->GetImage(), ReferenceRender(*view)), -1)
+                << file << " at " << size;
         }
     }
 }
@@ -333,49 +359,30 @@ TEST(ViewMatchesLiteralDrawing, ScatteredSmallTrianglesEverywhereInTheImage) {
             auto view = MakeView(*doc, size);
             view->SetRenderThreads(size == 64 ? 1 : 3);
             view->OnViewSolid();
-            EXPECT_EQ(FirstDifference(view->m_image, ReferenceRender(*view)), -1) << width << " at " << size;
+            EXPECT_EQ(FirstDifference(view->GetImage(), ReferenceRender(*view)), -1)
+                << width << " at " << size;
             view->OnRButtonDown(0, 0);
             for (int step = 0; step < 12; ++step) {
                 view->OnMouseMove(0, -1 - step);
             }
-            EXPECT_EQ(FirstDifference(view->m_image, ReferenceRender(*view)), -1) << width << " at " << size;
+            EXPECT_EQ(FirstDifference(view->GetImage(), ReferenceRender(*view)), -1)
+                << width << " at " << size;
         }
     }
-}
-
-TEST(ViewMatchesLiteralDrawing, LightingChangedWithoutTransformIsUsed) {
-    auto doc = DocumentFromFile("teapot.off");
-    auto view = MakeView(*doc, 200);
-    view->OnViewSolid();
-    view->m_lighting.SetExteriorColor(RGB(0, 200, 0));
-    view->m_lighting.m_shininess = 3.0;
-    view->RenderModel();
-    EXPECT_EQ(FirstDifference(view->m_image, ReferenceRender(*view)), -1);
-}
-
-TEST(ViewMatchesLiteralDrawing, CameraChangedWithoutTransformTurnsTheLightOnly) {
-    // RenderModel alone keeps the last depth order and directions to the eye but brings the light
-    // up to date for the camera as it now stands.
-    auto doc = DocumentFromFile("teapot.off");
-    auto view = MakeView(*doc, 200);
-    view->OnViewSolid();
-    view->m_viewingSpace.Orbit(40.0, 70.0);
-    view->RenderModel();
-    EXPECT_EQ(FirstDifference(view->m_image, ReferenceRender(*view)), -1);
 }
 
 TEST(ViewMatchesLiteralDrawing, AfterDraggingAVertexInSolidMode) {
     auto doc = DocumentFromFile("double_torus.off");
     auto view = MakeView(*doc, 200);
     view->OnViewSolid();
-    view->m_selectedVertex = 17;
+    ASSERT_NO_FATAL_FAILURE(SelectVertex(*view, 17));
     view->OnEditingMode();
     view->OnRButtonDown(0, 0);
     view->OnMouseMove(0, -40);
     view->OnRButtonUp(0, -40);
     view->OnLButtonDown(0, 0);
     view->OnMouseMove(25, 9);
-    EXPECT_EQ(FirstDifference(view->m_image, ReferenceRender(*view)), -1);
+    EXPECT_EQ(FirstDifference(view->GetImage(), ReferenceRender(*view)), -1);
 }
 
 }  // namespace

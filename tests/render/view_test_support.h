@@ -1,20 +1,26 @@
-// Shared helpers of the view tests: documents from OFF text or test files, a view sized and
-// updated for them, pixel queries, and a single-threaded reference drawing that follows the
-// renderer's steps literally with the raster operations.
+// Shared helpers of the view and renderer tests: documents from OFF text or test files, a view sized
+// and updated for them, models placed at chosen image positions, vertex selection by double-click,
+// pixel queries, and a single-threaded reference drawing that follows the renderer's steps
+// literally with the raster operations.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "model/document.h"
-#include "model/pixel.h"
 #include "render/color.h"
+#include "render/frame_renderer.h"
 #include "render/raster.h"
 #include "render/view.h"
+#include "viewing/default_view.h"
+#include "viewing/pixel.h"
 
 namespace quorvane::testing_support {
 
@@ -44,6 +50,64 @@ inline std::unique_ptr<CQuorvaneView> MakeView(CQuorvaneDoc& doc, int size = 400
     return view;
 }
 
+// The default view's camera for `doc`.
+inline CViewingSpace FramingCamera(const CQuorvaneDoc& doc) {
+    CViewingSpace camera;
+    SetDefaultView(camera, doc);
+    return camera;
+}
+
+// The camera of the placed models: from (0, 0, 1) toward the origin at 90 degrees, so that a
+// vertex (X, Y, 0) lies at depth 1 and projects to (k X + 0.5, k Y + 0.5), (0, 0, 0) to exactly
+// (0.5, 0.5).
+inline void LookAtPlacedModel(CQuorvaneView& view) {
+    view.ApplyViewingParameters({0, 0, 0}, {0, 0, 1}, {0, 1, 0}, 90.0);
+}
+
+// OFF text of one vertex per normalised image position (nx, ny), placed in the plane z = 0 to
+// project there (to rounding) under LookAtPlacedModel's camera, and the given faces.
+inline std::string PlacedModel(const std::vector<std::array<double, 2>>& positions,
+                               const std::vector<std::vector<int>>& faces) {
+    CViewingSpace camera;
+    camera.SetViewingAngle(90.0);
+    const double k = camera.GetProjectionScale();
+    std::string text =
+        "OFF\n" + std::to_string(positions.size()) + " " + std::to_string(faces.size()) + " 0\n";
+    char line[128];
+    for (const std::array<double, 2>& p : positions) {
+        std::snprintf(line, sizeof line, "%.17g %.17g 0\n", (p[0] - 0.5) / k, (p[1] - 0.5) / k);
+        text += line;
+    }
+    for (const std::vector<int>& face : faces) {
+        text += std::to_string(face.size());
+        for (int index : face) {
+            text += ' ';
+            text += std::to_string(index);
+        }
+        text += "\n";
+    }
+    return text;
+}
+
+// The line-end pixel of vertex k in the view's image from its last projection.
+inline PixelPoint VertexLinePixel(const CQuorvaneView& view, int k) {
+    const CFrameRenderer& frame = view.GetFrameRenderer();
+    return LinePixel(view.GetImageSize(), frame.GetImageX()[static_cast<std::size_t>(k)],
+                     frame.GetImageY()[static_cast<std::size_t>(k)]);
+}
+
+// Selects vertex k the way the user does: a double-click on its pixel (after one that clears an
+// earlier selection). The vertex must be the lowest-numbered one nearest to its own pixel.
+inline void SelectVertex(CQuorvaneView& view, int k) {
+    if (view.GetSelectedVertex() != -1) {
+        view.OnLButtonDblClk(0, 0);
+    }
+    view.TransformModel();
+    const PixelPoint p = VertexLinePixel(view, k);
+    view.OnLButtonDblClk(p.x + view.GetImageLeft(), p.y + view.GetImageTop());
+    ASSERT_EQ(view.GetSelectedVertex(), k) << "another vertex is as near to the pixel of " << k;
+}
+
 // Number of pixels of the image that are not `colour`.
 inline int CountOther(const CImage& image, std::uint32_t colour) {
     int count = 0;
@@ -68,50 +132,66 @@ inline long FirstDifference(const CImage& a, const CImage& b) {
     return -1;
 }
 
-// The picture the renderer must make from the view's current projected coordinates, drawn by the
-// literal steps: background; wireframe lines k, k + 1 between line-end pixels; or solid triangles
-// in draw order with their screen corners and colours, the light brought up to date first; or
-// points at solid pixels; then the marker at the selected vertex's line-end pixel. Valid only when
-// every vertex is in front of the eye.
-inline CImage ReferenceRender(CQuorvaneView& view) {
-    const CQuorvaneDoc& doc = *view.GetDocument();
-    const int s = view.m_imageSize;
+// The picture the renderer must make from the frame renderer's last projection and draw order,
+// drawn by the literal steps: background; wireframe lines k, k + 1 between line-end pixels; or
+// solid triangles in draw order with their corners' solid pixels and colours, the light brought up
+// to date for `camera` first; or points at solid pixels; then the marker at the selected vertex's
+// line-end pixel. Valid only when every vertex is drawn with its own pixel (in front of the eye,
+// projecting within kProjectionLimit).
+inline CImage ReferenceRender(const CFrameRenderer& frame, const CViewingSpace& camera,
+                              const DrawingSettings& settings, int s) {
     CImage image;
     image.Resize(s);
-    FillRect(image, 0, 0, s, s, Px(view.m_backgroundColor));
-    const std::uint32_t exterior = Px(view.m_lighting.GetExteriorColor());
-    const auto& x = view.m_imageX;
-    const auto& y = view.m_imageY;
-    if (view.m_bWireframe) {
-        for (int k = 0; k < view.m_edgeEndpointCount; k += 2) {
-            const int a = doc.GetEdgeEndpoint(k);
-            const int b = doc.GetEdgeEndpoint(k + 1);
+    FillRect(image, 0, 0, s, s, Px(settings.backgroundColor));
+    const std::uint32_t exterior = Px(settings.lighting.GetExteriorColor());
+    const std::span<const double> x = frame.GetImageX();
+    const std::span<const double> y = frame.GetImageY();
+    const CQuorvaneDoc* doc = frame.GetModel();
+    if (doc == nullptr) {
+        return image;
+    }
+    if (settings.mode == DrawingMode::kWireframe) {
+        for (int k = 0; k < 2 * frame.GetEdgeCount(); k += 2) {
+            const std::size_t a = static_cast<std::size_t>(doc->GetEdgeEndpoint(k));
+            const std::size_t b = static_cast<std::size_t>(doc->GetEdgeEndpoint(k + 1));
             const PixelPoint pa = LinePixel(s, x[a], y[a]);
             const PixelPoint pb = LinePixel(s, x[b], y[b]);
             Line(image, pa.x, pa.y, pb.x, pb.y, exterior);
         }
-    } else if (view.m_bSolid) {
-        CLightingSettings lighting = view.m_lighting;
-        lighting.SetLightDirection(view.m_viewingSpace.EyeToWorld(lighting.GetLightPosition()));
-        view.m_triangles.m_nImageSize = s;
-        for (int i = 0; i < view.m_triangles.m_nTriangles; ++i) {
-            const CTriangle& t = view.m_triangles.GetDrawnTriangle(i);
+    } else if (settings.mode == DrawingMode::kSolid) {
+        CLightingSettings lighting = settings.lighting;
+        lighting.SetLightDirection(camera.EyeToWorld(lighting.GetLightPosition()));
+        const CTessellatedMesh& mesh = frame.GetMesh();
+        for (int i = 0; i < mesh.m_nTriangles; ++i) {
+            const CTriangle& t = mesh.GetDrawnTriangle(i);
             const std::uint32_t c = Px(lighting.ComputeColor(t.m_normal, t.m_toEye));
-            const ScreenTriangle st = view.m_triangles.GetScreenTriangle(i);
-            FillTriangle(image, {st.corners[0].x, st.corners[0].y}, {st.corners[1].x, st.corners[1].y},
-                         {st.corners[2].x, st.corners[2].y}, c);
+            PixelPoint corners[3];
+            const int indices[3] = {t.m_nV1, t.m_nV2, t.m_nV3};
+            for (int j = 0; j < 3; ++j) {
+                const std::size_t v = static_cast<std::size_t>(indices[j]);
+                corners[j] = SolidPixel(s, x[v], y[v]);
+            }
+            FillTriangle(image, corners[0], corners[1], corners[2], c);
         }
-    } else if (view.m_bPoints) {
-        for (int i = 0; i < doc.m_nVertices; ++i) {
+    } else {
+        for (std::size_t i = 0; i < x.size(); ++i) {
             const PixelPoint p = SolidPixel(s, x[i], y[i]);
             SetPixel(image, p.x, p.y, exterior);
         }
     }
-    if (view.m_selectedVertex >= 0 && static_cast<std::size_t>(view.m_selectedVertex) < x.size()) {
-        const PixelPoint p = LinePixel(s, x[view.m_selectedVertex], y[view.m_selectedVertex]);
+    const int selected = settings.selectedVertex;
+    if (selected >= 0 && static_cast<std::size_t>(selected) < x.size()) {
+        const std::size_t v = static_cast<std::size_t>(selected);
+        const PixelPoint p = LinePixel(s, x[v], y[v]);
         Draw3dRect(image, p.x - 2, p.y - 2, 4, 4, Px(RGB(170, 170, 170)), Px(RGB(255, 255, 255)));
     }
     return image;
+}
+
+// The same for the picture a view draws next.
+inline CImage ReferenceRender(const CQuorvaneView& view) {
+    return ReferenceRender(view.GetFrameRenderer(), view.GetViewingSpace(), view.GetDrawingSettings(),
+                           view.GetImageSize());
 }
 
 }  // namespace quorvane::testing_support

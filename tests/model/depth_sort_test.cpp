@@ -1,0 +1,201 @@
+// The depth sort on its own: the reference heap sort's arrangement of equal keys, and the fast
+// sort checked against it on random keys of every kind.
+#include "model/depth_sort.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+#include <random>
+#include <vector>
+
+namespace quorvane {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+TEST(DepthOrder, LiteralHeapSortLeavesEqualKeysInItsOwnArrangement) {
+    struct Case {
+        std::vector<double> keys;
+        std::vector<int> start;
+        std::vector<int> expected;
+    };
+    const std::vector<Case> cases = {
+        {{1, 1, 1, 1}, {0, 1, 2, 3}, {1, 3, 0, 2}},  // not the stable order 0 1 2 3
+        {{1, 1, 1}, {0, 1, 2}, {0, 1, 2}},
+        {{kNaN, 1, 2}, {0, 1, 2}, {2, 1, 0}},
+        {{-0.0, 0.0, 1}, {0, 1, 2}, {2, 0, 1}},  // -0 and +0 are equal keys
+        {{3, 1, 2, 5, 4}, {4, 2, 0, 1, 3}, {3, 4, 0, 2, 1}},
+        {{7}, {0}, {0}},
+        {{}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<int> order = c.start;
+        HeapSortByDepthLiteral(order, c.keys.data());
+        EXPECT_EQ(order, c.expected);
+        DepthSortScratch scratch;
+        std::vector<int> fast = c.start;
+        SortOrderByDepth(fast, c.keys.data(), scratch);
+        EXPECT_EQ(fast, c.expected);
+    }
+}
+
+enum class KeyKind {
+    kDistinct,
+    kFewValues,
+    kTwoValues,
+    kAllEqual,
+    kMirroredPairs,  // every value twice, as a symmetric model gives
+    kWithNaN,
+    kFewValuesWithNaN,
+    kWithInfinity,
+    kSignedZeros,
+    kClustered,         // nearly all keys in a tiny interval: buckets must be split again
+    kClusteredWithTie,  // the same with one equal pair hidden in the cluster
+    kWideRange,         // magnitudes from 2^-40 to 2^40
+};
+
+std::vector<double> RandomKeys(KeyKind kind, std::size_t n, std::mt19937_64& random) {
+    std::uniform_real_distribution<double> real(0.0, 100.0);
+    std::uniform_int_distribution<int> few(0, 7);
+    std::uniform_int_distribution<int> percent(0, 99);
+    std::vector<double> keys(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        double& key = keys[i];
+        switch (kind) {
+            case KeyKind::kDistinct:
+                key = real(random);
+                break;
+            case KeyKind::kFewValues:
+                key = few(random) * 0.5;
+                break;
+            case KeyKind::kTwoValues:
+                key = percent(random) < 50 ? 1.0 : 2.0;
+                break;
+            case KeyKind::kAllEqual:
+                key = 2.5;
+                break;
+            case KeyKind::kMirroredPairs:
+                key = i % 2 == 1 ? keys[i - 1] : real(random);
+                break;
+            case KeyKind::kWithNaN:
+                key = percent(random) < 10 ? kNaN : real(random);
+                break;
+            case KeyKind::kFewValuesWithNaN:
+                key = percent(random) < 3 ? kNaN : few(random);
+                break;
+            case KeyKind::kWithInfinity:
+                key = percent(random) < 5 ? kInf : real(random);
+                break;
+            case KeyKind::kSignedZeros:
+                key = percent(random) < 20 ? (percent(random) < 50 ? -0.0 : 0.0) : real(random);
+                break;
+            case KeyKind::kClustered:
+            case KeyKind::kClusteredWithTie:
+                key = percent(random) < 2 ? real(random) * 1e4 : 1.0 + real(random) * 1e-8;
+                break;
+            case KeyKind::kWideRange:
+                key = std::exp2(real(random) * 0.8 - 40.0);
+                break;
+        }
+    }
+    if (kind == KeyKind::kClusteredWithTie && n >= 2) {
+        std::uniform_int_distribution<std::size_t> position(0, n - 1);
+        keys[position(random)] = keys[position(random)];
+    }
+    if (kind == KeyKind::kMirroredPairs) {
+        std::shuffle(keys.begin(), keys.end(), random);
+    }
+    return keys;
+}
+
+// Sorts a shuffled start order both ways and returns the path the fast sort took.
+DepthSortPath ExpectSameOrderAsLiteral(const std::vector<double>& keys, std::mt19937_64& random,
+                                       DepthSortScratch& scratch) {
+    std::vector<int> start(keys.size());
+    std::iota(start.begin(), start.end(), 0);
+    std::shuffle(start.begin(), start.end(), random);
+    std::vector<int> expected = start;
+    HeapSortByDepthLiteral(expected, keys.data());
+    std::vector<int> actual = start;
+    const DepthSortPath path = SortOrderByDepth(actual, keys.data(), scratch);
+    EXPECT_EQ(actual, expected) << "n = " << keys.size() << ", path " << static_cast<int>(path);
+    return path;
+}
+
+TEST(DepthOrder, FastSortMatchesLiteralHeapSortOnRandomKeys) {
+    std::mt19937_64 random(20240611);
+    DepthSortScratch scratch;  // shared across sizes, as the mesh keeps it
+    int pathCount[4] = {};
+    const KeyKind kinds[] = {KeyKind::kDistinct,         KeyKind::kFewValues,        KeyKind::kTwoValues,
+                             KeyKind::kAllEqual,         KeyKind::kMirroredPairs,    KeyKind::kWithNaN,
+                             KeyKind::kFewValuesWithNaN, KeyKind::kWithInfinity,     KeyKind::kSignedZeros,
+                             KeyKind::kClustered,        KeyKind::kClusteredWithTie, KeyKind::kWideRange};
+    std::uniform_int_distribution<std::size_t> size(0, 5000);
+    constexpr int kKinds = static_cast<int>(std::size(kinds));
+    for (int trial = 0; trial < 40 * kKinds; ++trial) {
+        const KeyKind kind = kinds[trial % kKinds];
+        const std::size_t n = trial < 4 * kKinds ? static_cast<std::size_t>(trial / kKinds) : size(random);
+        const std::vector<double> keys = RandomKeys(kind, n, random);
+        const DepthSortPath path = ExpectSameOrderAsLiteral(keys, random, scratch);
+        ASSERT_FALSE(testing::Test::HasFailure()) << "trial " << trial;
+        pathCount[static_cast<int>(path)] += n >= 2 ? 1 : 0;
+    }
+    EXPECT_GT(pathCount[static_cast<int>(DepthSortPath::kDistinctKeys)], 20);
+    EXPECT_GT(pathCount[static_cast<int>(DepthSortPath::kEqualKeys)], 30);
+    EXPECT_GT(pathCount[static_cast<int>(DepthSortPath::kRankedHeap)], 100);
+    EXPECT_GT(pathCount[static_cast<int>(DepthSortPath::kKeyedHeap)], 40);
+}
+
+// The bottom-up sift handles a last parent with one child, and heaps whose leaves sit on two
+// levels; sizes around powers of two meet every such shape.
+TEST(DepthOrder, HeapSortsMatchLiteralAroundPowersOfTwo) {
+    struct Case {
+        KeyKind kind;
+        DepthSortPath path;
+    };
+    const Case cases[] = {{KeyKind::kTwoValues, DepthSortPath::kRankedHeap},
+                          {KeyKind::kFewValues, DepthSortPath::kRankedHeap},
+                          {KeyKind::kMirroredPairs, DepthSortPath::kRankedHeap},
+                          {KeyKind::kAllEqual, DepthSortPath::kEqualKeys}};
+    std::mt19937_64 random(7);
+    DepthSortScratch scratch;
+    for (std::size_t power = 2; power <= 4096; power *= 2) {
+        for (std::size_t n = power - 2; n <= power + 2; ++n) {
+            for (const Case& c : cases) {
+                const std::vector<double> keys = RandomKeys(c.kind, n, random);
+                const DepthSortPath path = ExpectSameOrderAsLiteral(keys, random, scratch);
+                ASSERT_FALSE(testing::Test::HasFailure()) << "n = " << n;
+                if (n >= 16) {
+                    EXPECT_EQ(path, c.path) << "n = " << n;
+                }
+            }
+        }
+    }
+}
+
+TEST(DepthOrder, SortPathFollowsTheKeys) {
+    struct Case {
+        std::vector<double> keys;
+        DepthSortPath path;
+    };
+    const std::vector<Case> cases = {
+        {{3, 1, 2}, DepthSortPath::kDistinctKeys},      {{3, 1, 3}, DepthSortPath::kRankedHeap},
+        {{-0.0, 1, 0.0}, DepthSortPath::kRankedHeap},  // -0 ties with +0
+        {{kInf, 1, kInf}, DepthSortPath::kRankedHeap},  {{3, kNaN, 2}, DepthSortPath::kKeyedHeap},
+        {{kNaN, kNaN}, DepthSortPath::kKeyedHeap},      {{2, 2, 2, 2}, DepthSortPath::kEqualKeys},
+        {{-0.0, 0.0, -0.0}, DepthSortPath::kEqualKeys}, {{kInf, kInf}, DepthSortPath::kEqualKeys},
+    };
+    for (const Case& c : cases) {
+        std::vector<int> order(c.keys.size());
+        std::iota(order.begin(), order.end(), 0);
+        DepthSortScratch scratch;
+        EXPECT_EQ(SortOrderByDepth(order, c.keys.data(), scratch), c.path);
+    }
+}
+
+}  // namespace
+}  // namespace quorvane

@@ -227,8 +227,9 @@ RenderResult RenderFile(const std::string& input, const std::string& output, con
         }
         const CImage& image = frame.RenderFrame(camera, settings, options.size);
         if (camera.IsDegenerate()) {
-            result.messages += Escaped(input) + ": warning: the camera is degenerate: " +
-                               DescribeCameraFault(camera) + "; the image shows the background only\n";
+            result.messages += Escaped(input) +
+                               ": warning: the camera is degenerate: " + DescribeCameraFault(camera) +
+                               "; the image shows the background only\n";
         }
 
         std::string reason;

@@ -17,6 +17,7 @@
 
 #include "model/file_io.h"
 #include "model/save_signals.h"
+#include "model/text_escape.h"
 
 namespace quorvane {
 
@@ -334,13 +335,13 @@ bool ReplaceByRename(const std::string& target, const std::string& bytes, const 
     }
     const OpenFolder folder(folderPath);
     if (folder.fd < 0) {
-        reason = "cannot create a file in " + folderPath + ": " + Reason(errno);
+        reason = "cannot create a file in " + Escaped(folderPath) + ": " + Reason(errno);
         return false;
     }
     TemporaryFile temporary(folder.fd);
     const int fd = temporary.Create();
     if (fd < 0) {
-        reason = "cannot create a file in " + folderPath + ": " + Reason(errno);
+        reason = "cannot create a file in " + Escaped(folderPath) + ": " + Reason(errno);
         return false;
     }
     const mode_t mode = existing ? existing->st_mode & 07777 : 0666 & ~ProcessUmask();
@@ -358,7 +359,7 @@ bool ReplaceByRename(const std::string& target, const std::string& bytes, const 
     temporary.Release();
     error = folder.Sync();
     if (error != 0) {
-        reason = "the file was written, but its folder " + folderPath +
+        reason = "the file was written, but its folder " + Escaped(folderPath) +
                  " could not be synced to disk: " + Reason(error);
         return false;
     }
@@ -374,14 +375,14 @@ bool RewriteInPlace(const std::string& target, const std::string& bytes, const s
     const std::string folderPath = FolderOf(target);
     const OpenFolder folder(folderPath);
     if (folder.fd < 0) {
-        reason = "cannot create a file in " + folderPath + ": " + Reason(errno);
+        reason = "cannot create a file in " + Escaped(folderPath) + ": " + Reason(errno);
         return false;
     }
     TemporaryFile copy(folder.fd);
     const int copyFd = copy.Create();
     if (copyFd < 0) {
-        reason =
-            "cannot create a file in " + folderPath + " (for a copy of the new content): " + Reason(errno);
+        reason = "cannot create a file in " + Escaped(folderPath) +
+                 " (for a copy of the new content): " + Reason(errno);
         return false;
     }
     int error = FillTemporary(copyFd, bytes, existing.st_mode & 07777, &existing);
@@ -436,8 +437,8 @@ bool RewriteInPlace(const std::string& target, const std::string& bytes, const s
     if (error != 0) {
         reason = Reason(error);
         if (!whole) {
-            reason += "; the file is left partly written, and its new content is kept in " + folderPath +
-                      "/" + copy.Name();
+            reason += "; the file is left partly written, and its new content is kept in " +
+                      Escaped(folderPath) + "/" + Escaped(copy.Name());
         }
         return false;
     }
@@ -559,10 +560,10 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes, std:
         // Left to the system to reach, for the links of /proc (/dev/stdout) name no path.
         written = WriteDirectly(path, bytes, reason);
     } else if (!FollowLinks(path, target, linkError)) {
-        reason = "cannot follow the symbolic link " + path + ": " + Reason(linkError);
+        reason = "cannot follow the symbolic link " + Escaped(path) + ": " + Reason(linkError);
     } else if (!WriteResolved(target, bytes, reason)) {
         if (target != path) {
-            reason = "the link's target " + target + ": " + reason;
+            reason = "the link's target " + Escaped(target) + ": " + reason;
         }
     } else {
         written = true;

@@ -171,6 +171,15 @@ TEST_F(FileWriteTest, LinkIntoAMissingFolderOrALoopIsRefusedNamingIt) {
     EXPECT_TRUE(fs::is_symlink(folder_ / "a.off"));
 }
 
+TEST_F(FileWriteTest, NamesInReasonsAreEscapedSoATerminalObeysNoneOfTheirBytes) {
+    // A link whose target lies in a missing folder with a line break and an escape code in its name.
+    fs::create_symlink("bad\n\x1b[2Jname/made.off", folder_ / "odd.off");
+    const std::string reason = SaveReason(folder_ / "odd.off", "new");
+    EXPECT_NE(reason.find("bad\\n\\x1b[2Jname/made.off"), std::string::npos) << reason;
+    EXPECT_EQ(reason.find('\n'), std::string::npos) << reason;
+    EXPECT_EQ(reason.find('\x1b'), std::string::npos) << reason;
+}
+
 // ---- Hard links ----
 
 TEST_F(FileWriteTest, HardLinkedFileIsRewrittenInPlaceForEveryName) {

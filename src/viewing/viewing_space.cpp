@@ -55,8 +55,10 @@ void CViewingSpace::ComputeBasis() {
     m_v = r / r.Length();
 }
 
+// A zero axis counts too: a length that overflows divides its vector to zero without any NaN.
 bool CViewingSpace::IsDegenerate() const {
-    return !(m_u.IsFinite() && m_v.IsFinite() && m_n.IsFinite());
+    const CVector3D zero;
+    return !(m_u.IsFinite() && m_v.IsFinite() && m_n.IsFinite()) || m_u == zero || m_v == zero || m_n == zero;
 }
 
 CVector3D CViewingSpace::WorldToEye(const CVector3D& point) const {

@@ -30,7 +30,8 @@ class CViewingSpace {
 
     // Derives m_n, m_u and m_v from the two points and the Up Vector (no guard against zero lengths).
     void ComputeBasis();
-    // True when the basis has a non-finite component (coinciding points, Up Vector along the sight line).
+    // True when the basis has a non-finite component (coinciding points, Up Vector along the sight
+    // line) or a zero axis (a length that overflows double precision).
     bool IsDegenerate() const;
 
     // Eye coordinates of a world point: along the right axis, the up axis and the viewing direction.

@@ -35,6 +35,18 @@ TEST(CameraFault, EachCauseIsNamed) {
          "the Up Vector is parallel to the line of sight"},
         {"points too far apart", {1e308, 0, 0}, {-1e308, 0, 0}, {0, 1, 0}, "overflows double precision"},
         {"distance squared overflows", {1e200, 1e200, 0}, {0, 0, 0}, {0, 0, 1}, "overflows double precision"},
+        // The sight line and the right axis are fine, but their cross product's length overflows,
+        // which would divide the up axis to zero and flatten the picture onto a line.
+        {"up axis length overflows",
+         {0, 0, 1e100},
+         {0, 0, -1e100},
+         {0, 1, 0},
+         "the camera's up direction overflows"},
+        {"up axis length overflows further",
+         {0, 0, 1e150},
+         {0, 0, -1e150},
+         {0, 1, 0},
+         "overflows double precision"},
         {"points too close", {1e-200, 0, 0}, {0, 0, 0}, {0, 1, 0}, "underflows double precision"},
         {"tiny up beside the sight",
          {0, 0, 1e-160},
@@ -62,7 +74,8 @@ TEST(CameraFault, EachCauseIsNamed) {
 
 TEST(CameraFault, AUsableCameraHasNone) {
     EXPECT_EQ(DescribeCameraFault(CViewingSpace()), "");
-    EXPECT_EQ(DescribeCameraFault(Camera({0, 0, 1e100}, {0, 0, -1e100}, {0, 1, 0})), "");
+    EXPECT_EQ(DescribeCameraFault(Camera({0, 0, 1e50}, {0, 0, -1e50}, {0, 1, 0})), "");
+    EXPECT_EQ(DescribeCameraFault(Camera({1e-50, 0, 0}, {0, 0, 0}, {0, 1, 0})), "");
 }
 
 }  // namespace

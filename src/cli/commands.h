@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/views.h"
 #include "model/document.h"
 #include "render/color.h"
 #include "render/drawing_settings.h"
@@ -102,10 +103,12 @@ struct ConvertOptions {
 };
 int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err);
 
-// render: draws each file with the viewer's renderer into a square PNG image.
+// render: draws each file with the viewer's renderer into a square PNG image, or with --views
+// into a ring of images with a manifest of their cameras.
 
 struct RenderOptions {
     std::vector<std::string> files;
+    std::string list;    // --list: a file of more inputs, one a line (ParseInputList); "-": standard input
     std::string output;  // -o: the image of the single input
     std::string outDir;  // --out-dir: DIR/NAME.png for each input, NAME its file name without extension
     // --mode; without it solid, or points for a point set (IsPointSet), with a note.
@@ -127,9 +130,19 @@ struct RenderOptions {
     unsigned jobs = 0;
     bool progress = false;  // draw a progress bar on `err` (when it is a terminal)
     LoadOptions load;
+    // --views N: N pictures per model on a ring (PlaceRingCamera) instead of one, written as
+    // DIR/NAME_000.png ... with their records in the manifest (ManifestName); 0: one picture.
+    int views = 0;
+    double elevation = 30.0;         // --elevation: degrees above the ring's plane
+    ViewAxis upAxis = ViewAxis::kY;  // --up-axis
+    std::optional<Shard> shard;      // --shard K/N: only the inputs of that part of the list
+    bool skipExisting = false;       // --skip-existing: models whose pictures are all complete are not drawn
+    bool json = false;               // --json: one JSON object per input and a summary object
 };
 inline constexpr int kMaxRenderSize = 16384;
 int RunRender(const RenderOptions& options, std::ostream& out, std::ostream& err);
+// The manifest's file name in the output folder: views.json, or views.K-of-N.json for a shard.
+std::string ManifestName(const std::optional<Shard>& shard);
 
 // Reads exactly values.size() finite numbers separated by commas ("1,-2.5,3e2"), in the C locale's
 // notation whatever the current locale, with no spaces. On failure returns false and fills `error`.

@@ -24,14 +24,15 @@ constexpr const char* kStreamInputs =
     "Pipes, FIFOs and devices are read to their end (refused past --max-bytes, or as soon as their "
     "first bytes cannot start an OFF file)";
 
-// The input files of a subcommand, one or more.
-void AddFilesArgument(CLI::App& command, std::vector<std::string>& files) {
+// The input files of a subcommand, one or more (none when `required` is false: render takes
+// them from --list too).
+void AddFilesArgument(CLI::App& command, std::vector<std::string>& files, bool required = true) {
     command
         .add_option("files", files,
                     std::string("OFF files to read. ") + kStreamInputs +
                         ", each on a thread of its own, so the other files are read meanwhile; results "
                         "are printed in the order given")
-        ->required()
+        ->required(required)
         ->type_name("FILE");
 }
 
@@ -112,9 +113,55 @@ CLI::Option* AddColorOption(CLI::App& command, const std::string& name, const st
         ->type_name("RRGGBB");
 }
 
+// The options of the render subcommand for data sets: views, list files, shards and reruns.
+void AddDataSetOptions(CLI::App& command, cli::RenderOptions& render) {
+    command
+        .add_option("--views", render.views,
+                    "Draw N pictures per model, evenly spaced in azimuth about --up-axis through the "
+                    "model's centre at the default view's distance, as DIR/NAME_000.png ..., and write "
+                    "their cameras to DIR/views.json (needs --out-dir)")
+        ->type_name("N")
+        ->check(CLI::Range(1, cli::kMaxViews).description(""));
+    command
+        .add_option("--elevation", render.elevation,
+                    "With --views: the eye's height above the ring's plane in degrees (default 30)")
+        ->type_name("DEG")
+        ->check(CLI::Range(-89.999999, 89.999999).description(""));
+    command
+        .add_option_function<std::string>(
+            "--up-axis", [&render](const std::string& text) { render.upAxis = *cli::ParseAxis(text); },
+            "With --views: the axis the ring turns about, which is also each view's Up Vector: x, y or z "
+            "(default y)")
+        ->type_name("AXIS")
+        ->check(CLI::IsMember({"x", "y", "z", "X", "Y", "Z"}).description(""));
+    command
+        .add_option("--list", render.list,
+                    "Also render the files named in FILE, one a line (- for standard input); a CR "
+                    "before the line end is dropped and empty lines are skipped")
+        ->type_name("FILE");
+    command
+        .add_option_function<std::string>(
+            "--shard",
+            [&render](const std::string& text) {
+                cli::Shard shard;
+                std::string error;
+                if (!cli::ParseShard(text, shard, error)) {
+                    throw CLI::ValidationError("--shard", error);
+                }
+                render.shard = shard;
+            },
+            "Render only part K of N of the inputs (1 <= K <= N), chosen by a hash of each path, the "
+            "same on every machine; the manifest is DIR/views.K-of-N.json")
+        ->type_name("K/N");
+    command.add_flag("--skip-existing", render.skipExisting,
+                     "Do not draw a model whose pictures all exist and are complete PNG images of the "
+                     "asked size (a picture cut short is drawn again)");
+    AddJsonFlag(command, render.json);
+}
+
 // The options of the render subcommand.
 void AddRenderOptions(CLI::App& command, cli::RenderOptions& render) {
-    AddFilesArgument(command, render.files);
+    AddFilesArgument(command, render.files, false);
     CLI::Option* output = command
                               .add_option("-o,--output", render.output,
                                           "PNG file to write for a single input (replaced atomically)")
@@ -166,6 +213,7 @@ void AddRenderOptions(CLI::App& command, cli::RenderOptions& render) {
         ->type_name("INDEX");
     AddJobsOption(command, render.jobs);
     AddLoadOptions(command, render.load);
+    AddDataSetOptions(command, render);
 }
 
 // The files and options of a subcommand that sweeps many files: files, --json, -j, --repair and
@@ -224,7 +272,8 @@ int main(int argc, char** argv) {
         "Draw OFF files as square PNG images with the viewer's renderer (camera, mode and colours set here)");
     AddRenderOptions(*renderCommand, render);
     renderCommand->callback([&] {
-        render.progress = render.files.size() > 1 && isatty(STDERR_FILENO) != 0;
+        render.progress = (render.files.size() > 1 || !render.list.empty() || render.views > 0) &&
+                          render.output.empty() && isatty(STDERR_FILENO) != 0;
         run = [&] { return cli::RunRender(render, std::cout, std::cerr); };
     });
 

@@ -1,6 +1,6 @@
 # Installs the build at BUILD_DIR into the scratch folder DESTDIR (prefix /usr) and checks what
-# arrived: quorvane-cli always, running and naming the project version; the viewer with its launcher
-# entry, file type and icon exactly when WITH_APP is set.
+# arrived: quorvane-cli always, running and naming the project version, with the OFF file type and
+# the thumbnailer entry; the viewer with its launcher entry and icon exactly when WITH_APP is set.
 # cmake -DBUILD_DIR=... -DDESTDIR=... -DVERSION=... -DWITH_APP=0|1 -DBINDIR=bin -DDATADIR=share -P ...
 file(REMOVE_RECURSE "${DESTDIR}")
 set(ENV{DESTDIR} "${DESTDIR}")
@@ -20,10 +20,20 @@ if(NOT status EQUAL 0 OR NOT printed STREQUAL "quorvane-cli ${VERSION}\n")
   message(FATAL_ERROR "installed quorvane-cli --version gave status ${status} and '${printed}'")
 endif()
 
+# The file type and the thumbnailer come with the command line, which draws the thumbnails.
+foreach(file "${DATADIR}/mime/packages/quorvane.xml" "${DATADIR}/thumbnailers/quorvane.thumbnailer")
+  if(NOT EXISTS "${root}/${file}")
+    message(FATAL_ERROR "${file} was not installed:\n${output}")
+  endif()
+endforeach()
+file(READ "${root}/${DATADIR}/thumbnailers/quorvane.thumbnailer" entry)
+if(NOT entry MATCHES "\nExec=quorvane-cli thumbnail -s %s %u %o\n" OR NOT entry MATCHES "\nMimeType=model/x-off;")
+  message(FATAL_ERROR "the thumbnailer entry does not run quorvane-cli thumbnail for model/x-off:\n${entry}")
+endif()
+
 set(viewer_files
   "${BINDIR}/quorvane"
   "${DATADIR}/applications/quorvane.desktop"
-  "${DATADIR}/mime/packages/quorvane.xml"
   "${DATADIR}/icons/hicolor/scalable/apps/quorvane.svg")
 foreach(file ${viewer_files})
   if(WITH_APP AND NOT EXISTS "${root}/${file}")

@@ -144,6 +144,25 @@ int RunRender(const RenderOptions& options, std::ostream& out, std::ostream& err
 // The manifest's file name in the output folder: views.json, or views.K-of-N.json for a shard.
 std::string ManifestName(const std::optional<Shard>& shard);
 
+// thumbnail: the picture of a model at its default view for the desktop's thumbnail service: solid
+// (points for a point set), on a transparent background, SIZE x SIZE pixels. It reads no
+// configuration and writes nothing but the output (replaced atomically).
+struct ThumbnailOptions {
+    std::string input;  // a path, or a file:// URI (percent-encoded)
+    std::string output;
+    int size = 256;
+    // --max-triangles: a model that would make more triangles is given up before it is drawn
+    std::size_t maxTriangles = 5'000'000;
+    LoadOptions load;
+};
+int RunThumbnail(const ThumbnailOptions& options, std::ostream& out, std::ostream& err);
+// The local path a thumbnail input names: a file:// URI (with an empty host or "localhost")
+// percent-decoded, anything else taken as a path. A URI of another scheme or host, a bad %
+// escape and an escaped NUL byte are refused with `error`.
+bool InputPathFromUri(std::string_view text, std::string& path, std::string& error);
+// The triangles the tessellation makes of the document's polygons: n - 2 for each of n >= 3 sides.
+std::size_t TriangleCount(const CQuorvaneDoc& doc);
+
 // Reads exactly values.size() finite numbers separated by commas ("1,-2.5,3e2"), in the C locale's
 // notation whatever the current locale, with no spaces. On failure returns false and fills `error`.
 bool ParseNumberList(std::string_view text, std::span<double> values, std::string& error);

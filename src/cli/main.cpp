@@ -232,7 +232,8 @@ int main(int argc, char** argv) {
     // Before any thread starts: an interrupted save removes its temporary file.
     quorvane::InstallSaveSignalHandlers();
     std::ios::sync_with_stdio(false);
-    CLI::App app{"Reads, checks, converts and renders OFF mesh files.", "quorvane-cli"};
+    CLI::App app{"Reads, checks, converts and renders OFF mesh files, and draws their thumbnails.",
+                 "quorvane-cli"};
     app.set_version_flag("--version", std::string("quorvane-cli ") + quorvane::kVersion);
     app.require_subcommand(1);
 
@@ -276,6 +277,32 @@ int main(int argc, char** argv) {
                           render.output.empty() && isatty(STDERR_FILENO) != 0;
         run = [&] { return cli::RunRender(render, std::cout, std::cerr); };
     });
+
+    cli::ThumbnailOptions thumbnail;
+    CLI::App* thumbnailCommand = app.add_subcommand(
+        "thumbnail",
+        "Draw the thumbnail of an OFF file for the desktop's thumbnail service: the default view, solid, "
+        "on a transparent background, as a SIZE x SIZE PNG; no display or configuration is used");
+    thumbnailCommand
+        ->add_option("-s,--size", thumbnail.size, "Side of the square picture in pixels (default 256)")
+        ->type_name("SIZE")
+        ->check(CLI::Range(1, cli::kMaxRenderSize).description(""));
+    thumbnailCommand
+        ->add_option("input", thumbnail.input,
+                     "OFF file to read, a path or a file:// URI (percent-encoded, as the thumbnail service "
+                     "passes it)")
+        ->required()
+        ->type_name("INPUT");
+    thumbnailCommand->add_option("output", thumbnail.output, "PNG file to write (replaced atomically)")
+        ->required()
+        ->type_name("OUTPUT");
+    thumbnailCommand
+        ->add_option("--max-triangles", thumbnail.maxTriangles,
+                     "Give up, with exit status 1, on a model that makes more triangles (default 5000000)")
+        ->type_name("N");
+    AddLoadOptions(*thumbnailCommand, thumbnail.load);
+    thumbnailCommand->callback(
+        [&] { run = [&] { return cli::RunThumbnail(thumbnail, std::cout, std::cerr); }; });
 
     try {
         app.parse(argc, argv);

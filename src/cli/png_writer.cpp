@@ -58,9 +58,21 @@ void PixelsToRgb(const std::uint32_t* pixels, int count, png_byte* rgb) {
     }
 }
 
+// Converts one row of 0xAARRGGBB pixels to R, G, B, A bytes.
+void PixelsToRgba(const std::uint32_t* pixels, int count, png_byte* rgba) {
+    for (int x = 0; x < count; ++x) {
+        const std::uint32_t p = pixels[x];
+        rgba[0] = static_cast<png_byte>((p >> 16) & 0xFFu);
+        rgba[1] = static_cast<png_byte>((p >> 8) & 0xFFu);
+        rgba[2] = static_cast<png_byte>(p & 0xFFu);
+        rgba[3] = static_cast<png_byte>(p >> 24);
+        rgba += 4;
+    }
+}
+
 }  // namespace
 
-bool EncodePng(const CImage& image, std::string& bytes, std::string* error) {
+bool EncodePng(const CImage& image, std::string& bytes, std::string* error, bool alpha) {
     const int size = image.Size();
     if (size <= 0) {
         if (error != nullptr) {
@@ -71,7 +83,7 @@ bool EncodePng(const CImage& image, std::string& bytes, std::string* error) {
     PngSink sink;
     std::vector<png_byte> row;
     try {
-        row.resize(static_cast<std::size_t>(size) * 3);
+        row.resize(static_cast<std::size_t>(size) * (alpha ? 4 : 3));
         bytes.clear();
         // Rendered pictures are mostly flat areas, which compress to a small fraction.
         bytes.reserve(static_cast<std::size_t>(size) * static_cast<std::size_t>(size) / 8 + 1024);
@@ -105,11 +117,17 @@ bool EncodePng(const CImage& image, std::string& bytes, std::string* error) {
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
     png_set_compression_level(png, 3);
     png_set_IHDR(png, info, static_cast<png_uint_32>(size), static_cast<png_uint_32>(size), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+                 alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
     png_write_info(png, info);
     for (int y = 0; y < size; ++y) {
-        PixelsToRgb(image.Data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(size), size,
-                    row.data());
+        const std::uint32_t* pixels =
+            image.Data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(size);
+        if (alpha) {
+            PixelsToRgba(pixels, size, row.data());
+        } else {
+            PixelsToRgb(pixels, size, row.data());
+        }
         png_write_row(png, row.data());
     }
     png_write_end(png, nullptr);

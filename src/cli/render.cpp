@@ -323,7 +323,13 @@ RenderResult RenderModel(const std::string& input, std::size_t index,
                                    ": warning: the camera is degenerate: " + DescribeCameraFault(camera) +
                                    "; the image shows the background only\n";
             }
-            if (!EncodePng(image, bytes, &reason) || !WriteFileAtomically(pictures[p], bytes, &reason)) {
+            // The pictures of a ring are checked for completeness when reused (--skip-existing),
+            // so they are put in place without the two syncs per file, which cost more than the
+            // drawing; a single picture keeps them.
+            const WriteDurability durability =
+                options.views > 0 ? WriteDurability::kReplaceOnly : WriteDurability::kSynced;
+            if (!EncodePng(image, bytes, &reason) ||
+                !WriteFileAtomically(pictures[p], bytes, &reason, durability)) {
                 Refuse(result, pictures[p], OffError{0, reason});
                 return result;
             }

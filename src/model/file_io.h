@@ -47,7 +47,14 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& text, std::string
 // - a device or a named pipe is written directly, never replaced;
 // - a folder, a socket and a file this process may not write are refused.
 // On failure `error` holds the reason (the folder or the link's target named where they matter).
-bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* error);
+// With kReplaceOnly the replacement by rename syncs neither the file nor its folder: a reader still
+// sees the old content or the new, never half of it, and a crash of the process leaves no half
+// file, but after a power loss the file may be empty or cut short. It is for outputs whose
+// completeness is checked on reuse (the pictures of a data set, see render --skip-existing), where
+// two syncs per file would cost more than the drawing.
+enum class WriteDurability { kSynced, kReplaceOnly };
+bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* error,
+                         WriteDurability durability = WriteDurability::kSynced);
 
 // The points of a save at which a test may stop or fail it.
 enum class SaveStage {

@@ -271,10 +271,10 @@ class TemporaryFile {
     std::optional<RegisteredTemporary> m_registration;
 };
 
-// Gives a fresh temporary file its mode and owner, writes `bytes`, syncs and closes it: 0 or the
-// errno value. The owner is kept where the system allows it; a file system without modes keeps
-// its own.
-int FillTemporary(int fd, const std::string& bytes, mode_t mode, const struct stat* owner) {
+// Gives a fresh temporary file its mode and owner, writes `bytes`, syncs it (when `sync`) and
+// closes it: 0 or the errno value. The owner is kept where the system allows it; a file system without modes
+// keeps its own.
+int FillTemporary(int fd, const std::string& bytes, mode_t mode, const struct stat* owner, bool sync = true) {
     struct stat mine;
     if (owner && ::fstat(fd, &mine) == 0 && (mine.st_uid != owner->st_uid || mine.st_gid != owner->st_gid)) {
         if (::fchown(fd, owner->st_uid, owner->st_gid) != 0) {
@@ -288,7 +288,7 @@ int FillTemporary(int fd, const std::string& bytes, mode_t mode, const struct st
     if (error == 0) {
         error = WriteInHalves(fd, bytes, SaveStage::kTemporaryPartlyWritten);
     }
-    if (error == 0 && ::fsync(fd) != 0) {
+    if (error == 0 && sync && ::fsync(fd) != 0) {
         error = errno;
     }
     if (::close(fd) != 0 && error == 0) {
@@ -324,9 +324,10 @@ int ReserveSpace(int fd, std::size_t size) {
 }
 
 // Puts `bytes` in place of `target` (a regular file, or none) by renaming a synced temporary file
-// of its folder over it, then syncs the folder. `existing` is the old file's status, or null.
+// of its folder over it, then syncs the folder; with kReplaceOnly nothing is synced. `existing` is
+// the old file's status, or null.
 bool ReplaceByRename(const std::string& target, const std::string& bytes, const struct stat* existing,
-                     std::string& reason) {
+                     std::string& reason, WriteDurability durability) {
     const std::string folderPath = FolderOf(target);
     const std::string name = NameOf(target);
     if (name.empty()) {
@@ -345,7 +346,8 @@ bool ReplaceByRename(const std::string& target, const std::string& bytes, const 
         return false;
     }
     const mode_t mode = existing ? existing->st_mode & 07777 : 0666 & ~ProcessUmask();
-    int error = FillTemporary(fd, bytes, mode, existing);
+    const bool sync = durability == WriteDurability::kSynced;
+    int error = FillTemporary(fd, bytes, mode, existing, sync);
     if (error == 0) {
         error = AtStage(SaveStage::kBeforeReplace);
     }
@@ -357,7 +359,7 @@ bool ReplaceByRename(const std::string& target, const std::string& bytes, const 
         return false;
     }
     temporary.Release();
-    error = folder.Sync();
+    error = sync ? folder.Sync() : 0;
     if (error != 0) {
         reason = "the file was written, but its folder " + Escaped(folderPath) +
                  " could not be synced to disk: " + Reason(error);
@@ -510,14 +512,15 @@ bool WriteDirectly(const std::string& target, const std::string& bytes, std::str
 }
 
 // Writes `bytes` to `target`, a path whose links have been followed, in the way its kind needs.
-bool WriteResolved(const std::string& target, const std::string& bytes, std::string& reason) {
+bool WriteResolved(const std::string& target, const std::string& bytes, std::string& reason,
+                   WriteDurability durability) {
     struct stat info;
     if (::lstat(target.c_str(), &info) != 0) {
         if (errno != ENOENT) {
             reason = Reason(errno);
             return false;
         }
-        return ReplaceByRename(target, bytes, nullptr, reason);
+        return ReplaceByRename(target, bytes, nullptr, reason, durability);
     }
     if (S_ISDIR(info.st_mode)) {
         reason = Reason(EISDIR);
@@ -538,7 +541,7 @@ bool WriteResolved(const std::string& target, const std::string& bytes, std::str
     if (info.st_nlink > 1) {
         return RewriteInPlace(target, bytes, info, reason);
     }
-    return ReplaceByRename(target, bytes, &info, reason);
+    return ReplaceByRename(target, bytes, &info, reason, durability);
 }
 
 }  // namespace
@@ -547,7 +550,8 @@ void SetSaveHookForTesting(SaveHook hook) {
     g_saveHook.store(hook);
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* error) {
+bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* error,
+                         WriteDurability durability) {
     std::string target;
     int linkError = 0;
     std::string reason;
@@ -561,7 +565,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes, std:
         written = WriteDirectly(path, bytes, reason);
     } else if (!FollowLinks(path, target, linkError)) {
         reason = "cannot follow the symbolic link " + Escaped(path) + ": " + Reason(linkError);
-    } else if (!WriteResolved(target, bytes, reason)) {
+    } else if (!WriteResolved(target, bytes, reason, durability)) {
         if (target != path) {
             reason = "the link's target " + Escaped(target) + ": " + reason;
         }

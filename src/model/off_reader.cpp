@@ -105,6 +105,21 @@ std::string CountOf(long long n, std::string_view what) {
     return CountOf(n, what, std::to_string(n));
 }
 
+// Whether a line starts with '#' after its blanks: the strict reading takes it as data, but when
+// it then falls short, the message says that it looks like a comment.
+bool LooksLikeComment(std::string_view line) {
+    const std::string_view data = TrimLeft(line);
+    return !data.empty() && data.front() == '#';
+}
+
+// What a line that falls short was: its count of values, or a quotation of a comment-like line.
+std::string FoundOnLine(std::string_view line, long long values, std::string_view what) {
+    if (LooksLikeComment(line)) {
+        return Quote(TrimLeft(line)) + ", which looks like a comment";
+    }
+    return CountOf(values, what);
+}
+
 // Whether a line holds data once a comment (from '#' on) is removed.
 bool IsDataLine(std::string_view line) {
     const std::size_t hash = line.find('#');
@@ -463,9 +478,9 @@ class OffParser : public OffModelBuilder {
         TokenCursor tokens(line);
         std::string_view v, p;
         if (!tokens.Next(v) || !tokens.Next(p)) {
-            const std::size_t found = v.empty() ? 0 : 1;
-            return Fail(lineNumber,
-                        "expected the vertex and polygon counts, found " + CountOf(found, "number"));
+            const long long found = v.empty() ? 0 : 1;
+            return Fail(lineNumber, "expected the vertex and polygon counts, found " +
+                                        FoundOnLine(line, found, "number"));
         }
         const int vertices = ParseOffInt(v);
         const int polygons = ParseOffInt(p);
@@ -496,7 +511,7 @@ class OffParser : public OffModelBuilder {
                 if (!tokens.Next(token)) {
                     return Fail(m_lines.LineNumber(), "vertex " + std::to_string(k + 1) +
                                                           " needs three coordinates, found " +
-                                                          CountOf(axis, "value"));
+                                                          FoundOnLine(line, axis, "value"));
                 }
                 if (ParseOffReal(token, xyz[axis]) == RealStatus::kOverflow) {
                     return Fail(m_lines.LineNumber(), "coordinate " + Quote(token) + " of vertex " +

@@ -74,6 +74,34 @@ const char* OffRepairReport::KindName(OffRepairKind kind) {
     return "unknown";
 }
 
+namespace {
+
+// The words for one repair of a kind and for several, in the order of OffRepairKind (the
+// titles of KindTitle stay as they are: machine-readable output carries them).
+struct KindWords {
+    const char* one;
+    const char* many;
+};
+constexpr KindWords kKindWords[static_cast<std::size_t>(OffRepairKind::kCount)] = {
+    {"byte-order mark removed", "byte-order marks removed"},
+    {"keyword variant read as OFF", "keyword variants read as OFF"},
+    {"keyword line with extra blanks read", "keyword lines with extra blanks read"},
+    {"keyword line with the counts on it read", "keyword lines with the counts on them read"},
+    {"missing OFF keyword", "missing OFF keywords"},
+    {"binary form read", "binary forms read"},
+    {"comment line skipped", "comment lines skipped"},
+    {"comment after data removed", "comments after data removed"},
+    {"blank line skipped", "blank lines skipped"},
+    {"polygon with a vertex index out of range dropped", "polygons with a vertex index out of range dropped"},
+    {"polygon with a negative vertex count dropped", "polygons with a negative vertex count dropped"},
+    {"polygon with fewer indices than its count dropped",
+     "polygons with fewer indices than their count dropped"},
+    {"file ended before all polygons", "files ended before all polygons"},
+    {"point set without polygons read", "point sets without polygons read"},
+};
+
+}  // namespace
+
 const char* OffRepairReport::KindTitle(OffRepairKind kind) {
     switch (kind) {
         case OffRepairKind::kByteOrderMark:
@@ -110,6 +138,14 @@ const char* OffRepairReport::KindTitle(OffRepairKind kind) {
     return "unknown repair";
 }
 
+std::string OffRepairReport::CountedKind(OffRepairKind kind, std::size_t count) {
+    if (kind < OffRepairKind::kByteOrderMark || kind >= OffRepairKind::kCount) {
+        return std::to_string(count) + (count == 1 ? " unknown repair" : " unknown repairs");
+    }
+    const KindWords& words = kKindWords[Index(kind)];
+    return std::to_string(count) + " " + (count == 1 ? words.one : words.many);
+}
+
 std::string OffRepairReport::Summary() const {
     std::string text;
     for (std::size_t k = 0; k < static_cast<std::size_t>(OffRepairKind::kCount); ++k) {
@@ -117,7 +153,7 @@ std::string OffRepairReport::Summary() const {
             continue;
         }
         const auto kind = static_cast<OffRepairKind>(k);
-        text += std::to_string(m_counts[k]) + " x " + KindTitle(kind) + "\n";
+        text += CountedKind(kind, m_counts[k]) + "\n";
         for (const OffRepair& repair : m_examples) {
             if (repair.kind != kind) {
                 continue;

@@ -87,10 +87,13 @@ class OffRepairReport {
     const std::vector<OffRepair>& Examples() const { return m_examples; }
     // Short name of a kind for machine-readable output ("comment_line").
     static const char* KindName(OffRepairKind kind);
-    // Plain-words title of a kind ("comment lines skipped").
+    // Plain-words title of a kind, for any number of repairs ("comment lines skipped").
     static const char* KindTitle(OffRepairKind kind);
-    // The report as text: a line per kind with its count, then its first examples with their
-    // lines and "and N more" for the rest.
+    // A count of repairs of a kind in words, singular for one: "1 blank line skipped",
+    // "3 blank lines skipped".
+    static std::string CountedKind(OffRepairKind kind, std::size_t count);
+    // The report as text: a line per kind with its count in words, then its first examples with
+    // their lines and "and N more" for the rest.
     std::string Summary() const;
 
   private:

@@ -17,7 +17,7 @@ TEST(CliRepair, CheckSortsFilesIntoStrictRepairableAndRefused) {
     ASSERT_EQ(lines.size(), 6u) << result.out;
     EXPECT_EQ(lines[0], Sample("cube.off") + ": strict");
     EXPECT_EQ(lines[1], Sample("elephant.off") + ": repairable with 1 repair");
-    EXPECT_EQ(lines[2], "  1 x blank lines skipped");
+    EXPECT_EQ(lines[2], "  1 blank line skipped");
     EXPECT_EQ(lines[3], "      line 3: skipped a blank line");
     // A file neither reading accepts is refused for the repairing reading's reason.
     EXPECT_EQ(lines[4],

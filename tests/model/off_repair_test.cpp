@@ -145,7 +145,7 @@ TEST(OffRepair, PointSetIsReadAsAModelWithoutPolygons) {
         EXPECT_EQ(doc.m_maxZ, 2.0);
         EXPECT_EQ(report.Total(), 1u);
         EXPECT_EQ(report.Summary(),
-                  "1 x point set without polygons read\n    line 2: no polygons; read the 4 vertices as a "
+                  "1 point set without polygons read\n    line 2: no polygons; read the 4 vertices as a "
                   "point set\n");
         EXPECT_STREQ(OffRepairReport::KindName(OffRepairKind::kPointSet), "point_set");
         // Written out, it is the same point set.
@@ -183,7 +183,7 @@ TEST(OffRepair, ManyRepairsGiveAShortSummary) {
     EXPECT_EQ(report.Count(OffRepairKind::kBadIndexFace), 10000u);
     EXPECT_EQ(report.Examples().size(), OffRepairReport::kExamplesPerKind);
     const std::string summary = report.Summary();
-    EXPECT_NE(summary.find("10000 x polygons with a vertex index out of range dropped"), std::string::npos)
+    EXPECT_NE(summary.find("10000 polygons with a vertex index out of range dropped"), std::string::npos)
         << summary;
     EXPECT_NE(summary.find("line 7: dropped polygon 2 refers to vertex 5"), std::string::npos) << summary;
     EXPECT_NE(summary.find("and 9995 more"), std::string::npos) << summary;
@@ -330,6 +330,32 @@ TEST(OffRepair, BinaryTruncationsAndBadIndicesAreHandled) {
         } else {
             EXPECT_FALSE(error.reason.empty());
         }
+    }
+}
+
+TEST(OffRepairReport, CountsReadAsWordsSingularForOnePluralOtherwise) {
+    const struct {
+        OffRepairKind kind;
+        std::size_t count;
+        const char* words;
+    } cases[] = {
+        {OffRepairKind::kBlankLine, 1, "1 blank line skipped"},
+        {OffRepairKind::kBlankLine, 2, "2 blank lines skipped"},
+        {OffRepairKind::kBlankLine, 0, "0 blank lines skipped"},
+        {OffRepairKind::kShortFace, 1, "1 polygon with fewer indices than its count dropped"},
+        {OffRepairKind::kShortFace, 7, "7 polygons with fewer indices than their count dropped"},
+        {OffRepairKind::kPointSet, 1, "1 point set without polygons read"},
+        {OffRepairKind::kCount, 1, "1 unknown repair"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(OffRepairReport::CountedKind(c.kind, c.count), c.words);
+    }
+    // Every kind has its own words, and none of them is the bare count.
+    for (std::size_t k = 0; k < static_cast<std::size_t>(OffRepairKind::kCount); ++k) {
+        const std::string one = OffRepairReport::CountedKind(static_cast<OffRepairKind>(k), 1);
+        const std::string many = OffRepairReport::CountedKind(static_cast<OffRepairKind>(k), 2);
+        EXPECT_NE(one.substr(2), many.substr(2)) << one;
+        EXPECT_EQ(one.find(" x "), std::string::npos) << one;
     }
 }
 

@@ -282,9 +282,9 @@ RenderResult RenderModel(const std::string& input, std::size_t index,
         if (pointSet && !options.mode) {
             result.report += Escaped(input) + ": a point set (no polygon sides): drawn in points mode\n";
         } else if (pointSet && mode != DrawingMode::kPoints) {
-            result.messages +=
-                Escaped(input) + ": warning: a point set (no polygon sides) shows only the background in " +
-                (mode == DrawingMode::kWireframe ? "wireframe" : "solid") + " mode; use --mode points\n";
+            result.messages += Escaped(input) +
+                               ": warning: a point set (no polygon sides) shows only the background in " +
+                               ModeName(mode) + " mode; use --mode points\n";
         }
         const DrawingSettings settings = RunSettings(options, mode);
 
@@ -473,9 +473,6 @@ std::string NormalName(const std::string& path) {
     return (ec ? fs::path(path) : absolute).lexically_normal().string();
 }
 
-// For each input, the refusal of its render when its picture would be written over one of the
-// inputs (the same name, or the same file through a link), else an empty string. Input i
-// compared with output j: by normalised name and by device and inode, in O(n log n).
 // For each model `selected[j]`, the reason for refusing its render when one of its pictures would be
 // written over one of the inputs (the same name, or the same file through a link), else an empty
 // string. Inputs and pictures are compared by normalised name and by device and inode, in

@@ -49,10 +49,6 @@ std::pair<CVector3D, CVector3D> RingPlane(ViewAxis axis) {
     return {{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}};
 }
 
-bool IsFinite(const CVector3D& v) {
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
 }  // namespace
 
 const char* AxisName(ViewAxis axis) {
@@ -104,8 +100,8 @@ void PlaceRingCamera(CViewingSpace& camera, const CQuorvaneDoc& doc, const ViewR
 }
 
 bool CameraIsWritable(const CViewingSpace& camera) {
-    return IsFinite(camera.GetFromPoint()) && IsFinite(camera.GetAtPoint()) &&
-           IsFinite(camera.GetUpVector()) && std::isfinite(camera.GetViewingAngle());
+    return camera.GetFromPoint().IsFinite() && camera.GetAtPoint().IsFinite() &&
+           camera.GetUpVector().IsFinite() && std::isfinite(camera.GetViewingAngle());
 }
 
 std::string ViewImageName(std::string_view stem, int index, int views) {

@@ -12,7 +12,7 @@
 #include <system_error>
 
 #include "model/document.h"
-#include "model/hostile_meshes.h"
+#include "support/hostile_meshes.h"
 
 namespace {
 
@@ -189,7 +189,7 @@ void BM_LoadLineEnds(benchmark::State& state) {
 BENCHMARK(BM_LoadLineEnds)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Texts of the size of the 1-million-triangle file: the torus itself, then the hostile shapes of
-// model/hostile_meshes.h, two of them beside their ordinary twins (the same counts and bytes,
+// support/hostile_meshes.h, two of them beside their ordinary twins (the same counts and bytes,
 // ordinary indices). Each hostile text is to cost at most twice an ordinary one of its size.
 const char* const kShapeNames[] = {"torus",
                                    "former-table collisions",

@@ -9,7 +9,7 @@
 #include "model/document.h"
 #include "model/off_reader.h"
 #include "model/thread_start.h"
-#include "model/unique_edges_reference.h"
+#include "support/unique_edges_reference.h"
 
 using quorvane::CQuorvaneDoc;
 

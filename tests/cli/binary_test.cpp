@@ -45,15 +45,15 @@ TEST(CliBinary, WrongCommandLinesAreUsageErrors) {
     EXPECT_EQ(RunBinary("").status, kExitUsage);
     EXPECT_EQ(RunBinary("frobnicate x.off").status, kExitUsage);
     EXPECT_EQ(RunBinary("info").status, kExitUsage);
-    EXPECT_EQ(RunBinary("convert '" + Sample("cube.off") + "'").status, kExitUsage);
+    EXPECT_EQ(RunBinary("convert '" + TestModel("cube.off") + "'").status, kExitUsage);
 }
 
 TEST(CliBinary, StatusAndOutputOfARealRun) {
-    const RunResult good = RunBinary("info --json '" + Sample("cube.off") + "'");
+    const RunResult good = RunBinary("info --json '" + TestModel("cube.off") + "'");
     EXPECT_EQ(good.status, kExitOk);
     EXPECT_NE(good.out.find("\"unique_edges\":12"), std::string::npos) << good.out;
     const RunResult bad =
-        RunBinary("check -j 2 '" + Sample("cube.off") + "' '" + Sample("elephant.off") + "'");
+        RunBinary("check -j 2 '" + TestModel("cube.off") + "' '" + TestModel("elephant.off") + "'");
     EXPECT_EQ(bad.status, kExitRefused);
     EXPECT_NE(bad.out.find("2 files checked, 1 refused"), std::string::npos) << bad.out;
 }

@@ -13,15 +13,15 @@ RunResult RunCheckOn(std::vector<std::string> files, bool json, unsigned jobs = 
 }
 
 TEST(CliCheck, AcceptedFilesGiveOnlyTheSummaryAndStatusZero) {
-    const RunResult result = RunCheckOn({Sample("cube.off"), Sample("teapot.off")}, false);
+    const RunResult result = RunCheckOn({TestModel("cube.off"), TestModel("teapot.off")}, false);
     EXPECT_EQ(result.status, kExitOk);
     EXPECT_EQ(result.out, "2 files checked, 0 refused\n");
     EXPECT_EQ(result.err, "");
 }
 
 TEST(CliCheck, RefusedFilesAreListedWithLineThenCounted) {
-    const std::string elephant = Sample("elephant.off"), scad = Sample("openscad_example002.off");
-    const RunResult result = RunCheckOn({elephant, Sample("cube.off"), scad}, false);
+    const std::string elephant = TestModel("elephant.off"), scad = TestModel("openscad_example002.off");
+    const RunResult result = RunCheckOn({elephant, TestModel("cube.off"), scad}, false);
     EXPECT_EQ(result.status, kExitRefused);
     const std::vector<std::string> lines = Lines(result.out);
     ASSERT_EQ(lines.size(), 3u) << result.out;
@@ -31,12 +31,12 @@ TEST(CliCheck, RefusedFilesAreListedWithLineThenCounted) {
 }
 
 TEST(CliCheck, SingleFileSummaryIsSingular) {
-    EXPECT_EQ(RunCheckOn({Sample("cube.off")}, false).out, "1 file checked, 0 refused\n");
+    EXPECT_EQ(RunCheckOn({TestModel("cube.off")}, false).out, "1 file checked, 0 refused\n");
 }
 
 TEST(CliCheck, JsonGivesOneObjectPerFileWithVerdict) {
     const fs::path missing = ScratchFolder() / "missing.off";
-    const std::string cube = Sample("cube.off"), elephant = Sample("elephant.off");
+    const std::string cube = TestModel("cube.off"), elephant = TestModel("elephant.off");
     const RunResult result = RunCheckOn({cube, elephant, missing.string()}, true);
     EXPECT_EQ(result.status, kExitRefused);
     const std::vector<std::string> lines = Lines(result.out);
@@ -56,16 +56,16 @@ TEST(CliCheck, ParallelSweepReportsInInputOrderLikeASerialOne) {
     for (int i = 0; i < 300; ++i) {
         switch (i % 4) {
             case 0:
-                files.push_back(Sample("teapot.off"));
+                files.push_back(TestModel("teapot.off"));
                 break;
             case 1:
-                files.push_back(Sample("elephant.off"));
+                files.push_back(TestModel("elephant.off"));
                 break;
             case 2:
                 files.push_back((folder / ("missing" + std::to_string(i) + ".off")).string());
                 break;
             default:
-                files.push_back(Sample("openscad_example002.off"));
+                files.push_back(TestModel("openscad_example002.off"));
                 break;
         }
     }
@@ -95,7 +95,7 @@ namespace {
 
 TEST(CliCheck, ProgressBarGoesToTheErrorStreamAndIsClearedAtTheEnd) {
     CheckOptions options;
-    options.files = {Sample("cube.off"), Sample("elephant.off"), Sample("teapot.off")};
+    options.files = {TestModel("cube.off"), TestModel("elephant.off"), TestModel("teapot.off")};
     options.progress = true;
     options.jobs = 1;
     const RunResult result = RunCommand(RunCheck, options);

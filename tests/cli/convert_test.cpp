@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "cli_test_support.h"
-#include "model/model_test_support.h"
 
 namespace quorvane::cli::test {
 namespace {
@@ -17,23 +16,14 @@ RunResult RunConvertOn(const std::string& input, const std::string& output) {
     return RunCommand(RunConvert, options);
 }
 
-std::vector<std::string> FolderEntries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(CliConvert, OutputReadsBackWithTheSameModel) {
     const fs::path out = ScratchFolder() / "teapot.off";
-    const RunResult result = RunConvertOn(Sample("teapot.off"), out.string());
+    const RunResult result = RunConvertOn(TestModel("teapot.off"), out.string());
     ASSERT_EQ(result.status, kExitOk) << result.err;
     EXPECT_EQ(result.err, "");
 
     CQuorvaneDoc original, converted;
-    ASSERT_TRUE(original.LoadFromFile(Sample("teapot.off")));
+    ASSERT_TRUE(original.LoadFromFile(TestModel("teapot.off")));
     OffError error;
     ASSERT_TRUE(converted.LoadFromFile(out.string(), &error)) << error.ToString();
     EXPECT_EQ(converted.m_nVertices, 792);
@@ -47,7 +37,7 @@ TEST(CliConvert, OutputReadsBackWithTheSameModel) {
 
 TEST(CliConvert, WritesTheDocumentsOwnBytesAndIsStableOnASecondPass) {
     const fs::path folder = ScratchFolder();
-    ASSERT_EQ(RunConvertOn(Sample("cube.off"), (folder / "a.off").string()).status, kExitOk);
+    ASSERT_EQ(RunConvertOn(TestModel("cube.off"), (folder / "a.off").string()).status, kExitOk);
     ASSERT_EQ(RunConvertOn((folder / "a.off").string(), (folder / "b.off").string()).status, kExitOk);
     const std::string bytes = ReadBytes(folder / "a.off");
     EXPECT_EQ(bytes.rfind("OFF\r\n8 6 24\r\n-0.500000 -0.500000 0.500000\r\n", 0), 0u);
@@ -58,13 +48,13 @@ TEST(CliConvert, WritesTheDocumentsOwnBytesAndIsStableOnASecondPass) {
 TEST(CliConvert, ReplacesAnExistingOutputFile) {
     const fs::path out = ScratchFolder() / "out.off";
     WriteBytes(out, "old contents that are longer than nothing at all");
-    ASSERT_EQ(RunConvertOn(Sample("cube.off"), out.string()).status, kExitOk);
+    ASSERT_EQ(RunConvertOn(TestModel("cube.off"), out.string()).status, kExitOk);
     EXPECT_EQ(ReadBytes(out).rfind("OFF\r\n8 6 24\r\n", 0), 0u);
 }
 
 TEST(CliConvert, RefusedInputNamesItAndWritesNothing) {
     const fs::path folder = ScratchFolder();
-    const std::string input = Sample("elephant.off");
+    const std::string input = TestModel("elephant.off");
     const RunResult result = RunConvertOn(input, (folder / "out.off").string());
     EXPECT_EQ(result.status, kExitRefused);
     EXPECT_EQ(result.err.rfind(input + ":3: ", 0), 0u) << result.err;
@@ -74,7 +64,7 @@ TEST(CliConvert, RefusedInputNamesItAndWritesNothing) {
 TEST(CliConvert, OutputInAMissingFolderFailsNamingTheOutput) {
     const fs::path folder = ScratchFolder();
     const fs::path out = folder / "no" / "such" / "out.off";
-    const RunResult result = RunConvertOn(Sample("cube.off"), out.string());
+    const RunResult result = RunConvertOn(TestModel("cube.off"), out.string());
     EXPECT_EQ(result.status, kExitRefused);
     EXPECT_EQ(result.err.rfind(out.string() + ": ", 0), 0u) << result.err;
     EXPECT_GT(result.err.size(), out.string().size() + 3);
@@ -85,7 +75,7 @@ TEST(CliConvert, OutputThatIsAFolderFailsAndLeavesNoTemporaryFile) {
     // The temporary file can be created beside the target; only the final rename fails.
     const fs::path folder = ScratchFolder();
     fs::create_directory(folder / "target.off");
-    const RunResult result = RunConvertOn(Sample("cube.off"), (folder / "target.off").string());
+    const RunResult result = RunConvertOn(TestModel("cube.off"), (folder / "target.off").string());
     EXPECT_EQ(result.status, kExitRefused);
     EXPECT_EQ(result.err.rfind((folder / "target.off").string() + ": ", 0), 0u) << result.err;
     EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"target.off"});
@@ -99,7 +89,7 @@ TEST(CliConvert, OutputInAReadOnlyFolderFailsAndLeavesNothing) {
     ::chmod(folder.c_str(), ::geteuid() == 0 ? 0755 : 0555);
     const fs::path out = folder / "out.off";
     const quorvane::testing::ChildResult child = quorvane::testing::Unprivileged([&] {
-        const RunResult result = RunConvertOn(Sample("cube.off"), out.string());
+        const RunResult result = RunConvertOn(TestModel("cube.off"), out.string());
         return std::to_string(result.status) + " " + result.err;
     });
     fs::permissions(folder, fs::perms::owner_all);

@@ -15,7 +15,7 @@ RunResult RunInfoOn(std::vector<std::string> files, bool json) {
 }
 
 TEST(CliInfo, JsonLineForCubeHasExactKeysAndNumbers) {
-    const std::string cube = Sample("cube.off");
+    const std::string cube = TestModel("cube.off");
     const RunResult result = RunInfoOn({cube}, true);
     EXPECT_EQ(result.status, kExitOk);
     EXPECT_EQ(result.err, "");
@@ -26,7 +26,7 @@ TEST(CliInfo, JsonLineForCubeHasExactKeysAndNumbers) {
 }
 
 TEST(CliInfo, JsonLineForTeapotKeepsCoordinatesExactly) {
-    const std::string teapot = Sample("teapot.off");
+    const std::string teapot = TestModel("teapot.off");
     const RunResult result = RunInfoOn({teapot}, true);
     EXPECT_EQ(result.status, kExitOk);
     EXPECT_EQ(result.out, "{\"file\":\"" + teapot +
@@ -36,7 +36,7 @@ TEST(CliInfo, JsonLineForTeapotKeepsCoordinatesExactly) {
 }
 
 TEST(CliInfo, TextFormShowsTheDialogLabelsAndTheBox) {
-    const std::string cube = Sample("cube.off");
+    const std::string cube = TestModel("cube.off");
     const RunResult result = RunInfoOn({cube}, false);
     EXPECT_EQ(result.status, kExitOk);
     EXPECT_EQ(result.out, cube +
@@ -58,7 +58,7 @@ struct RefusalCase {
 class CliInfoRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(CliInfoRefusal, NamesFileAndLineOnStandardError) {
-    const std::string path = Sample(GetParam().file);
+    const std::string path = TestModel(GetParam().file);
     const RunResult result = RunInfoOn({path}, true);
     EXPECT_EQ(result.status, kExitRefused);
     EXPECT_EQ(result.out, "");
@@ -85,9 +85,9 @@ TEST(CliInfo, MissingFileGivesTheSystemReasonWithoutLine) {
 }
 
 TEST(CliInfo, OneRefusedFileAmongGoodOnesFailsTheRunButReportsTheOthersInOrder) {
-    const std::string cube = Sample("cube.off"), teapot = Sample("teapot.off");
+    const std::string cube = TestModel("cube.off"), teapot = TestModel("teapot.off");
     InfoOptions options;
-    options.files = {teapot, Sample("elephant.off"), cube, teapot};
+    options.files = {teapot, TestModel("elephant.off"), cube, teapot};
     options.json = true;
     options.jobs = 3;
     const RunResult result = RunCommand(RunInfo, options);
@@ -103,7 +103,7 @@ TEST(CliInfo, OneRefusedFileAmongGoodOnesFailsTheRunButReportsTheOthersInOrder) 
 TEST(CliInfo, FileNameIsEscapedInJson) {
     const fs::path folder = ScratchFolder();
     const std::string name = std::string("a\"b\\c\td\x01") + "\xff" + "\xc3\xa9.off";
-    fs::copy_file(Sample("cube.off"), folder / name);
+    fs::copy_file(TestModel("cube.off"), folder / name);
     const RunResult result = RunInfoOn({(folder / name).string()}, true);
     ASSERT_EQ(result.status, kExitOk) << result.err;
     const std::string expected =

@@ -99,7 +99,7 @@ TEST(CliThreads, AValidFileIsNotRefusedWhenItsReadingThreadIsRefused) {
     WriteBytes(folder / "big.off", text + "3 0 1 2\n");
     ThreadStartLimit limit(0);
     CheckOptions options;
-    options.files = {(folder / "big.off").string(), Sample("cube.off"), Sample("teapot.off")};
+    options.files = {(folder / "big.off").string(), TestModel("cube.off"), TestModel("teapot.off")};
     options.jobs = 3;
     const RunResult result = RunCommand(RunCheck, options);
     EXPECT_EQ(result.status, kExitOk) << result.out;
@@ -111,7 +111,7 @@ TEST(CliStreams, AFifoWrittenLateHoldsUpNoOtherFile) {
     const fs::path folder = ScratchFolder();
     const fs::path cube = folder / "cube.off";
     const fs::path fifo = folder / "late.off";
-    WriteBytes(cube, ReadBytes(Sample("cube.off")));
+    WriteBytes(cube, ReadBytes(TestModel("cube.off")));
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     // The FIFO is written only once the regular file after it has been read and closed.
     const int watch = ::inotify_init1(IN_CLOEXEC);
@@ -121,7 +121,7 @@ TEST(CliStreams, AFifoWrittenLateHoldsUpNoOtherFile) {
     std::thread writer([&] {
         pollfd wait{watch, POLLIN, 0};
         cubeReadFirst = ::poll(&wait, 1, 20000) == 1;
-        WriteBytes(fifo, ReadBytes(Sample("teapot.off")));
+        WriteBytes(fifo, ReadBytes(TestModel("teapot.off")));
     });
     InfoOptions options;
     options.files = {fifo.string(), cube.string()};
@@ -144,7 +144,7 @@ TEST(CliNames, FileNamesAreEscapedInTextOutput) {
     const std::string name = "bad\nname\x1b[2J.off";
     const std::string shown = (folder.string() + "/bad\\nname\\x1b[2J.off");
     WriteBytes(folder / name, "PLY\n");
-    WriteBytes(folder / "ok\t.off", ReadBytes(Sample("cube.off")));
+    WriteBytes(folder / "ok\t.off", ReadBytes(TestModel("cube.off")));
     const std::string ok = (folder / "ok\t.off").string();
 
     CheckOptions check;
@@ -170,22 +170,22 @@ TEST(CliNames, FileNamesAreEscapedInTextOutput) {
 
 TEST(CliLimit, LargerInputsAreRefusedWithTheLimitAndStatusOne) {
     InfoOptions options;
-    options.files = {Sample("teapot.off"), Sample("cube.off")};
+    options.files = {TestModel("teapot.off"), TestModel("cube.off")};
     options.load.maxBytes = 1024;
     const RunResult result = RunCommand(RunInfo, options);
     EXPECT_EQ(result.status, kExitRefused);
-    EXPECT_EQ(result.err,
-              Sample("teapot.off") + ": the file is larger than the input limit of 1.0 KiB (1024 bytes)\n");
+    EXPECT_EQ(result.err, TestModel("teapot.off") +
+                              ": the file is larger than the input limit of 1.0 KiB (1024 bytes)\n");
     EXPECT_NE(result.out.find("Number of Vertices:        8"), std::string::npos) << result.out;
 }
 
 TEST(CliLimit, TheBinaryTakesMaxBytesAndRefusesDevZeroAtOnce) {
-    RunResult result = RunBinary("info --max-bytes 1K '" + Sample("teapot.off") + "'");
+    RunResult result = RunBinary("info --max-bytes 1K '" + TestModel("teapot.off") + "'");
     EXPECT_EQ(result.status, kExitRefused);
     EXPECT_NE(result.out.find("the file is larger than the input limit of 1.0 KiB (1024 bytes)"),
               std::string::npos)
         << result.out;
-    result = RunBinary("info --max-bytes 12Q '" + Sample("teapot.off") + "'");
+    result = RunBinary("info --max-bytes 12Q '" + TestModel("teapot.off") + "'");
     EXPECT_EQ(result.status, kExitUsage) << result.out;
     EXPECT_NE(result.out.find("is not a byte count"), std::string::npos) << result.out;
     for (const char* mode : {"", "--repair "}) {
@@ -245,7 +245,7 @@ std::optional<RunResult> RunWithoutThreads(const std::string& program,
 }
 
 std::optional<RunResult> RunBinaryWithoutThreads(const std::vector<std::string>& arguments) {
-    return RunWithoutThreads(std::string(QUORVANE_BIN_DIR) + "/quorvane-cli", arguments);
+    return RunWithoutThreads(quorvane::testing::ProgramFolder() + "/quorvane-cli", arguments);
 }
 
 TEST(CliThreads, UnderARealProcessLimitEveryFileIsStillJudged) {
@@ -260,8 +260,8 @@ TEST(CliThreads, UnderARealProcessLimitEveryFileIsStillJudged) {
     fs::permissions(folder, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
     const std::string big = (folder / "big.off").string(), bad = (folder / "bad.off").string();
 
-    const std::optional<RunResult> check =
-        RunBinaryWithoutThreads({"check", "-j", "1024", big, Sample("cube.off"), bad, Sample("teapot.off")});
+    const std::optional<RunResult> check = RunBinaryWithoutThreads(
+        {"check", "-j", "1024", big, TestModel("cube.off"), bad, TestModel("teapot.off")});
     if (!check) {
         GTEST_SKIP() << "needs root to run the tool as another user under a process limit";
     }

@@ -17,15 +17,6 @@
 namespace quorvane::cli::test {
 namespace {
 
-std::vector<std::string> Entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 RenderOptions IntoFolder(const std::vector<std::string>& files, const fs::path& folder, unsigned jobs = 1) {
     RenderOptions options;
     options.files = files;
@@ -39,24 +30,24 @@ RenderOptions IntoFolder(const std::vector<std::string>& files, const fs::path& 
 
 TEST(CliRenderOverwrite, InputNamedLikeItsPictureIsRefusedAndTheOthersRendered) {
     const fs::path folder = ScratchFolder();
-    const std::string cube = ReadBytes(Sample("cube.off"));
+    const std::string cube = ReadBytes(TestModel("cube.off"));
     WriteBytes(folder / "x.png", cube);  // an OFF file with a picture's name
     for (const unsigned jobs : {1u, 2u}) {
         const RenderOptions options =
-            IntoFolder({(folder / "x.png").string(), Sample("teapot.off")}, folder, jobs);
+            IntoFolder({(folder / "x.png").string(), TestModel("teapot.off")}, folder, jobs);
         const RunResult result = RunCommand(RunRender, options);
         EXPECT_EQ(result.status, kExitRefused);
         EXPECT_EQ(result.err, (folder / "x.png").string() + ": not rendered: its picture " +
                                   (folder / "x.png").string() + " would be written over this input file\n");
         EXPECT_EQ(result.out, "1 rendered, 1 refused\n");
         EXPECT_EQ(ReadBytes(folder / "x.png"), cube);
-        EXPECT_EQ(Entries(folder), (std::vector<std::string>{"teapot.png", "x.png"}));
+        EXPECT_EQ(FolderEntries(folder), (std::vector<std::string>{"teapot.png", "x.png"}));
     }
 }
 
 TEST(CliRenderOverwrite, SameFileThroughAnotherNameOrALinkIsRefused) {
     const fs::path folder = ScratchFolder();
-    const std::string cube = ReadBytes(Sample("cube.off"));
+    const std::string cube = ReadBytes(TestModel("cube.off"));
     fs::create_directories(folder / "in");
     fs::create_directories(folder / "out");
     WriteBytes(folder / "in" / "a.off", cube);
@@ -80,12 +71,12 @@ TEST(CliRenderOverwrite, SameFileThroughAnotherNameOrALinkIsRefused) {
     EXPECT_EQ(ReadBytes(folder / "in" / "a.off"), cube);
     EXPECT_EQ(ReadBytes(folder / "in" / "c.off"), cube);
     EXPECT_TRUE(fs::is_symlink(folder / "out" / "b.png"));
-    EXPECT_EQ(Entries(folder / "out"), (std::vector<std::string>{"a.png", "b.png", "c.png"}));
+    EXPECT_EQ(FolderEntries(folder / "out"), (std::vector<std::string>{"a.png", "b.png", "c.png"}));
 }
 
 TEST(CliRenderOverwrite, SingleOutputThatIsTheInputIsRefused) {
     const fs::path folder = ScratchFolder();
-    const std::string cube = ReadBytes(Sample("cube.off"));
+    const std::string cube = ReadBytes(TestModel("cube.off"));
     WriteBytes(folder / "model.off", cube);
     RenderOptions options;
     options.files = {(folder / "model.off").string()};
@@ -110,9 +101,9 @@ TEST(CliRenderOverwrite, TwoPicturesThatAreOneFileAreAUsageError) {
             fs::create_symlink("cube.png", teapot);
         }
         const RunResult result =
-            RunCommand(RunRender, IntoFolder({Sample("cube.off"), Sample("teapot.off")}, folder, 2));
+            RunCommand(RunRender, IntoFolder({TestModel("cube.off"), TestModel("teapot.off")}, folder, 2));
         EXPECT_EQ(result.status, kExitUsage) << hard;
-        EXPECT_EQ(result.err, "render: " + Sample("cube.off") + " and " + Sample("teapot.off") +
+        EXPECT_EQ(result.err, "render: " + TestModel("cube.off") + " and " + TestModel("teapot.off") +
                                   " would both be written to one file, " + cube.string() + " and " +
                                   teapot.string() + " being links to it\n");
         EXPECT_EQ(ReadBytes(cube), "old");
@@ -137,7 +128,7 @@ TEST(CliRenderModes, PicturesRenderedOnManyThreadsTakeTheUmask) {
     std::string inputs;
     for (int i = 0; i < 12; ++i) {
         const fs::path input = folder / (std::to_string(i) + ".off");
-        fs::copy_file(Sample(i % 2 ? "cube.off" : "teapot.off"), input);
+        fs::copy_file(TestModel(i % 2 ? "cube.off" : "teapot.off"), input);
         inputs += " '" + input.string() + "'";
     }
     for (const auto& [umask, mode] :
@@ -156,7 +147,7 @@ TEST(CliRenderModes, PicturesRenderedOnManyThreadsTakeTheUmask) {
 
 RunResult Convert(const std::string& output) {
     ConvertOptions options;
-    options.input = Sample("cube.off");
+    options.input = TestModel("cube.off");
     options.output = output;
     return RunCommand(RunConvert, options);
 }
@@ -191,16 +182,16 @@ TEST(CliOutputKinds, LinkDeviceAndPipeKeepWhatTheyAre) {
     EXPECT_EQ(piped.status, kExitOk) << piped.err;
     EXPECT_EQ(received, bytes);
     EXPECT_TRUE(fs::is_fifo(pipe));
-    EXPECT_EQ(Entries(folder),
+    EXPECT_EQ(FolderEntries(folder),
               (std::vector<std::string>{"link.off", "pipe.off", "reference.off", "target.off"}));
 }
 
 TEST(CliOutputKinds, StandardOutputReachedThroughProcLinksIsWrittenDirectly) {
     // Standard output is a pipe here (to cat, whose status the shell gives).
-    const RunResult result = RunBinary("convert '" + Sample("cube.off") + "' -o /dev/stdout | cat");
+    const RunResult result = RunBinary("convert '" + TestModel("cube.off") + "' -o /dev/stdout | cat");
     EXPECT_EQ(result.out.rfind("OFF\r\n8 6 24\r\n", 0), 0u) << result.out;
     EXPECT_TRUE(fs::is_symlink("/dev/stdout"));
-    const RunResult empty = RunBinary("convert '" + Sample("cube.off") + "' -o ''");
+    const RunResult empty = RunBinary("convert '" + TestModel("cube.off") + "' -o ''");
     EXPECT_EQ(empty.status, kExitRefused);
     EXPECT_EQ(empty.out, ": No such file or directory\n");
 }
@@ -224,7 +215,7 @@ TEST(CliBinarySignals, InterruptAndTerminateAreCaughtToRemoveTemporaryFiles) {
     ASSERT_EQ(::mkfifo(input.c_str(), 0600), 0);
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const std::string program = std::string(QUORVANE_BIN_DIR) + "/quorvane-cli";
+        const std::string program = quorvane::testing::ProgramFolder() + "/quorvane-cli";
         const std::string output = (folder / "out.off").string();
         ::execl(program.c_str(), program.c_str(), "convert", input.c_str(), "-o", output.c_str(),
                 static_cast<char*>(nullptr));
@@ -239,7 +230,7 @@ TEST(CliBinarySignals, InterruptAndTerminateAreCaughtToRemoveTemporaryFiles) {
         }
     }
     EXPECT_TRUE(caught);
-    WriteBytes(input, ReadBytes(Sample("cube.off")));
+    WriteBytes(input, ReadBytes(TestModel("cube.off")));
     int status = 0;
     ::waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kExitOk) << status;

@@ -64,15 +64,6 @@ RenderOptions SingleRender(const std::string& input, const fs::path& output) {
     return options;
 }
 
-std::vector<std::string> FolderNames(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // The colour of a cube face seen from `eye` with the default lighting, whose light comes from the
 // eye along the default view's line of sight (world direction (0, 0, 1)).
 COLORREF CubeFaceColour(const CVector3D& a, const CVector3D& b, const CVector3D& c, const CVector3D& normal,
@@ -145,7 +136,7 @@ class CliRenderCubeModes : public ::testing::TestWithParam<CubePixelCase> {};
 TEST_P(CliRenderCubeModes, DrawsTheModeAsked) {
     const CubePixelCase& c = GetParam();
     const fs::path out = ScratchFolder() / "cube.png";
-    RenderOptions options = SingleRender(Sample("cube.off"), out);
+    RenderOptions options = SingleRender(TestModel("cube.off"), out);
     options.mode = c.mode;
     options.background = RGB(16, 32, 48);
     options.exterior = RGB(0, 200, 0);
@@ -180,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CliRenderCube, SolidCentreIsTheFrontFaceShadedForItsTriangle) {
     const fs::path out = ScratchFolder() / "cube.png";
-    const RunResult result = RunCommand(RunRender, SingleRender(Sample("cube.off"), out));
+    const RunResult result = RunCommand(RunRender, SingleRender(TestModel("cube.off"), out));
     ASSERT_EQ(result.status, kExitOk) << result.err;
     const Picture picture = ReadPng(out);
     ASSERT_TRUE(picture.read);
@@ -203,7 +194,7 @@ TEST(CliRenderCube, FarEyeSeesTheHeadOnColour) {
     // the face takes the head-on colour: ambient 0.3 and diffuse 0.6 of blue, highlight
     // 0.49 * 255 = 124.95 truncated on every channel, blue clamped.
     const fs::path out = ScratchFolder() / "cube.png";
-    RenderOptions options = SingleRender(Sample("cube.off"), out);
+    RenderOptions options = SingleRender(TestModel("cube.off"), out);
     options.from = CVector3D(0.0, 0.0, 1000.0);
     options.angle = 1.0;
     ASSERT_EQ(RunCommand(RunRender, options).status, kExitOk);
@@ -221,7 +212,7 @@ TEST(CliRenderCube, InteriorColourShowsFromInside) {
     // The eye inside the cube, looking at the back face from within: that face is turned away
     // and takes the interior colour with its normal flipped towards the eye.
     const fs::path out = ScratchFolder() / "cube.png";
-    RenderOptions options = SingleRender(Sample("cube.off"), out);
+    RenderOptions options = SingleRender(TestModel("cube.off"), out);
     options.from = CVector3D(0.0, 0.0, 0.2);
     options.interior = RGB(0, 255, 0);
     ASSERT_EQ(RunCommand(RunRender, options).status, kExitOk);
@@ -243,7 +234,7 @@ TEST(CliRenderCube, SelectionMarkerFramesTheVertex) {
     // Vertex 0 (-0.5, -0.5, 0.5) as a line end: column 101, row 512 - 101 = 411; the frame's
     // top-left corner is (99, 409), grey along the top and left, white along the right and bottom.
     const fs::path out = ScratchFolder() / "cube.png";
-    RenderOptions options = SingleRender(Sample("cube.off"), out);
+    RenderOptions options = SingleRender(TestModel("cube.off"), out);
     options.select = 0;
     ASSERT_EQ(RunCommand(RunRender, options).status, kExitOk);
     const Picture picture = ReadPng(out);
@@ -256,14 +247,14 @@ TEST(CliRenderCube, SelectionMarkerFramesTheVertex) {
     EXPECT_EQ(picture.At(99, 412), RGB(255, 255, 255));
 
     const fs::path plain = ScratchFolder() / "plain.png";
-    ASSERT_EQ(RunCommand(RunRender, SingleRender(Sample("cube.off"), plain)).status, kExitOk);
+    ASSERT_EQ(RunCommand(RunRender, SingleRender(TestModel("cube.off"), plain)).status, kExitOk);
     EXPECT_EQ(ReadPng(plain).At(99, 409), RGB(0, 0, 0));
 }
 
 TEST(CliRenderCube, SelectionOutsideTheVerticesIsRefused) {
     for (const long long index : {8LL, -1LL, 1LL << 40}) {
         const fs::path out = ScratchFolder() / "cube.png";
-        RenderOptions options = SingleRender(Sample("cube.off"), out);
+        RenderOptions options = SingleRender(TestModel("cube.off"), out);
         options.select = index;
         const RunResult result = RunCommand(RunRender, options);
         EXPECT_EQ(result.status, kExitRefused) << index;
@@ -293,7 +284,7 @@ class CliRenderZoom : public ::testing::TestWithParam<ZoomCase> {};
 TEST_P(CliRenderZoom, StepsMoveTheEyeAlongTheLineOfSight) {
     const ZoomCase& c = GetParam();
     const fs::path out = ScratchFolder() / "cube.png";
-    RenderOptions options = SingleRender(Sample("cube.off"), out);
+    RenderOptions options = SingleRender(TestModel("cube.off"), out);
     options.zoom = c.steps;
     ASSERT_EQ(RunCommand(RunRender, options).status, kExitOk);
     const Picture picture = ReadPng(out);
@@ -317,7 +308,7 @@ TEST(CliRenderCamera, OrbitQuarterTurnShowsASideFaceHeadOn) {
     // After the horizontal quarter turn the eye is at (-2.5, 0, 0) and sees the face x = -0.5
     // exactly as the default view sees the front face.
     const fs::path folder = ScratchFolder();
-    RenderOptions turned = SingleRender(Sample("cube.off"), folder / "turned.png");
+    RenderOptions turned = SingleRender(TestModel("cube.off"), folder / "turned.png");
     turned.orbit = std::array<double, 2>{0.0, 90.0};
     turned.exterior = RGB(0, 255, 0);
     ASSERT_EQ(RunCommand(RunRender, turned).status, kExitOk);
@@ -339,7 +330,7 @@ TEST(CliRenderCamera, AFarAtPointOnTheLineOfSightDrawsTheSamePicture) {
     for (const DrawingMode mode : {DrawingMode::kWireframe, DrawingMode::kSolid, DrawingMode::kPoints}) {
         std::string pictures[2];
         for (int far = 0; far < 2; ++far) {
-            RenderOptions options = SingleRender(Sample("cube.off"), folder / "cube.png");
+            RenderOptions options = SingleRender(TestModel("cube.off"), folder / "cube.png");
             options.mode = mode;
             options.from = CVector3D(0.0, 0.0, 5.0);
             options.at = CVector3D(0.0, 0.0, far != 0 ? -6000.0 : 0.0);
@@ -363,7 +354,7 @@ TEST(CliRenderCamera, PanMovesTheModelAcrossTheImage) {
     // A positive first amount moves the camera left, so the model moves right: the cube's left
     // edge (column 101) is uncovered and a column right of its right edge (410) is covered.
     const fs::path out = ScratchFolder() / "cube.png";
-    RenderOptions options = SingleRender(Sample("cube.off"), out);
+    RenderOptions options = SingleRender(TestModel("cube.off"), out);
     options.pan = std::array<double, 2>{0.1, 0.0};
     ASSERT_EQ(RunCommand(RunRender, options).status, kExitOk);
     const Picture picture = ReadPng(out);
@@ -374,7 +365,7 @@ TEST(CliRenderCamera, PanMovesTheModelAcrossTheImage) {
 
 TEST(CliRenderCamera, DegenerateCameraWritesTheBackgroundWithAWarning) {
     const fs::path out = ScratchFolder() / "cube.png";
-    RenderOptions options = SingleRender(Sample("cube.off"), out);
+    RenderOptions options = SingleRender(TestModel("cube.off"), out);
     options.from = CVector3D(0.0, 0.0, 0.0);  // on the At Point
     options.background = RGB(1, 2, 3);
     options.size = 64;
@@ -404,13 +395,13 @@ TEST(CliRenderCamera, DegenerateCameraWarningNamesItsCause) {
         {{1e308, 0, 0}, {-1e308, 0, 0}, "overflows double precision"},
     };
     for (const auto& c : cases) {
-        RenderOptions options = SingleRender(Sample("cube.off"), out);
+        RenderOptions options = SingleRender(TestModel("cube.off"), out);
         options.from = c.from;
         options.at = c.at;
         options.size = 16;
         const RunResult result = RunCommand(RunRender, options);
         EXPECT_EQ(result.status, kExitOk);
-        EXPECT_EQ(result.err.rfind(Sample("cube.off") + ": warning: the camera is degenerate: ", 0), 0u)
+        EXPECT_EQ(result.err.rfind(TestModel("cube.off") + ": warning: the camera is degenerate: ", 0), 0u)
             << result.err;
         EXPECT_NE(result.err.find(c.cause), std::string::npos) << result.err;
     }
@@ -455,7 +446,7 @@ TEST(CliRenderTeapot, EveryModeWritesTheAskedSize) {
     for (const DrawingMode mode : {DrawingMode::kWireframe, DrawingMode::kSolid, DrawingMode::kPoints}) {
         for (const int size : {1, 97, 300}) {
             const fs::path out = ScratchFolder() / "teapot.png";
-            RenderOptions options = SingleRender(Sample("teapot.off"), out);
+            RenderOptions options = SingleRender(TestModel("teapot.off"), out);
             options.mode = mode;
             options.size = size;
             options.background = RGB(255, 255, 255);
@@ -485,37 +476,37 @@ TEST(CliRenderOutDir, WritesEachFileAndReportsRefusals) {
     const fs::path folder = ScratchFolder() / "images";  // made by the command
     for (const unsigned jobs : {1u, 2u}) {
         RenderOptions options;
-        options.files = {Sample("cube.off"), Sample("elephant.off"), Sample("teapot.off")};
+        options.files = {TestModel("cube.off"), TestModel("elephant.off"), TestModel("teapot.off")};
         options.outDir = folder.string();
         options.jobs = jobs;
         options.size = 128;
         const RunResult result = RunCommand(RunRender, options);
         EXPECT_EQ(result.status, kExitRefused) << jobs;
         EXPECT_EQ(Lines(result.err),
-                  std::vector<std::string>{Sample("elephant.off") +
+                  std::vector<std::string>{TestModel("elephant.off") +
                                            ":3: blank line where vertex 1 of 2775 was expected"});
         EXPECT_EQ(result.out, "2 rendered, 1 refused\n");
-        EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{"cube.png", "teapot.png"}));
+        EXPECT_EQ(FolderEntries(folder), (std::vector<std::string>{"cube.png", "teapot.png"}));
     }
 }
 
 TEST(CliRenderOutDir, ImagesMatchSingleRendersWhateverTheThreads) {
     const fs::path folder = ScratchFolder();
     RenderOptions many;
-    many.files = {Sample("teapot.off"), Sample("cube.off"), Sample("torus_quads.off")};
+    many.files = {TestModel("teapot.off"), TestModel("cube.off"), TestModel("torus_quads.off")};
     many.outDir = (folder / "many").string();
     many.jobs = 2;
     ASSERT_EQ(RunCommand(RunRender, many).status, kExitOk);
     for (const std::string name : {"teapot", "cube", "torus_quads"}) {
         const fs::path single = folder / (name + ".png");
-        ASSERT_EQ(RunCommand(RunRender, SingleRender(Sample(name + ".off"), single)).status, kExitOk);
+        ASSERT_EQ(RunCommand(RunRender, SingleRender(TestModel(name + ".off"), single)).status, kExitOk);
         EXPECT_EQ(ReadPng(single).rgb, ReadPng(folder / "many" / (name + ".png")).rgb) << name;
     }
 }
 
 TEST(CliRenderOutDir, ProgressBarCountsToTheEnd) {
     RenderOptions options;
-    options.files = {Sample("cube.off"), Sample("elephant.off"), Sample("teapot.off")};
+    options.files = {TestModel("cube.off"), TestModel("elephant.off"), TestModel("teapot.off")};
     options.outDir = (ScratchFolder() / "images").string();
     options.size = 32;
     options.progress = true;
@@ -523,15 +514,16 @@ TEST(CliRenderOutDir, ProgressBarCountsToTheEnd) {
     EXPECT_NE(result.err.find("\r[" + std::string(30, '=') + "] 3/3\n"), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("] 1/3"), std::string::npos);
     // The refusal starts on a cleared line of its own.
-    EXPECT_NE(result.err.find("\r\x1b[K" + Sample("elephant.off") + ":3:"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("\r\x1b[K" + TestModel("elephant.off") + ":3:"), std::string::npos)
+        << result.err;
 }
 
 TEST(CliRenderOutDir, InputsWithTheSameNameAreAUsageError) {
     const fs::path folder = ScratchFolder();
     fs::create_directories(folder / "a");
     fs::create_directories(folder / "b");
-    fs::copy_file(Sample("cube.off"), folder / "a" / "cube.off");
-    fs::copy_file(Sample("cube.off"), folder / "b" / "cube.off");
+    fs::copy_file(TestModel("cube.off"), folder / "a" / "cube.off");
+    fs::copy_file(TestModel("cube.off"), folder / "b" / "cube.off");
     RenderOptions options;
     options.files = {(folder / "a" / "cube.off").string(), (folder / "b" / "cube.off").string()};
     options.outDir = (folder / "images").string();
@@ -558,7 +550,7 @@ TEST(CliRender, RepairFlagReachesTheReader) {
 
 TEST(CliRender, WriteFailureNamesTheOutputAndTheReason) {
     const fs::path out = ScratchFolder() / "missing" / "cube.png";
-    const RunResult result = RunCommand(RunRender, SingleRender(Sample("cube.off"), out));
+    const RunResult result = RunCommand(RunRender, SingleRender(TestModel("cube.off"), out));
     EXPECT_EQ(result.status, kExitRefused);
     EXPECT_EQ(result.err.rfind(out.string() + ": ", 0), 0u) << result.err;
     EXPECT_NE(result.err.find("No such file or directory"), std::string::npos) << result.err;
@@ -567,10 +559,10 @@ TEST(CliRender, WriteFailureNamesTheOutputAndTheReason) {
 TEST(CliRender, AtomicWriteReplacesTheFileAndLeavesNothingElse) {
     const fs::path folder = ScratchFolder();
     WriteBytes(folder / "cube.png", "old contents");
-    RenderOptions options = SingleRender(Sample("cube.off"), folder / "cube.png");
+    RenderOptions options = SingleRender(TestModel("cube.off"), folder / "cube.png");
     options.size = 40;
     ASSERT_EQ(RunCommand(RunRender, options).status, kExitOk);
-    EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"cube.png"});
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"cube.png"});
     EXPECT_EQ(ReadPng(folder / "cube.png").width, 40);
 }
 
@@ -634,7 +626,7 @@ TEST(CliRenderColour, ReadsSixHexDigitsWithOrWithoutHash) {
 // ---- The executable's command line ----
 
 TEST(CliRenderBinary, WrongCommandLinesAreUsageErrors) {
-    const std::string cube = std::string(1, '\'').append(Sample("cube.off")).append("'");
+    const std::string cube = std::string(1, '\'').append(TestModel("cube.off")).append("'");
     const std::string out = std::string(1, '\'').append((ScratchFolder() / "x.png").string()).append("'");
     const std::string cubeToOut = std::string("render ").append(cube).append(" -o ").append(out);
     for (const char* options : {" --mode shaded", " --at 1,2", " --at 1,2,x", " --up 0,1,inf", " --orbit 10",
@@ -655,7 +647,7 @@ TEST(CliRenderBinary, WrongCommandLinesAreUsageErrors) {
 
 TEST(CliRenderBinary, NegativeListsAndCountsAreValues) {
     const fs::path out = ScratchFolder() / "cube.png";
-    const RunResult result = RunBinary("render '" + Sample("cube.off") + "' -o '" + out.string() +
+    const RunResult result = RunBinary("render '" + TestModel("cube.off") + "' -o '" + out.string() +
                                        "' --orbit -10,20 --zoom -2 --pan -0.05,0 --at -0.1,0,0 --size 33");
     EXPECT_EQ(result.status, kExitOk) << result.out;
     EXPECT_EQ(ReadPng(out).width, 33);
@@ -668,7 +660,7 @@ TEST(CliRenderBinary, ModeAndColourTextsReachTheRenderer) {
     for (const auto& [mode, centre] :
          {std::pair{"solid", RGB(112, 112, 255)}, std::pair{"wireframe", RGB(16, 32, 48)},
           std::pair{"points", RGB(16, 32, 48)}}) {
-        const RunResult result = RunBinary("render '" + Sample("cube.off") + "' -o '" + out.string() +
+        const RunResult result = RunBinary("render '" + TestModel("cube.off") + "' -o '" + out.string() +
                                            "' --mode " + mode + " --background '#102030'");
         ASSERT_EQ(result.status, kExitOk) << result.out;
         const Picture picture = ReadPng(out);
@@ -688,7 +680,7 @@ TEST(CliRenderBinary, HelpListsTheOptions) {
 }
 
 TEST(CliRenderBinary, MessageNamesTheBadOption) {
-    const RunResult result = RunBinary("render '" + Sample("cube.off") + "' -o x.png --from 1,2,3,4");
+    const RunResult result = RunBinary("render '" + TestModel("cube.off") + "' -o x.png --from 1,2,3,4");
     EXPECT_EQ(result.status, kExitUsage);
     EXPECT_NE(result.out.find("--from"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("expected 3 numbers"), std::string::npos) << result.out;

@@ -8,15 +8,15 @@ TEST(CliRepair, CheckSortsFilesIntoStrictRepairableAndRefused) {
     const fs::path folder = ScratchFolder();
     WriteBytes(folder / "bad.off", "PLY\n");
     CheckOptions options;
-    options.files = {Sample("cube.off"), Sample("elephant.off"), (folder / "bad.off").string()};
+    options.files = {TestModel("cube.off"), TestModel("elephant.off"), (folder / "bad.off").string()};
     options.load.repair = true;
     options.jobs = 1;
     const RunResult result = RunCommand(RunCheck, options);
     EXPECT_EQ(result.status, kExitRefused);
     const std::vector<std::string> lines = Lines(result.out);
     ASSERT_EQ(lines.size(), 6u) << result.out;
-    EXPECT_EQ(lines[0], Sample("cube.off") + ": strict");
-    EXPECT_EQ(lines[1], Sample("elephant.off") + ": repairable with 1 repair");
+    EXPECT_EQ(lines[0], TestModel("cube.off") + ": strict");
+    EXPECT_EQ(lines[1], TestModel("elephant.off") + ": repairable with 1 repair");
     EXPECT_EQ(lines[2], "  1 blank line skipped");
     EXPECT_EQ(lines[3], "      line 3: skipped a blank line");
     // A file neither reading accepts is refused for the repairing reading's reason.
@@ -69,13 +69,13 @@ TEST(CliRepair, InfoReadsAPointSet) {
 
 TEST(CliRepair, CheckJsonCarriesTheVerdictAndTheRepairs) {
     CheckOptions options;
-    options.files = {Sample("openscad_example002.off")};
+    options.files = {TestModel("openscad_example002.off")};
     options.load.repair = true;
     options.json = true;
     const RunResult result = RunCommand(RunCheck, options);
     EXPECT_EQ(result.status, kExitOk);
     EXPECT_EQ(result.out,
-              "{\"file\":\"" + Sample("openscad_example002.off") +
+              "{\"file\":\"" + TestModel("openscad_example002.off") +
                   "\",\"ok\":true,\"line\":0,\"reason\":\"\",\"verdict\":\"repairable\",\"repairs\":["
                   "{\"kind\":\"counts_on_keyword_line\",\"title\":\"counts read from the keyword's "
                   "line\",\"count\":1,\"examples\":[{\"line\":1,\"detail\":\"read the counts \\\"180 "
@@ -84,7 +84,7 @@ TEST(CliRepair, CheckJsonCarriesTheVerdictAndTheRepairs) {
 
 TEST(CliRepair, InfoReportsTheRepairedModel) {
     InfoOptions options;
-    options.files = {Sample("elephant.off")};
+    options.files = {TestModel("elephant.off")};
     options.load.repair = true;
     options.json = true;
     const RunResult result = RunCommand(RunInfo, options);
@@ -99,7 +99,7 @@ TEST(CliRepair, InfoReportsTheRepairedModel) {
 TEST(CliRepair, ConvertWritesAFileTheStrictReadingAccepts) {
     const fs::path out = ScratchFolder() / "fixed.off";
     ConvertOptions options;
-    options.input = Sample("colored_patch_coff.off");
+    options.input = TestModel("colored_patch_coff.off");
     options.output = out.string();
     options.load.repair = true;
     const RunResult result = RunCommand(RunConvert, options);
@@ -108,7 +108,7 @@ TEST(CliRepair, ConvertWritesAFileTheStrictReadingAccepts) {
     CQuorvaneDoc strict, repaired;
     OffError error;
     ASSERT_TRUE(strict.LoadFromFile(out.string(), &error)) << error.ToString();
-    ASSERT_TRUE(repaired.LoadFromFile(Sample("colored_patch_coff.off"), nullptr, OffReadOptions{true}));
+    ASSERT_TRUE(repaired.LoadFromFile(TestModel("colored_patch_coff.off"), nullptr, OffReadOptions{true}));
     EXPECT_EQ(strict.m_nVertices, 8);
     EXPECT_EQ(strict.m_nPolygons, 4);
     EXPECT_EQ(strict.m_polygons.Indices(), repaired.m_polygons.Indices());
@@ -117,7 +117,7 @@ TEST(CliRepair, ConvertWritesAFileTheStrictReadingAccepts) {
 
 TEST(CliRepair, WithoutTheFlagQuirkyFilesAreRefused) {
     ConvertOptions options;
-    options.input = Sample("colored_patch_coff.off");
+    options.input = TestModel("colored_patch_coff.off");
     options.output = (ScratchFolder() / "never.off").string();
     const RunResult result = RunCommand(RunConvert, options);
     EXPECT_EQ(result.status, kExitRefused);

@@ -102,13 +102,14 @@ INSTANTIATE_TEST_SUITE_P(Uris, CliThumbnailUri,
 
 TEST(CliThumbnail, ModelOnATransparentBackgroundExactlyAsRendered) {
     const fs::path folder = ScratchFolder();
-    const RunResult result = RunCommand(RunThumbnail, Thumbnail(Sample("teapot.off"), folder / "t.png", 96));
+    const RunResult result =
+        RunCommand(RunThumbnail, Thumbnail(TestModel("teapot.off"), folder / "t.png", 96));
     ASSERT_EQ(result.status, kExitOk) << result.err;
     const std::vector<png_byte> rgba = ReadRgba(folder / "t.png", 96);
     ASSERT_EQ(rgba.size(), 96u * 96u * 4u);
     // The same view drawn by render on black and on white: where they agree is the model.
     RenderOptions render;
-    render.files = {Sample("teapot.off")};
+    render.files = {TestModel("teapot.off")};
     render.size = 96;
     render.output = (folder / "black.png").string();
     ASSERT_EQ(RunCommand(RunRender, render).status, kExitOk);
@@ -149,12 +150,12 @@ TEST(CliThumbnail, PointSetIsDrawnAsPoints) {
 
 TEST(CliThumbnail, GivesUpPastTheTriangleOrByteLimitWritingNothing) {
     const fs::path folder = ScratchFolder();
-    ThumbnailOptions options = Thumbnail(Sample("teapot.off"), folder / "t.png");
+    ThumbnailOptions options = Thumbnail(TestModel("teapot.off"), folder / "t.png");
     options.maxTriangles = 991;  // the teapot makes 992
     RunResult result = RunCommand(RunThumbnail, options);
     EXPECT_EQ(result.status, kExitRefused);
     EXPECT_EQ(result.err,
-              Sample("teapot.off") +
+              TestModel("teapot.off") +
                   ": the model makes 992 triangles, more than --max-triangles 991; no thumbnail drawn\n");
     options.maxTriangles = 992;
     options.load.maxBytes = 1000;
@@ -167,7 +168,7 @@ TEST(CliThumbnail, GivesUpPastTheTriangleOrByteLimitWritingNothing) {
     EXPECT_EQ(TriangleCount([] {
                   CQuorvaneDoc doc;
                   OffError error;
-                  LoadModel(Sample("cube.off"), {}, doc, error);
+                  LoadModel(TestModel("cube.off"), {}, doc, error);
                   return doc;
               }()),
               12u);
@@ -175,7 +176,7 @@ TEST(CliThumbnail, GivesUpPastTheTriangleOrByteLimitWritingNothing) {
 
 TEST(CliThumbnail, RefusedInputsLeaveNoOutput) {
     const fs::path folder = ScratchFolder();
-    for (const std::string& input : {Sample("elephant.off"), (folder / "missing.off").string(),
+    for (const std::string& input : {TestModel("elephant.off"), (folder / "missing.off").string(),
                                      std::string("http://example.org/m.off"), std::string("file:///a%0")}) {
         const RunResult result = RunCommand(RunThumbnail, Thumbnail(input, folder / "t.png"));
         EXPECT_EQ(result.status, kExitRefused) << input;
@@ -189,7 +190,7 @@ TEST(CliThumbnail, RefusedInputsLeaveNoOutput) {
 // The Exec line of the installed entry with %s, %u and %o replaced, split at blanks.
 std::vector<std::string> EntryCommand(const std::string& size, const std::string& uri,
                                       const std::string& output) {
-    const std::string entry = ReadBytes(std::string(QUORVANE_TEST_DATA) + "/../../data/quorvane.thumbnailer");
+    const std::string entry = ReadBytes(quorvane::testing::SourceFile("data/quorvane.thumbnailer"));
     const std::size_t start = entry.find("\nExec=");
     std::vector<std::string> words;
     if (start == std::string::npos) {
@@ -254,7 +255,7 @@ constexpr int kNoSandbox = 77;
     }
     if (!bind("/usr", r + "/usr", true) || !bind("/proc", r + "/proc", false) ||
         !bind("/dev", r + "/dev", false) ||
-        !bind(std::string(QUORVANE_BIN_DIR) + "/quorvane-cli", r + "/app/quorvane-cli", true) ||
+        !bind(quorvane::testing::ProgramFolder() + "/quorvane-cli", r + "/app/quorvane-cli", true) ||
         !bind(in.string(), r + "/in", true) || !bind(out.string(), r + "/out", false) ||
         ::chroot(r.c_str()) != 0 || ::chdir("/") != 0) {
         ::_exit(kNoSandbox);
@@ -275,7 +276,7 @@ TEST(CliThumbnailService, RunsFromTheEntryInASandboxThatSeesOnlyUsr) {
     fs::create_directories(folder / "in" / "a folder");
     fs::create_directories(folder / "out");
     fs::create_directories(folder / "root");
-    fs::copy_file(Sample("teapot.off"), folder / "in" / "a folder" / "tea pot.off");
+    fs::copy_file(TestModel("teapot.off"), folder / "in" / "a folder" / "tea pot.off");
     std::vector<std::string> command =
         EntryCommand("128", "file:///in/a%20folder/tea%20pot.off", "/out/thumb.png");
     ASSERT_EQ(command.size(), 6u);
@@ -305,7 +306,7 @@ TEST(CliThumbnailService, RunsFromTheEntryInASandboxThatSeesOnlyUsr) {
 TEST(CliThumbnailService, RunsWithoutDisplayOrHome) {
     const fs::path folder = ScratchFolder();
     const std::vector<std::string> command =
-        EntryCommand("64", "file://" + Sample("cube.off"), (folder / "cube.png").string());
+        EntryCommand("64", "file://" + TestModel("cube.off"), (folder / "cube.png").string());
     ASSERT_EQ(command.size(), 6u);
     std::string line = "env -i HOME= PATH=/usr/bin '" + std::string(QUORVANE_BIN_DIR) + "/quorvane-cli'";
     for (std::size_t i = 1; i < command.size(); ++i) {

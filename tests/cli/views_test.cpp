@@ -93,8 +93,8 @@ class CliViewsManifest : public ::testing::TestWithParam<RingCase> {};
 TEST_P(CliViewsManifest, RenderWithTheRecordedCameraGivesTheSameBytes) {
     const RingCase& ring = GetParam();
     const fs::path folder = ScratchFolder();
-    RenderOptions options =
-        Ring({Sample("teapot.off"), Sample("torus_quads.off"), Sample("double_torus.off")}, folder, 7);
+    RenderOptions options = Ring(
+        {TestModel("teapot.off"), TestModel("torus_quads.off"), TestModel("double_torus.off")}, folder, 7);
     options.upAxis = ring.axis;
     options.elevation = ring.elevation;
     options.mode = ring.mode;
@@ -155,11 +155,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CliViews, FirstViewAtNoElevationIsTheDefaultView) {
     const fs::path folder = ScratchFolder();
-    RenderOptions options = Ring({Sample("teapot.off")}, folder, 12);
+    RenderOptions options = Ring({TestModel("teapot.off")}, folder, 12);
     options.elevation = 0.0;
     ASSERT_EQ(RunCommand(RunRender, options).status, kExitOk);
     RenderOptions single;
-    single.files = {Sample("teapot.off")};
+    single.files = {TestModel("teapot.off")};
     single.output = (folder / "default.png").string();
     single.size = options.size;
     ASSERT_EQ(RunCommand(RunRender, single).status, kExitOk);
@@ -169,7 +169,7 @@ TEST(CliViews, FirstViewAtNoElevationIsTheDefaultView) {
 TEST(CliViews, QuarterTurnAboutYLooksFromPlusX) {
     CQuorvaneDoc doc;
     OffError error;
-    ASSERT_TRUE(LoadModel(Sample("cube.off"), {}, doc, error));
+    ASSERT_TRUE(LoadModel(TestModel("cube.off"), {}, doc, error));
     ViewRing ring;
     ring.views = 4;
     ring.elevation = 0.0;
@@ -186,7 +186,7 @@ TEST(CliViews, QuarterTurnAboutYLooksFromPlusX) {
 
 TEST(CliViews, RefusedModelsHaveNoRecordsAndAreReported) {
     const fs::path folder = ScratchFolder();
-    RenderOptions options = Ring({Sample("cube.off"), Sample("elephant.off")}, folder, 3);
+    RenderOptions options = Ring({TestModel("cube.off"), TestModel("elephant.off")}, folder, 3);
     options.json = true;
     const RunResult result = RunCommand(RunRender, options);
     EXPECT_EQ(result.status, kExitRefused);
@@ -213,7 +213,7 @@ TEST(CliViews, ImageNamesHaveOneWidthPerRun) {
 
 TEST(CliViews, CameraOptionsOtherThanTheAngleAreUsageErrors) {
     const fs::path folder = ScratchFolder();
-    RenderOptions options = Ring({Sample("cube.off")}, folder / "out", 4);
+    RenderOptions options = Ring({TestModel("cube.off")}, folder / "out", 4);
     options.from = CVector3D(0, 0, 5);
     EXPECT_EQ(RunCommand(RunRender, options).status, kExitUsage);
     options.from.reset();
@@ -267,7 +267,7 @@ TEST(CliViewsList, NulByteIsRefusedWithItsLine) {
 TEST(CliViewsList, StandardInputAndMissingFilesThroughTheProgram) {
     const fs::path folder = ScratchFolder();
     WriteBytes(folder / "list.txt",
-               Sample("cube.off") + "\r\n\r\n" + (folder / "missing.off").string() + "\n");
+               TestModel("cube.off") + "\r\n\r\n" + (folder / "missing.off").string() + "\n");
     const RunResult result = RunBinary("render --views 2 --size 16 --out-dir '" + (folder / "out").string() +
                                        "' --list - < '" + (folder / "list.txt").string() + "'");
     EXPECT_EQ(result.status, kExitRefused) << result.out;
@@ -336,9 +336,9 @@ TEST(CliViewsShard, ParsesKOfN) {
 
 TEST(CliViewsShard, ShardManifestsTogetherAreTheWholeRunsManifest) {
     const fs::path folder = ScratchFolder();
-    const std::vector<std::string> files{Sample("cube.off"),        Sample("teapot.off"),
-                                         Sample("torus_quads.off"), Sample("double_torus.off"),
-                                         Sample("wuson.off"),       Sample("mannequin_devil.off")};
+    const std::vector<std::string> files{TestModel("cube.off"),        TestModel("teapot.off"),
+                                         TestModel("torus_quads.off"), TestModel("double_torus.off"),
+                                         TestModel("wuson.off"),       TestModel("mannequin_devil.off")};
     const RenderOptions whole = Ring(files, folder / "whole", 3);
     ASSERT_EQ(RunCommand(RunRender, whole).status, kExitOk);
     std::map<std::pair<double, double>, std::string> merged;
@@ -367,7 +367,7 @@ TEST(CliViewsShard, ShardManifestsTogetherAreTheWholeRunsManifest) {
 
 TEST(CliViewsSkip, CompletePicturesAreSkippedAndTruncatedOnesDrawnAgain) {
     const fs::path folder = ScratchFolder();
-    RenderOptions options = Ring({Sample("cube.off"), Sample("teapot.off")}, folder, 4);
+    RenderOptions options = Ring({TestModel("cube.off"), TestModel("teapot.off")}, folder, 4);
     ASSERT_EQ(RunCommand(RunRender, options).status, kExitOk);
     const std::string manifest = ReadBytes(folder / "views.json");
     const std::string picture = ReadBytes(folder / "teapot_002.png");
@@ -394,7 +394,7 @@ TEST(CliViewsSkip, CompletePicturesAreSkippedAndTruncatedOnesDrawnAgain) {
 TEST(CliViewsSkip, CompletenessNeedsTheWholeFileOfTheAskedSize) {
     const fs::path folder = ScratchFolder();
     RenderOptions options;
-    options.files = {Sample("cube.off")};
+    options.files = {TestModel("cube.off")};
     options.output = (folder / "cube.png").string();
     options.size = 20;
     ASSERT_EQ(RunCommand(RunRender, options).status, kExitOk);

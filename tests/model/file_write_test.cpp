@@ -24,16 +24,21 @@
 
 #include "model/file_io.h"
 #include "model/save_signals.h"
-#include "model_test_support.h"
+#include "support/child_process.h"
+#include "support/documents.h"
+#include "support/test_files.h"
 
 namespace quorvane {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::ChildResult;
+using testing::FolderEntries;
 using testing::InChild;
-using testing::ReadFile;
+using testing::Lines;
+using testing::ReadBytes;
 using testing::Unprivileged;
+using testing::WriteBytes;
 
 const std::string kOld = "old contents\n";
 
@@ -44,30 +49,6 @@ std::string NewContent(std::size_t size = 20000) {
         bytes[i] = static_cast<char>('a' + i % 26);
     }
     return bytes;
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// The names in a folder, sorted (hidden ones included).
-std::vector<std::string> Entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// The lines of `text`.
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 struct stat StatusOf(const fs::path& path) {
@@ -117,33 +98,33 @@ class FileWriteTest : public ::testing::Test {
 
 TEST_F(FileWriteTest, LinkWritesItsTargetAndStaysALink) {
     fs::create_directories(folder_ / "real");
-    WriteFile(folder_ / "real" / "model.off", kOld);
+    WriteBytes(folder_ / "real" / "model.off", kOld);
     ::chmod((folder_ / "real" / "model.off").c_str(), 0640);
     fs::create_symlink("real/model.off", folder_ / "link.off");  // relative to the link's folder
     const std::string bytes = NewContent();
     ASSERT_EQ(SaveReason(folder_ / "link.off", bytes), "saved");
     EXPECT_TRUE(fs::is_symlink(folder_ / "link.off"));
     EXPECT_EQ(fs::read_symlink(folder_ / "link.off"), "real/model.off");
-    EXPECT_EQ(ReadFile((folder_ / "real" / "model.off").string()), bytes);
+    EXPECT_EQ(ReadBytes((folder_ / "real" / "model.off").string()), bytes);
     EXPECT_EQ(StatusOf(folder_ / "real" / "model.off").st_mode & 07777, 0640u);
-    EXPECT_EQ(Entries(folder_ / "real"), std::vector<std::string>{"model.off"});
-    EXPECT_EQ(Entries(folder_), (std::vector<std::string>{"link.off", "real"}));
+    EXPECT_EQ(FolderEntries(folder_ / "real"), std::vector<std::string>{"model.off"});
+    EXPECT_EQ(FolderEntries(folder_), (std::vector<std::string>{"link.off", "real"}));
 }
 
 TEST_F(FileWriteTest, ChainOfRelativeAndAbsoluteLinksReachesTheLastTarget) {
     fs::create_directories(folder_ / "a" / "b");
-    WriteFile(folder_ / "a" / "b" / "end.off", kOld);
+    WriteBytes(folder_ / "a" / "b" / "end.off", kOld);
     // first -> a/second (relative), a/second -> /abs/a/b/third, a/b/third -> end.off (relative)
     fs::create_symlink("a/second", folder_ / "first");
     fs::create_symlink(folder_ / "a" / "b" / "third", folder_ / "a" / "second");
     fs::create_symlink("end.off", folder_ / "a" / "b" / "third");
     ASSERT_EQ(SaveReason(folder_ / "first", "new"), "saved");
-    EXPECT_EQ(ReadFile((folder_ / "a" / "b" / "end.off").string()), "new");
+    EXPECT_EQ(ReadBytes((folder_ / "a" / "b" / "end.off").string()), "new");
     for (const fs::path& link :
          {folder_ / "first", folder_ / "a" / "second", folder_ / "a" / "b" / "third"}) {
         EXPECT_TRUE(fs::is_symlink(link)) << link;
     }
-    EXPECT_EQ(Entries(folder_ / "a" / "b"), (std::vector<std::string>{"end.off", "third"}));
+    EXPECT_EQ(FolderEntries(folder_ / "a" / "b"), (std::vector<std::string>{"end.off", "third"}));
 }
 
 TEST_F(FileWriteTest, DanglingLinkCreatesItsTarget) {
@@ -151,7 +132,7 @@ TEST_F(FileWriteTest, DanglingLinkCreatesItsTarget) {
     fs::create_symlink("out/made.off", folder_ / "link.off");
     ASSERT_EQ(SaveReason(folder_ / "link.off", "new"), "saved");
     EXPECT_TRUE(fs::is_symlink(folder_ / "link.off"));
-    EXPECT_EQ(ReadFile((folder_ / "out" / "made.off").string()), "new");
+    EXPECT_EQ(ReadBytes((folder_ / "out" / "made.off").string()), "new");
     EXPECT_EQ(StatusOf(folder_ / "out" / "made.off").st_mode & 07777, 0666u & ~CurrentUmask());
 }
 
@@ -167,7 +148,7 @@ TEST_F(FileWriteTest, LinkIntoAMissingFolderOrALoopIsRefusedNamingIt) {
     const std::string loop = SaveReason(folder_ / "a.off", "new");
     EXPECT_NE(loop.find((folder_ / "a.off").string()), std::string::npos) << loop;
     EXPECT_NE(loop.find("Too many levels of symbolic links"), std::string::npos) << loop;
-    EXPECT_EQ(Entries(folder_), (std::vector<std::string>{"a.off", "b.off", "nowhere.off"}));
+    EXPECT_EQ(FolderEntries(folder_), (std::vector<std::string>{"a.off", "b.off", "nowhere.off"}));
     EXPECT_TRUE(fs::is_symlink(folder_ / "a.off"));
 }
 
@@ -183,20 +164,20 @@ TEST_F(FileWriteTest, NamesInReasonsAreEscapedSoATerminalObeysNoneOfTheirBytes) 
 // ---- Hard links ----
 
 TEST_F(FileWriteTest, HardLinkedFileIsRewrittenInPlaceForEveryName) {
-    WriteFile(folder_ / "model.off", kOld);
+    WriteBytes(folder_ / "model.off", kOld);
     ::chmod((folder_ / "model.off").c_str(), 0604);
     fs::create_directories(folder_ / "other");
     fs::create_hard_link(folder_ / "model.off", folder_ / "other" / "alias.off");
     const ino_t inode = StatusOf(folder_ / "model.off").st_ino;
     for (const std::string& bytes : {NewContent(), std::string("short")}) {  // grows, then shrinks
         ASSERT_EQ(SaveReason(folder_ / "model.off", bytes), "saved");
-        EXPECT_EQ(ReadFile((folder_ / "other" / "alias.off").string()), bytes);
+        EXPECT_EQ(ReadBytes((folder_ / "other" / "alias.off").string()), bytes);
         const struct stat info = StatusOf(folder_ / "model.off");
         EXPECT_EQ(info.st_ino, inode);
         EXPECT_EQ(info.st_nlink, 2u);
         EXPECT_EQ(info.st_mode & 07777, 0604u);
         // The copy of the new content is gone again.
-        EXPECT_EQ(Entries(folder_), (std::vector<std::string>{"model.off", "other"}));
+        EXPECT_EQ(FolderEntries(folder_), (std::vector<std::string>{"model.off", "other"}));
     }
 }
 
@@ -213,20 +194,20 @@ int FailInPlace(SaveStage stage) {
 }
 
 TEST_F(FileWriteTest, FailedInPlaceRewritePutsTheOldContentBack) {
-    WriteFile(folder_ / "model.off", kOld);
+    WriteBytes(folder_ / "model.off", kOld);
     fs::create_hard_link(folder_ / "model.off", folder_ / "alias.off");
     // The rewrite fails halfway; the restore may go through.
     SetSaveHookForTesting(
         [](SaveStage stage) { return stage == SaveStage::kInPlacePartlyWritten ? EIO : 0; });
     const std::string reason = SaveReason(folder_ / "model.off", NewContent());
     EXPECT_EQ(reason, "Input/output error");
-    EXPECT_EQ(ReadFile((folder_ / "alias.off").string()), kOld);
+    EXPECT_EQ(ReadBytes((folder_ / "alias.off").string()), kOld);
     EXPECT_EQ(StatusOf(folder_ / "model.off").st_nlink, 2u);
-    EXPECT_EQ(Entries(folder_), (std::vector<std::string>{"alias.off", "model.off"}));
+    EXPECT_EQ(FolderEntries(folder_), (std::vector<std::string>{"alias.off", "model.off"}));
 }
 
 TEST_F(FileWriteTest, InPlaceRewriteThatCannotBeUndoneKeepsTheNewContentBeside) {
-    WriteFile(folder_ / "model.off", kOld);
+    WriteBytes(folder_ / "model.off", kOld);
     fs::create_hard_link(folder_ / "model.off", folder_ / "alias.off");
     g_hookRuns = 0;
     g_failFromRun = 1;  // the rewrite and the restore both fail halfway
@@ -239,9 +220,9 @@ TEST_F(FileWriteTest, InPlaceRewriteThatCannotBeUndoneKeepsTheNewContentBeside) 
                      0),
         0u)
         << reason;
-    const std::vector<std::string> entries = Entries(folder_);
+    const std::vector<std::string> entries = FolderEntries(folder_);
     ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(ReadFile((folder_ / entries[0]).string()), bytes);  // the hidden copy sorts first
+    EXPECT_EQ(ReadBytes((folder_ / entries[0]).string()), bytes);  // the hidden copy sorts first
     EXPECT_NE(reason.find(entries[0]), std::string::npos);
     EXPECT_EQ(StatusOf(folder_ / "model.off").st_nlink, 2u);
 }
@@ -272,13 +253,13 @@ TEST_F(FileWriteTest, NamedPipeIsWrittenToItsReaderAndStaysAPipe) {
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     const std::string bytes = NewContent(300000);  // more than a pipe holds at once
     std::string received;
-    std::thread reader([&] { received = ReadFile(pipe.string()); });
+    std::thread reader([&] { received = ReadBytes(pipe.string()); });
     const std::string reason = SaveReason(pipe, bytes);
     reader.join();
     EXPECT_EQ(reason, "saved");
     EXPECT_EQ(received, bytes);
     EXPECT_TRUE(fs::is_fifo(pipe));
-    EXPECT_EQ(Entries(folder_), std::vector<std::string>{"pipe.off"});
+    EXPECT_EQ(FolderEntries(folder_), std::vector<std::string>{"pipe.off"});
 }
 
 TEST_F(FileWriteTest, PipeWhoseReaderLeavesIsAnErrorNotTheEndOfTheProcess) {
@@ -304,10 +285,10 @@ TEST_F(FileWriteTest, PipeWhoseReaderLeavesIsAnErrorNotTheEndOfTheProcess) {
 
 TEST_F(FileWriteTest, FolderAndParentThatIsAFileAreRefused) {
     EXPECT_EQ(SaveReason(folder_, "new"), "Is a directory");
-    WriteFile(folder_ / "plain.off", kOld);
+    WriteBytes(folder_ / "plain.off", kOld);
     EXPECT_EQ(SaveReason(folder_ / "plain.off" / "inside.off", "new"), "Not a directory");
-    EXPECT_EQ(ReadFile((folder_ / "plain.off").string()), kOld);
-    EXPECT_EQ(Entries(folder_), std::vector<std::string>{"plain.off"});
+    EXPECT_EQ(ReadBytes((folder_ / "plain.off").string()), kOld);
+    EXPECT_EQ(FolderEntries(folder_), std::vector<std::string>{"plain.off"});
 }
 
 // Makes `folder` unwritable for an unprivileged child and `file` in it writable for that child.
@@ -324,8 +305,8 @@ TEST_F(FileWriteTest, UnwritableFolderRefusesNamingItAndKeepsTheOldFile) {
     fs::create_directories(folder_ / "locked");
     const fs::path plain = folder_ / "locked" / "plain.off";
     const fs::path linked = folder_ / "locked" / "linked.off";
-    WriteFile(plain, kOld);
-    WriteFile(linked, kOld);
+    WriteBytes(plain, kOld);
+    WriteBytes(linked, kOld);
     fs::create_hard_link(linked, folder_ / "locked" / "alias.off");
     fs::create_symlink(plain, folder_ / "link.off");
     LockFolderAroundWritableFile(folder_ / "locked", plain);
@@ -341,17 +322,17 @@ TEST_F(FileWriteTest, UnwritableFolderRefusesNamingItAndKeepsTheOldFile) {
     EXPECT_EQ(reasons[0], denied + ": Permission denied");
     EXPECT_EQ(reasons[1], denied + " (for a copy of the new content): Permission denied");
     EXPECT_EQ(reasons[2], "the link's target " + plain.string() + ": " + denied + ": Permission denied");
-    EXPECT_EQ(ReadFile(plain.string()), kOld);
-    EXPECT_EQ(ReadFile(linked.string()), kOld);
+    EXPECT_EQ(ReadBytes(plain.string()), kOld);
+    EXPECT_EQ(ReadBytes(linked.string()), kOld);
     EXPECT_EQ(StatusOf(linked).st_nlink, 2u);
     EXPECT_TRUE(fs::is_symlink(folder_ / "link.off"));
-    EXPECT_EQ(Entries(folder_ / "locked"),
+    EXPECT_EQ(FolderEntries(folder_ / "locked"),
               (std::vector<std::string>{"alias.off", "linked.off", "plain.off"}));
 }
 
 TEST_F(FileWriteTest, ReadOnlyFileIsNotReplacedBehindItsOwnersBack) {
     const fs::path path = folder_ / "kept.off";
-    WriteFile(path, kOld);
+    WriteBytes(path, kOld);
     if (::geteuid() == 0) {
         ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
         ASSERT_EQ(::chown(folder_.c_str(), 65534, 65534), 0);  // the folder would let nobody rename
@@ -360,8 +341,8 @@ TEST_F(FileWriteTest, ReadOnlyFileIsNotReplacedBehindItsOwnersBack) {
     const ChildResult child = Unprivileged([&] { return SaveReason(path, "new"); });
     ASSERT_TRUE(child.Exited());
     EXPECT_EQ(child.text, "Permission denied");
-    EXPECT_EQ(ReadFile(path.string()), kOld);
-    EXPECT_EQ(Entries(folder_), std::vector<std::string>{"kept.off"});
+    EXPECT_EQ(ReadBytes(path.string()), kOld);
+    EXPECT_EQ(FolderEntries(folder_), std::vector<std::string>{"kept.off"});
 }
 
 // ---- Full disks ----
@@ -373,7 +354,7 @@ class FileWriteFullDisk : public FileWriteTest, public ::testing::WithParamInter
   protected:
     // Makes the target as the case says; returns the path to save to.
     fs::path MakeTarget(const fs::path& folder) {
-        WriteFile(folder / "model.off", kOld);
+        WriteBytes(folder / "model.off", kOld);
         switch (GetParam()) {
             case Reach::kPlain:
                 return folder / "model.off";
@@ -417,9 +398,9 @@ TEST_P(FileWriteFullDisk, FileSizeLimitRefusesAndKeepsTheOldFile) {
             ? "the link's target " + (folder_ / "model.off").string() + ": File too large"
             : "File too large";
     EXPECT_EQ(child.text, expected);
-    EXPECT_EQ(ReadFile((folder_ / "model.off").string()), kOld);
+    EXPECT_EQ(ReadBytes((folder_ / "model.off").string()), kOld);
     EXPECT_EQ(LinkStructure(folder_), "kept");
-    EXPECT_EQ(Entries(folder_), ExpectedEntries());
+    EXPECT_EQ(FolderEntries(folder_), ExpectedEntries());
 }
 
 bool g_inPlaceReached = false;
@@ -460,10 +441,10 @@ TEST_P(FileWriteFullDisk, FullFileSystemRefusesAndKeepsTheOldFile) {
         }
         fs::remove(mountPoint / "filler");
         std::string entries;
-        for (const std::string& name : Entries(mountPoint)) {
+        for (const std::string& name : FolderEntries(mountPoint)) {
             entries += name + " ";
         }
-        return reason + "\n" + ReadFile((mountPoint / "model.off").string()) + entries + "\n" +
+        return reason + "\n" + ReadBytes((mountPoint / "model.off").string()) + entries + "\n" +
                LinkStructure(mountPoint);
     });
     ASSERT_TRUE(child.Exited());
@@ -544,28 +525,28 @@ ChildResult SignalDuringSave(const fs::path& path, const std::string& bytes, Sav
 TEST_F(FileWriteTest, TerminatingSignalDuringASaveRemovesTheTemporaryFile) {
     const fs::path path = folder_ / "model.off";
     for (const int signal : {SIGTERM, SIGINT}) {
-        WriteFile(path, kOld);
+        WriteBytes(path, kOld);
         for (const SaveStage stage : {SaveStage::kTemporaryPartlyWritten, SaveStage::kBeforeReplace}) {
             const ChildResult child = SignalDuringSave(path, NewContent(), stage, signal);
             EXPECT_TRUE(child.KilledBy(signal)) << child.status;
             EXPECT_NE(child.text.find(".quorvane-"), std::string::npos) << child.text;
-            EXPECT_EQ(ReadFile(path.string()), kOld);
-            EXPECT_EQ(Entries(folder_), std::vector<std::string>{"model.off"});
+            EXPECT_EQ(ReadBytes(path.string()), kOld);
+            EXPECT_EQ(FolderEntries(folder_), std::vector<std::string>{"model.off"});
         }
     }
 }
 
 TEST_F(FileWriteTest, TerminatingSignalDuringAnInPlaceRewriteWaitsUntilTheFileIsWhole) {
     const fs::path path = folder_ / "model.off";
-    WriteFile(path, kOld);
+    WriteBytes(path, kOld);
     fs::create_hard_link(path, folder_ / "alias.off");
     const std::string bytes = NewContent();
     const ChildResult child = SignalDuringSave(path, bytes, SaveStage::kInPlacePartlyWritten, SIGTERM);
     EXPECT_TRUE(child.KilledBy(SIGTERM)) << child.status;
     EXPECT_NE(child.text.find(".quorvane-"), std::string::npos) << child.text;  // the copy, while stopped
-    EXPECT_EQ(ReadFile((folder_ / "alias.off").string()), bytes);
+    EXPECT_EQ(ReadBytes((folder_ / "alias.off").string()), bytes);
     EXPECT_EQ(StatusOf(path).st_nlink, 2u);
-    EXPECT_EQ(Entries(folder_), (std::vector<std::string>{"alias.off", "model.off"}));
+    EXPECT_EQ(FolderEntries(folder_), (std::vector<std::string>{"alias.off", "model.off"}));
 }
 
 TEST_F(FileWriteTest, SignalHandlersLeaveIgnoredSignalsIgnored) {
@@ -595,17 +576,17 @@ TEST_F(FileWriteTest, TemporaryNameIsShortAndHiddenSoTheLongestNameFits) {
     g_seenBeforeReplace.clear();
     SetSaveHookForTesting([](SaveStage stage) {
         if (stage == SaveStage::kBeforeReplace) {
-            g_seenBeforeReplace = Entries(g_watchedFolder);
+            g_seenBeforeReplace = FolderEntries(g_watchedFolder);
         }
         return 0;
     });
     ASSERT_EQ(SaveReason(folder_ / longest, "new"), "saved");
-    EXPECT_EQ(ReadFile((folder_ / longest).string()), "new");
+    EXPECT_EQ(ReadBytes((folder_ / longest).string()), "new");
     ASSERT_EQ(g_seenBeforeReplace.size(), 1u);
     EXPECT_EQ(g_seenBeforeReplace[0].rfind(".quorvane-" + std::to_string(::getpid()) + "-", 0), 0u);
     EXPECT_LT(g_seenBeforeReplace[0].size(), 48u);
     EXPECT_EQ(SaveReason(folder_ / (longest + "x"), "new"), "File name too long");
-    EXPECT_EQ(Entries(folder_), std::vector<std::string>{longest});
+    EXPECT_EQ(FolderEntries(folder_), std::vector<std::string>{longest});
 }
 
 TEST_F(FileWriteTest, ThreadsSavingAtOnceEachGetTheirOwnTemporaryFile) {
@@ -627,9 +608,9 @@ TEST_F(FileWriteTest, ThreadsSavingAtOnceEachGetTheirOwnTemporaryFile) {
         thread.join();
     }
     EXPECT_EQ(failures, 0);
-    ASSERT_EQ(Entries(folder_).size(), static_cast<std::size_t>(kThreads));
+    ASSERT_EQ(FolderEntries(folder_).size(), static_cast<std::size_t>(kThreads));
     for (int t = 0; t < kThreads; ++t) {
-        EXPECT_EQ(ReadFile((folder_ / (std::to_string(t) + ".off")).string()),
+        EXPECT_EQ(ReadBytes((folder_ / (std::to_string(t) + ".off")).string()),
                   std::to_string(t) + ":" + std::to_string(kRounds - 1) + NewContent(5000));
     }
 }
@@ -638,7 +619,7 @@ TEST_F(FileWriteTest, NewFileTakesTheUmaskAndAnOldFileKeepsItsModeAndOwner) {
     ASSERT_EQ(SaveReason(folder_ / "new.off", "new"), "saved");
     EXPECT_EQ(StatusOf(folder_ / "new.off").st_mode & 07777, 0666u & ~CurrentUmask());
 
-    WriteFile(folder_ / "old.off", kOld);
+    WriteBytes(folder_ / "old.off", kOld);
     ::chmod((folder_ / "old.off").c_str(), 0751);
     const bool root = ::geteuid() == 0;
     if (root) {

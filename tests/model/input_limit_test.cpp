@@ -16,7 +16,9 @@
 #include "model/document.h"
 #include "model/input_limit.h"
 #include "model/off_reader.h"
-#include "model_test_support.h"
+#include "support/child_process.h"
+#include "support/documents.h"
+#include "support/test_files.h"
 
 namespace quorvane {
 namespace {

@@ -10,13 +10,15 @@
 #include <vector>
 
 #include "model/document.h"
-#include "model_test_support.h"
+#include "support/child_process.h"
+#include "support/documents.h"
+#include "support/test_files.h"
 
 namespace quorvane {
 namespace {
 
 using testing::PolygonsOf;
-using testing::ReadFile;
+using testing::ReadBytes;
 
 const char* kCube =
     "OFF\n8 6 12\n"
@@ -419,7 +421,7 @@ TEST_F(OffFileTest, SaveReplacesTheFileAndClearsTheModifiedFlag) {
     EXPECT_FALSE(doc.IsModified());
     std::string expected;
     ASSERT_TRUE(doc.SaveToText(expected));
-    EXPECT_EQ(ReadFile(path), expected);
+    EXPECT_EQ(ReadBytes(path), expected);
     struct stat info;
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
@@ -447,7 +449,7 @@ TEST_F(OffFileTest, FailedSaveKeepsTheOldFileAndReportsTheReason) {
     ASSERT_TRUE(child.Exited());
     EXPECT_NE(child.text.find("Permission denied"), std::string::npos) << child.text;
     EXPECT_EQ(child.text.find("modified"), std::string::npos) << child.text;
-    EXPECT_EQ(ReadFile(path), "old contents");
+    EXPECT_EQ(ReadBytes(path), "old contents");
 }
 
 TEST_F(OffFileTest, SaveIntoAMissingFolderFails) {

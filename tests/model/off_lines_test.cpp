@@ -11,7 +11,9 @@
 
 #include "model/document.h"
 #include "model/off_lines.h"
-#include "model_test_support.h"
+#include "support/child_process.h"
+#include "support/documents.h"
+#include "support/test_files.h"
 
 namespace quorvane {
 namespace {

@@ -9,7 +9,9 @@
 
 #include "model/document.h"
 #include "model/thread_start.h"
-#include "model_test_support.h"
+#include "support/child_process.h"
+#include "support/documents.h"
+#include "support/test_files.h"
 
 namespace quorvane {
 namespace {
@@ -164,7 +166,7 @@ TEST(OffParallel, RandomTextsReadTheSameOnTwoThreads) {
 TEST(OffParallel, RealFilesReadTheSameOnTwoThreads) {
     for (const char* file : {"teapot.off", "elephant.off", "colored_patch_coff.off", "double_torus.off",
                              "mpi_polygons.off", "openscad_example002.off"}) {
-        const std::string text = testing::ReadFile(testing::TestModel(file));
+        const std::string text = testing::ReadBytes(testing::TestModel(file));
         ExpectSameReading(text, file);
     }
 }

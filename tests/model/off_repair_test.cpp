@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "model/document.h"
-#include "model_test_support.h"
+#include "support/child_process.h"
+#include "support/documents.h"
+#include "support/test_files.h"
 
 namespace quorvane {
 namespace {

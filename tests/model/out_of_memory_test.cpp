@@ -12,7 +12,9 @@
 #include <string>
 
 #include "model/document.h"
-#include "model_test_support.h"
+#include "support/child_process.h"
+#include "support/documents.h"
+#include "support/test_files.h"
 
 namespace {
 

@@ -6,10 +6,12 @@
 #include <utility>
 #include <vector>
 
-#include "hostile_meshes.h"
 #include "model/document.h"
-#include "model_test_support.h"
-#include "unique_edges_reference.h"
+#include "support/child_process.h"
+#include "support/documents.h"
+#include "support/hostile_meshes.h"
+#include "support/test_files.h"
+#include "support/unique_edges_reference.h"
 
 namespace quorvane {
 namespace {

@@ -19,6 +19,7 @@
 #include "render/frame_renderer.h"
 #include "render/raster.h"
 #include "render/view.h"
+#include "support/documents.h"
 #include "viewing/default_view.h"
 #include "viewing/pixel.h"
 
@@ -28,19 +29,8 @@ inline std::uint32_t Px(COLORREF c) {
     return ColorRefToPixel(c);
 }
 
-inline std::unique_ptr<CQuorvaneDoc> DocumentFromText(std::string_view text) {
-    auto doc = std::make_unique<CQuorvaneDoc>();
-    OffError error;
-    EXPECT_TRUE(doc->LoadFromText(text, &error)) << error.ToString();
-    return doc;
-}
-
-inline std::unique_ptr<CQuorvaneDoc> DocumentFromFile(const std::string& name) {
-    auto doc = std::make_unique<CQuorvaneDoc>();
-    OffError error;
-    EXPECT_TRUE(doc->LoadFromFile(std::string(QUORVANE_TEST_DATA) + "/" + name, &error)) << error.ToString();
-    return doc;
-}
+using quorvane::testing::DocumentFromFile;
+using quorvane::testing::DocumentFromText;
 
 // A view of `doc` with a square client area of `size` pixels, updated for the document.
 inline std::unique_ptr<CQuorvaneView> MakeView(CQuorvaneDoc& doc, int size = 400) {

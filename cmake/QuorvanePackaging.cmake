@@ -8,11 +8,13 @@ quorvane_man_page(quorvane-cli "read, check, convert and render OFF mesh files" 
   INCLUDES ${PROJECT_SOURCE_DIR}/data/man/quorvane-cli.h2m)
 
 # The software centre's entry describes the desktop program, so it comes with the viewer; its
-# release is the project version.
-configure_file(${PROJECT_SOURCE_DIR}/data/quorvane.metainfo.xml.in
-               ${PROJECT_BINARY_DIR}/data/quorvane.metainfo.xml @ONLY)
+# release is the project version. AppStream wants a reverse domain name as the id, and the file
+# named for it; the entry names the launcher, quorvane.desktop.
+set(QUORVANE_APPSTREAM_ID org.quorvane.Quorvane)
+set(QUORVANE_METAINFO ${PROJECT_BINARY_DIR}/data/${QUORVANE_APPSTREAM_ID}.metainfo.xml)
+configure_file(${PROJECT_SOURCE_DIR}/data/quorvane.metainfo.xml.in ${QUORVANE_METAINFO} @ONLY)
 if(TARGET quorvane)
-  install(FILES ${PROJECT_BINARY_DIR}/data/quorvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(FILES ${QUORVANE_METAINFO} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 endif()
 
 set(QUORVANE_PACKAGE_MAINTAINER "Quorvane Developers <quorvane@example.org>"

@@ -30,7 +30,7 @@ expected=(
   ./usr/share/thumbnailers/quorvane.thumbnailer
   ./usr/share/man/man1/quorvane.1.gz
   ./usr/share/man/man1/quorvane-cli.1.gz
-  ./usr/share/metainfo/quorvane.metainfo.xml
+  ./usr/share/metainfo/org.quorvane.Quorvane.metainfo.xml
 )
 for file in "${expected[@]}"; do
   grep -qxF "$file" <<<"$contents" || fail "$file is missing from the package"
@@ -50,7 +50,7 @@ dpkg -x "$deb" "$root"
 
 desktop-file-validate "$root/usr/share/applications/quorvane.desktop"
 echo "desktop-file-validate: no complaints."
-appstreamcli validate --no-net --explain "$root/usr/share/metainfo/quorvane.metainfo.xml"
+appstreamcli validate --no-net --explain "$root/usr/share/metainfo/org.quorvane.Quorvane.metainfo.xml"
 # The entry and the launcher it names, together as installed.
 appstreamcli validate-tree --no-net "$root"
 

@@ -3,7 +3,7 @@
 # the thumbnailer entry; the viewer with its launcher entry, icon and software centre entry exactly
 # when WITH_APP is set; the programs' manual pages exactly when WITH_MAN is set.
 # cmake -DBUILD_DIR=... -DDESTDIR=... -DVERSION=... -DWITH_APP=0|1 -DWITH_MAN=0|1 -DBINDIR=bin
-#       -DDATADIR=share -DMANDIR=share/man -P ...
+#       -DDATADIR=share -DMANDIR=share/man -DAPPSTREAM_ID=... -P ...
 file(REMOVE_RECURSE "${DESTDIR}")
 set(ENV{DESTDIR} "${DESTDIR}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix /usr
@@ -44,7 +44,7 @@ function(installed_exactly_when wanted what)
   endforeach()
 endfunction()
 
-set(metainfo "${DATADIR}/metainfo/quorvane.metainfo.xml")
+set(metainfo "${DATADIR}/metainfo/${APPSTREAM_ID}.metainfo.xml")
 installed_exactly_when("${WITH_APP}" "the viewer is built"
   "${BINDIR}/quorvane"
   "${DATADIR}/applications/quorvane.desktop"

@@ -58,7 +58,7 @@ appstreamcli validate-tree --no-net "$root"
 printed=$("$root/usr/bin/quorvane-cli" --version)
 [ "$printed" = "quorvane-cli $version" ] || fail "quorvane-cli --version printed '$printed'"
 printed=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/quorvane" --version)
-[ "$printed" = "Quorvane $version" ] || fail "quorvane --version printed '$printed'"
+[ "$printed" = "quorvane $version" ] || fail "quorvane --version printed '$printed'"
 "$root/usr/bin/quorvane-cli" render data/cube.off --size 64 -o "$root/cube.png"
 [ "$(file -b --mime-type "$root/cube.png")" = image/png ] || fail "the render is not a PNG: $(file -b "$root/cube.png")"
 for program in quorvane quorvane-cli; do

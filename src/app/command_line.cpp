@@ -11,15 +11,17 @@ ViewerCommandLine::ViewerCommandLine()
            QStringLiteral("Show this help and exit.")),
       version(QStringList{QStringLiteral("v"), QStringLiteral("version")},
               QStringLiteral("Show the program's version and exit.")) {
-    parser.setApplicationDescription(QStringLiteral(
-        "Viewer and editor of OFF polygon meshes.\n"
-        "\n"
-        "Opens FILE, or a new empty document without one, in a window that draws the model with the "
-        "program's own software renderer: wireframe, solid or points. The left mouse button orbits, the "
-        "right one zooms and both together pan; a double-click selects the nearest vertex, which a drag "
-        "moves in editing mode. When Quorvane already runs, FILE is opened in that window instead.\n"
-        "\n"
-        "Qt's own options, such as -platform NAME and -style NAME, are accepted as well."));
+    // Lines are broken for a terminal of 80 columns; the manual page joins them into paragraphs.
+    parser.setApplicationDescription(
+        QStringLiteral("Viewer and editor of OFF polygon meshes.\n"
+                       "\n"
+                       "Opens FILE, or a new empty document without one, in a window that draws the\n"
+                       "model with the program's own software renderer: wireframe, solid or points.\n"
+                       "The left mouse button orbits, the right one zooms and both together pan; a\n"
+                       "double-click selects the nearest vertex, which a drag moves in editing mode.\n"
+                       "When Quorvane already runs, FILE is opened in its window instead.\n"
+                       "\n"
+                       "Qt's own options, such as -platform NAME and -style NAME, are accepted too."));
     parser.addOption(help);
     parser.addOption(version);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The OFF file to open."),
@@ -38,7 +40,7 @@ QString ViewerHelpText() {
 }
 
 QString ViewerVersionText() {
-    return QStringLiteral("Quorvane " QUORVANE_VERSION_STRING "\n");
+    return QStringLiteral("quorvane " QUORVANE_VERSION_STRING "\n");
 }
 
 std::optional<int> AnswerHelpOrVersion(const QStringList& arguments) {

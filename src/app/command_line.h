@@ -22,7 +22,7 @@ struct ViewerCommandLine {
 // What `quorvane --help` prints.
 QString ViewerHelpText();
 
-// What `quorvane --version` prints: the program's name and the project version.
+// What `quorvane --version` prints: the program's name, as installed, and the project version.
 QString ViewerVersionText();
 
 // Answers --help or --version when `arguments` (the program first) ask for either, before any

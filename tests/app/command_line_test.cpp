@@ -93,7 +93,7 @@ TEST(ViewerHelp, NamesTheInstalledProgramAndEveryOption) {
 }
 
 TEST(ViewerHelp, VersionIsTheProjectVersion) {
-    EXPECT_EQ(ViewerVersionText(), QStringLiteral("Quorvane " QUORVANE_PROJECT_VERSION "\n"));
+    EXPECT_EQ(ViewerVersionText(), QStringLiteral("quorvane " QUORVANE_PROJECT_VERSION "\n"));
 }
 
 TEST(ViewerHelp, StartedApplicationAnswersWithTheSameTexts) {

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libpng-dev libx11-dev fonts-dejavu-core
   clang libclang-rt-14-dev clang-format
+  help2man dpkg-dev desktop-file-utils appstream file
 )
 
 missing=()

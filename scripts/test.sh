@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test:
 #   1. the Release build with gcc, warnings as errors, and all tests;
-#   2. clang with warnings as errors, AddressSanitizer and UndefinedBehaviorSanitizer (a Debug build with
+#   2. the Debian package (build-package/, served by build 1's compiler cache): its files, the
+#      validators of its launcher and software centre entries, its library dependencies, and its
+#      programs run from a scratch root it is unpacked into (scripts/check-package.sh);
+#   3. clang with warnings as errors, AddressSanitizer and UndefinedBehaviorSanitizer (a Debug build with
 #      the viewer and the fuzz targets) and all tests, the viewer's included;
-#   3. ThreadSanitizer (gcc, without the viewer) and the tests of the core and the command line;
-#   4. a bounded libFuzzer run of the OFF reader with the fuzz target of build 2;
-#   5. the formatting check.
+#   4. ThreadSanitizer (gcc, without the viewer) and the tests of the core and the command line;
+#   5. a bounded libFuzzer run of the OFF reader with the fuzz target of build 3;
+#   6. the formatting check.
 # Each stage's time is printed at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -58,6 +61,9 @@ run_tests() {
 stage "Release build (gcc, warnings as errors) and tests"
 build g++ build -DCMAKE_BUILD_TYPE=Release
 run_tests build
+
+stage "Debian package (build, contents, validators, dependencies, unpacked programs)"
+./scripts/check-package.sh
 
 # The sanitizers' options (and the leak suppressions for Qt's libraries) are set by CTest.
 stage "clang build (warnings as errors, address and undefined sanitizers, fuzz targets) and tests"

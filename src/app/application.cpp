@@ -1,11 +1,11 @@
 #include "app/application.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QFileInfo>
 #include <cstdio>
 
 #include "app/about_dialog.h"
+#include "app/command_line.h"
 #include "app/instance_channel.h"
 #include "app/main_frame.h"
 #include "app/recent_profile.h"
@@ -20,21 +20,15 @@ CQuorvaneApp::CQuorvaneApp(QStringList arguments, AppOptions options)
 CQuorvaneApp::~CQuorvaneApp() = default;
 
 bool CQuorvaneApp::InitInstance() {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Viewer and editor of OFF polygon meshes."));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The OFF file to open."),
-                                 QStringLiteral("[file]"));
+    ViewerCommandLine commandLine;
+    QCommandLineParser& parser = commandLine.parser;
     if (!parser.parse(m_arguments)) {
         std::fprintf(stderr, "quorvane: %s\n", qPrintable(parser.errorText()));
         m_exitCode = 2;
         return false;
     }
-    if (parser.isSet(help) || parser.isSet(version)) {
-        const QString text =
-            parser.isSet(help) ? parser.helpText()
-                               : QStringLiteral("Quorvane %1\n").arg(QCoreApplication::applicationVersion());
+    if (parser.isSet(commandLine.help) || parser.isSet(commandLine.version)) {
+        const QString text = parser.isSet(commandLine.help) ? ViewerHelpText() : ViewerVersionText();
         std::fputs(qPrintable(text), stdout);
         m_exitCode = 0;
         return false;

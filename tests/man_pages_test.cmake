@@ -1,0 +1,82 @@
+# Checks the manual pages made in MAN_DIR against the programs themselves: each page carries the
+# program's version, every option its --help names and, for quorvane-cli, a part for every
+# subcommand with every option of that subcommand. The viewer is asked without a display.
+# cmake -DMAN_DIR=... -DCLI=path/quorvane-cli [-DVIEWER=path/quorvane] -DVERSION=... -P ...
+cmake_minimum_required(VERSION 3.25)
+
+# The --help of PROGRAM with `arguments`, run with no display.
+function(help_of program arguments out)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY
+                          --unset=QT_QPA_PLATFORM "${program}" ${arguments} --help
+    RESULT_VARIABLE status OUTPUT_VARIABLE text ERROR_VARIABLE error)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${program} ${arguments} --help gave status ${status}: ${error}")
+  endif()
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+# Fails unless PAGE's text shows every long option that HELP names, in roff's spelling.
+function(expect_options page_name page help)
+  string(REGEX MATCHALL "--[a-z][a-z-]*" options "${help}")
+  list(REMOVE_DUPLICATES options)
+  if(NOT options)
+    message(FATAL_ERROR "no options found in the help for ${page_name}:\n${help}")
+  endif()
+  foreach(option IN LISTS options)
+    string(REPLACE "-" "\\-" roff "${option}")
+    string(FIND "${page}" "${roff}" at)
+    if(at EQUAL -1)
+      message(FATAL_ERROR "${page_name} does not show ${option}")
+    endif()
+  endforeach()
+endfunction()
+
+# The page of PROGRAM_NAME, with a check of its title line: name, section and version.
+function(read_page program_name version_text out)
+  set(file "${MAN_DIR}/${program_name}.1")
+  if(NOT EXISTS "${file}")
+    message(FATAL_ERROR "${file} was not made")
+  endif()
+  file(READ "${file}" page)
+  string(TOUPPER "${program_name}" title)
+  if(NOT page MATCHES "\n\\.TH \"?${title}\"? \"1\" \"[^\"]*\" \"${version_text}\"")
+    message(FATAL_ERROR "${file} has no title line for ${program_name}(1), ${version_text}:\n${page}")
+  endif()
+  set(${out} "${page}" PARENT_SCOPE)
+endfunction()
+
+read_page(quorvane-cli "quorvane-cli ${VERSION}" page)
+help_of("${CLI}" "" top)
+expect_options(quorvane-cli.1 "${page}" "${top}")
+string(REGEX MATCH "\nSubcommands:\n(  [^\n]*\n)+" listed "${top}")
+string(REGEX MATCHALL "\n  [a-z]+" subcommands "${listed}")
+if(NOT subcommands)
+  message(FATAL_ERROR "quorvane-cli --help lists no subcommands:\n${top}")
+endif()
+foreach(subcommand IN LISTS subcommands)
+  string(STRIP "${subcommand}" subcommand)
+  # The part of the page from this subcommand's heading to the next heading.
+  string(FIND "${page}" "\n.SS ${subcommand}\n" start)
+  if(start EQUAL -1)
+    message(FATAL_ERROR "quorvane-cli.1 has no part for the subcommand ${subcommand}")
+  endif()
+  string(SUBSTRING "${page}" ${start} -1 part)
+  string(SUBSTRING "${part}" 1 -1 rest)
+  string(REGEX REPLACE "\n\\.S[SH] .*" "" part "${rest}")
+  help_of("${CLI}" "${subcommand}" help)
+  expect_options("quorvane-cli.1 (${subcommand})" "${part}" "${help}")
+endforeach()
+foreach(section "EXIT STATUS" "ENVIRONMENT" "SEE ALSO")
+  if(NOT page MATCHES "\n\\.SH \"?${section}\"?\n")
+    message(FATAL_ERROR "quorvane-cli.1 has no ${section} section")
+  endif()
+endforeach()
+
+if(VIEWER)
+  read_page(quorvane "quorvane ${VERSION}" page)
+  help_of("${VIEWER}" "" help)
+  expect_options(quorvane.1 "${page}" "${help}")
+  if(NOT page MATCHES "\n\\.SH SYNOPSIS\n\\.B quorvane\n")
+    message(FATAL_ERROR "quorvane.1 has no synopsis naming the program:\n${page}")
+  endif()
+endif()

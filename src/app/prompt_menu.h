@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMenu>
+#include <QPointer>
 
 namespace quorvane {
 
@@ -23,8 +24,8 @@ class CPromptMenu : public QMenu {
     // back the prompt of a greyed item the mouse has left.
     void FollowMouse(QAction* action);
 
-    // The greyed item whose prompt is shown, or null.
-    QAction* m_greyedItem = nullptr;
+    // The greyed item whose prompt is shown, or null (also once the item is gone).
+    QPointer<QAction> m_greyedItem;
 };
 
 }  // namespace quorvane

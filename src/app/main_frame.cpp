@@ -23,6 +23,7 @@
 #include "app/file_reading.h"
 #include "app/file_rules.h"
 #include "app/lock_keys.h"
+#include "app/prompt_menu.h"
 #include "app/prompts.h"
 #include "app/view_widget.h"
 #include "model/statistics.h"
@@ -69,6 +70,7 @@ CMainFrame::CMainFrame(CUserPrompts* prompts, CRecentFileProfile profile, QWidge
     setCentralWidget(m_viewWidget);
     connect(m_viewWidget, &CQuorvaneViewWidget::pictureChanged, this, &CMainFrame::UpdateMessagePane);
     connect(m_viewWidget, &CQuorvaneViewWidget::documentEdited, this, &CMainFrame::OnDocumentEdited);
+    connect(m_viewWidget, &CQuorvaneViewWidget::userInput, this, &CMainFrame::DismissRepairNote);
 
     CreateMenus();
     CreateStatusBar();
@@ -104,8 +106,10 @@ void CMainFrame::CreateMenus() {
     m_controlModes->setExclusive(true);
 
     for (const MenuDefinition& definition : MenuBar()) {
-        QMenu* menu = menuBar()->addMenu(ToQString(definition.title));
+        auto* menu = new CPromptMenu(ToQString(definition.title), this);
+        menuBar()->addMenu(menu);
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::DismissRepairNote);
         for (const MenuItem& item : definition.items) {
             if (item.id == ID_SEPARATOR) {
                 menu->addSeparator();
@@ -225,6 +229,7 @@ QAction* CMainFrame::Action(int id) const {
 }
 
 void CMainFrame::OnCommand(int id) {
+    DismissRepairNote();
     CQuorvaneView& view = m_viewWidget->View();
     switch (id) {
         case ID_FILE_NEW:
@@ -325,6 +330,16 @@ void CMainFrame::UpdateMessagePane() {
     } else {
         m_messagePane->setText(m_repairNote.isEmpty() ? ToQString(kIdleMessage) : m_repairNote);
     }
+}
+
+// The note on the repairs is a message like the others: the next command, menu or mouse action in
+// the view replaces it with the idle text.
+void CMainFrame::DismissRepairNote() {
+    if (m_repairNote.isEmpty()) {
+        return;
+    }
+    m_repairNote.clear();
+    UpdateMessagePane();
 }
 
 void CMainFrame::OnDocumentEdited() {

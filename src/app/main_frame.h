@@ -111,6 +111,7 @@ class CMainFrame : public QMainWindow {
     void UpdateMessagePane();
     void UpdateLockIndicators();
     void OnDocumentEdited();
+    void DismissRepairNote();
 
     // Every question goes through m_trackedPrompts, which knows when one is open.
     CTrackedPrompts m_trackedPrompts;
@@ -131,7 +132,7 @@ class CMainFrame : public QMainWindow {
     // The model was opened with repairs: m_repairs lists them until it is saved or replaced.
     bool m_bRepaired = false;
     OffRepairReport m_repairs;
-    // "Opened with N repairs" while the model opened with repairs is shown, else empty.
+    // "Opened with N repairs" from the opening of a model with repairs until the next action.
     QString m_repairNote;
 
     std::map<int, QAction*> m_actions;

@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -17,8 +18,8 @@ namespace quorvane {
 
 namespace {
 
-// A coordinate in device pixels as an int: floored, clamped into the int range, 0 when not finite.
-int ToDevicePixel(double value) {
+// A coordinate as a whole pixel: floored, clamped into the int range, 0 when not finite.
+int FloorToPixel(double value) {
     if (!std::isfinite(value)) {
         return 0;
     }
@@ -61,23 +62,24 @@ void CQuorvaneViewWidget::Apply(Repaint repaint) {
     emit pictureChanged();
 }
 
-QPoint CQuorvaneViewWidget::ToDevice(const QPointF& position) const {
-    return {ToDevicePixel(position.x() * m_pixelRatio), ToDevicePixel(position.y() * m_pixelRatio)};
+QPoint CQuorvaneViewWidget::ToLogical(const QPointF& position) {
+    return {FloorToPixel(position.x()), FloorToPixel(position.y())};
 }
 
 QPoint CQuorvaneViewWidget::FromDevice(int x, int y) const {
-    return {ToDevicePixel((x + 0.5) / m_pixelRatio), ToDevicePixel((y + 0.5) / m_pixelRatio)};
+    return {FloorToPixel((x + 0.5) / m_pixelRatio), FloorToPixel((y + 0.5) / m_pixelRatio)};
 }
 
 void CQuorvaneViewWidget::SyncSize() {
     const qreal ratio = devicePixelRatioF() > 0 ? devicePixelRatioF() : 1.0;
-    const QSize deviceSize(ToDevicePixel(std::ceil(width() * ratio - 1e-9)),
-                           ToDevicePixel(std::ceil(height() * ratio - 1e-9)));
+    const QSize deviceSize(FloorToPixel(std::ceil(width() * ratio - 1e-9)),
+                           FloorToPixel(std::ceil(height() * ratio - 1e-9)));
     if (deviceSize == m_deviceSize && ratio == m_pixelRatio) {
         return;
     }
     m_pixelRatio = ratio;
     m_deviceSize = deviceSize;
+    m_view.SetDevicePixelRatio(ratio);
     m_view.OnSize(deviceSize.width(), deviceSize.height());
     emit pictureChanged();
 }
@@ -130,7 +132,8 @@ void CQuorvaneViewWidget::resizeEvent(QResizeEvent* event) {
 }
 
 void CQuorvaneViewWidget::mousePressEvent(QMouseEvent* event) {
-    const QPoint p = ToDevice(event->position());
+    emit userInput();
+    const QPoint p = ToLogical(event->position());
     if (event->button() == Qt::LeftButton) {
         Apply(m_view.OnLButtonDown(p.x(), p.y()));
     } else if (event->button() == Qt::RightButton) {
@@ -139,7 +142,7 @@ void CQuorvaneViewWidget::mousePressEvent(QMouseEvent* event) {
 }
 
 void CQuorvaneViewWidget::mouseReleaseEvent(QMouseEvent* event) {
-    const QPoint p = ToDevice(event->position());
+    const QPoint p = ToLogical(event->position());
     if (event->button() == Qt::LeftButton) {
         Apply(m_view.OnLButtonUp(p.x(), p.y()));
     } else if (event->button() == Qt::RightButton) {
@@ -148,7 +151,7 @@ void CQuorvaneViewWidget::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CQuorvaneViewWidget::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint p = ToDevice(event->position());
+    const QPoint p = ToLogical(event->position());
     CQuorvaneDoc* document = m_view.GetDocument();
     const bool wasModified = document->IsModified();
     Apply(m_view.OnMouseMove(p.x(), p.y()));
@@ -159,15 +162,22 @@ void CQuorvaneViewWidget::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CQuorvaneViewWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    emit userInput();
     if (event->button() != Qt::LeftButton) {
         return;
     }
-    const QPoint p = ToDevice(event->position());
+    const QPoint p = ToLogical(event->position());
     Apply(m_view.OnLButtonDblClk(p.x(), p.y()));
     // The second press of a double-click is not a button-down for the view: the view takes it as
     // released at once, so a drag straight on from it moves nothing until the button is pressed
     // again.
     Apply(m_view.OnLButtonUp(p.x(), p.y()));
+}
+
+void CQuorvaneViewWidget::wheelEvent(QWheelEvent* event) {
+    emit userInput();
+    event->accept();
+    Apply(m_view.OnMouseWheel(event->angleDelta().y()));
 }
 
 ClipboardFailure CQuorvaneViewWidget::CopyPictureTo(QClipboard* clipboard) const {

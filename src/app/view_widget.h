@@ -1,5 +1,6 @@
-// The view window: wraps the toolkit-free CQuorvaneView, forwards sizes and mouse input to it in
-// device pixels, paints its square image in one transfer, and copies it to the clipboard.
+// The view window: wraps the toolkit-free CQuorvaneView, forwards sizes to it in device pixels and
+// mouse input in logical pixels with the device pixel ratio, paints its square image in one
+// transfer, and copies it to the clipboard.
 #pragma once
 
 #include <QImage>
@@ -41,16 +42,21 @@ class CQuorvaneViewWidget : public QWidget {
     QImage CurrentImage() const;
     // The client area in device pixels, as the view core knows it.
     QSize DeviceClientSize() const { return m_deviceSize; }
-    // The client coordinates (device pixels) of a position in widget coordinates.
-    QPoint ToDevice(const QPointF& position) const;
-    // The widget position of a client point in device pixels (the inverse of ToDevice).
+    // The logical client pixel of a position in widget coordinates, as the view core takes it.
+    static QPoint ToLogical(const QPointF& position);
+    // The logical pixel (a widget position) that covers the centre of device pixel (x, y) of the
+    // client area.
     QPoint FromDevice(int x, int y) const;
+    // Device pixels per logical pixel, as the view core was last told.
+    qreal PixelRatio() const { return m_pixelRatio; }
 
   signals:
     // The picture changed (the frame updates the status bar).
     void pictureChanged();
     // A vertex of the document was moved.
     void documentEdited();
+    // A mouse button was pressed or the wheel turned in the view.
+    void userInput();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -59,6 +65,7 @@ class CQuorvaneViewWidget : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
   private:
     // Resizes the image to the client area when the size or the pixel ratio changed.

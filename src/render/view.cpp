@@ -1,7 +1,9 @@
 #include "render/view.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 
 #include "editing/editing.h"
@@ -18,6 +20,13 @@ int ClampedDifference(int a, int b) {
     return static_cast<int>(std::clamp<std::int64_t>(d, INT_MIN, INT_MAX));
 }
 
+// Whether two points hold the same bits (a point with a NaN equals itself here).
+bool SameBits(const CVector3D& a, const CVector3D& b) {
+    return std::bit_cast<std::uint64_t>(a.x) == std::bit_cast<std::uint64_t>(b.x) &&
+           std::bit_cast<std::uint64_t>(a.y) == std::bit_cast<std::uint64_t>(b.y) &&
+           std::bit_cast<std::uint64_t>(a.z) == std::bit_cast<std::uint64_t>(b.z);
+}
+
 }  // namespace
 
 CQuorvaneView::CQuorvaneView(CQuorvaneDoc* document) : m_pDocument(document) {}
@@ -28,6 +37,7 @@ DrawingSettings CQuorvaneView::GetDrawingSettings() const {
     settings.backgroundColor = m_backgroundColor;
     settings.lighting = m_lighting;
     settings.selectedVertex = m_selectedVertex;
+    settings.markerScale = m_devicePixelRatio;
     return settings;
 }
 
@@ -39,6 +49,7 @@ Repaint CQuorvaneView::OnUpdate() {
     m_bLeftButtonDown = false;
     m_bRightButtonDown = false;
     m_selectedVertex = -1;
+    m_wheelRemainder = 0;
     m_frame.SetModel(m_pDocument);
     SetDefaultView();
     TransformModel();
@@ -116,6 +127,7 @@ Repaint CQuorvaneView::OnViewingMode() {
     m_bEditingMode = false;
     m_bLeftButtonDown = false;
     m_bRightButtonDown = false;
+    m_wheelRemainder = 0;
     return Refresh();
 }
 
@@ -127,6 +139,7 @@ Repaint CQuorvaneView::OnEditingMode() {
     m_bViewingMode = false;
     m_bLeftButtonDown = false;
     m_bRightButtonDown = false;
+    m_wheelRemainder = 0;
     return Refresh();
 }
 
@@ -221,19 +234,46 @@ Repaint CQuorvaneView::DragSelectedVertex(int dx, int dy) {
     return Refresh();
 }
 
-// A double-click clears the selection, or projects and selects the nearest vertex.
+// A double-click clears the selection, or projects and selects the vertex nearest to the device
+// pixel under the click.
 Repaint CQuorvaneView::OnLButtonDblClk(int x, int y) {
     if (m_selectedVertex != -1) {
         m_selectedVertex = -1;
         RenderModel();
         return Repaint::kImage;
     }
-    const int px = ClampedDifference(x, m_imageLeft);
-    const int py = ClampedDifference(y, m_imageTop);
+    const int px = ClampedDifference(LogicalToDevicePixel(x, m_devicePixelRatio), m_imageLeft);
+    const int py = ClampedDifference(LogicalToDevicePixel(y, m_devicePixelRatio), m_imageTop);
     TransformModel();
     m_selectedVertex = SelectNearestVertex(m_imageSize, px, py, m_frame.GetImageX(), m_frame.GetImageY());
     RenderModel();
     return Repaint::kImage;
+}
+
+// Zoom stops changing the camera at its nearest and farthest distance, so the steps of a huge
+// turn end there; the picture is still refreshed, as after a drag at the limit.
+Repaint CQuorvaneView::OnMouseWheel(int delta) {
+    if (!m_bViewingMode) {
+        return Repaint::kNone;
+    }
+    const int notches = TakeWheelNotches(m_wheelRemainder, delta);
+    if (notches == 0) {
+        return Repaint::kNone;
+    }
+    const CameraMotion step = MapWheelNotch(notches);
+    const long long steps = notches < 0 ? -static_cast<long long>(notches) : notches;
+    for (long long i = 0; i < steps; ++i) {
+        const CVector3D before = m_viewingSpace.GetFromPoint();
+        ApplyCameraMotion(m_viewingSpace, step);
+        if (SameBits(m_viewingSpace.GetFromPoint(), before)) {
+            break;
+        }
+    }
+    return Refresh();
+}
+
+void CQuorvaneView::SetDevicePixelRatio(double ratio) {
+    m_devicePixelRatio = std::isfinite(ratio) && ratio > 0.0 ? ratio : 1.0;
 }
 
 bool CQuorvaneView::IsCameraDegenerate() const {

@@ -59,13 +59,27 @@ class CQuorvaneView {
     // Places the camera to frame the document's bounding box (no redraw).
     void SetDefaultView();
 
-    // ---- Mouse, in client coordinates (y grows downward) ----
+    // ---- Mouse, in logical client pixels (y grows downward) ----
+    // Motions are measured in logical pixels, so a drag turns, zooms and pans as far on a screen
+    // of any pixel density; the image and the sizes given to OnSize are in device pixels.
     Repaint OnLButtonDown(int x, int y);
     Repaint OnLButtonUp(int x, int y);
     Repaint OnRButtonDown(int x, int y);
     Repaint OnRButtonUp(int x, int y);
     Repaint OnMouseMove(int x, int y);
+    // Picks at the device pixel holding the centre of logical pixel (x, y).
     Repaint OnLButtonDblClk(int x, int y);
+    // A wheel turn of `delta` (kWheelNotch per notch, positive away from the user): in Viewing
+    // mode each whole notch, with the parts of notches carried over between calls, is one zoom
+    // step of the right-button drag, closer for a turn away from the user; the picture is
+    // refreshed once per call that made a notch.
+    Repaint OnMouseWheel(int delta);
+
+    // Device pixels per logical pixel (1 unless the screen is scaled); the selection marker is
+    // drawn that many times larger so that it keeps its size on screen. Takes effect at the next
+    // drawing. A value that is not a positive finite number counts as 1.
+    void SetDevicePixelRatio(double ratio);
+    double GetDevicePixelRatio() const { return m_devicePixelRatio; }
 
     // ---- State ----
     // The off-screen image, S x S.
@@ -124,6 +138,9 @@ class CQuorvaneView {
     int m_lastMouseX = 0;
     int m_lastMouseY = 0;
     int m_selectedVertex = -1;
+    double m_devicePixelRatio = 1.0;
+    // The part of a wheel notch not yet turned into a zoom step.
+    int m_wheelRemainder = 0;
     CViewingSpace m_viewingSpace;
     CLightingSettings m_lighting;
     // The tessellated mesh, the projected coordinates and the image.

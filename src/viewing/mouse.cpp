@@ -1,5 +1,10 @@
 #include "viewing/mouse.h"
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+
 namespace quorvane {
 
 namespace {
@@ -61,6 +66,32 @@ void ApplyCameraMotion(CViewingSpace& camera, const CameraMotion& motion) {
         case CameraMotionKind::kNone:
             break;
     }
+}
+
+// The sum is kept in 64 bits: a remainder and a delta near INT_MAX must not overflow.
+int TakeWheelNotches(int& remainder, int delta) {
+    const std::int64_t sum = std::int64_t{remainder} + std::int64_t{delta};
+    const std::int64_t notches = sum / kWheelNotch;  // truncates toward zero
+    remainder = static_cast<int>(sum - notches * kWheelNotch);
+    return static_cast<int>(notches);
+}
+
+CameraMotion MapWheelNotch(int notches) {
+    if (notches > 0) {
+        return {CameraMotionKind::kZoom, kZoomInPercent, 0.0};
+    }
+    if (notches < 0) {
+        return {CameraMotionKind::kZoom, kZoomOutPercent, 0.0};
+    }
+    return {};
+}
+
+int LogicalToDevicePixel(int logical, double ratio) {
+    if (!std::isfinite(ratio) || ratio <= 0.0) {
+        ratio = 1.0;
+    }
+    const double device = std::floor((static_cast<double>(logical) + 0.5) * ratio);
+    return static_cast<int>(std::clamp(device, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
 }
 
 }  // namespace quorvane

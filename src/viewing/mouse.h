@@ -25,4 +25,21 @@ CameraMotion MapViewingMouseMove(int dx, int dy, bool leftButtonDown, bool right
 // Applies a motion to the camera; kNone leaves it untouched.
 void ApplyCameraMotion(CViewingSpace& camera, const CameraMotion& motion);
 
+// The wheel's angle delta of one notch (eighths of a degree); finer wheels report parts of it.
+inline constexpr int kWheelNotch = 120;
+
+// Adds a wheel delta (positive: turned away from the user) to the part of a notch carried in
+// `remainder` and returns the whole notches made, signed, leaving the rest (|rest| < kWheelNotch,
+// with the sign of the sum) in `remainder`.
+int TakeWheelNotches(int& remainder, int delta);
+
+// The zoom of one wheel notch: turned away from the user (notches > 0) as a right drag upward,
+// toward the user as one downward; kNone for 0.
+CameraMotion MapWheelNotch(int notches);
+
+// The device pixel holding the centre of logical pixel `logical` on a screen of `ratio` device
+// pixels per logical pixel: floor((logical + 0.5) ratio), pinned into the int range. A ratio that
+// is not a positive finite number counts as 1.
+int LogicalToDevicePixel(int logical, double ratio);
+
 }  // namespace quorvane

@@ -2,6 +2,7 @@
 // and nested dialogs are replaced through the dialog services.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QImage>
 #include <QLayout>
@@ -11,8 +12,10 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStringList>
+#include <QTest>
 #include <cmath>
 #include <functional>
+#include <ostream>
 #include <vector>
 
 #include "app/dialogs/dialog_services.h"
@@ -312,6 +315,111 @@ TEST(LightingDialog, EachSwatchEditsItsOwnColour) {
     EXPECT_EQ(settings.m_highlightColor, ColorRefToReal(colours[2]));
     EXPECT_EQ(settings.m_ambientLightColor, ColorRefToReal(colours[3]));
     EXPECT_EQ(settings.m_directionalLightColor, ColorRefToReal(colours[4]));
+}
+
+// The dialog's push button labelled `text`.
+QPushButton* Button(QDialog& dialog, const char* text) {
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+        if (button->text() == QLatin1String(text)) {
+            return button;
+        }
+    }
+    ADD_FAILURE() << "no button " << text;
+    return nullptr;
+}
+
+TEST(LightingDialog, TabGoesThroughTheButtonsThenTheControlsAsTheyAreRead) {
+    CLightingDlg dialog;
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    const std::vector<QWidget*> expected{Button(dialog, "OK"),
+                                         Button(dialog, "Cancel"),
+                                         dialog.ResetButton(),
+                                         dialog.AdvancedButton(),
+                                         dialog.SwatchControl(Swatch::kExterior),
+                                         dialog.SwatchControl(Swatch::kInterior),
+                                         dialog.SwatchControl(Swatch::kHighlight),
+                                         dialog.ShininessSlider(),
+                                         dialog.SwatchControl(Swatch::kAmbientLight),
+                                         dialog.SwatchControl(Swatch::kDirectionalLight),
+                                         dialog.VerticalLightSlider(),
+                                         dialog.DepthLightSlider(),
+                                         dialog.HorizontalLightSlider()};
+    // The dialog opens with the focus on OK, so Enter still ends it.
+    EXPECT_EQ(QApplication::focusWidget(), expected.front());
+    expected.front()->setFocus(Qt::OtherFocusReason);
+    std::vector<QWidget*> reached{QApplication::focusWidget()};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached.push_back(QApplication::focusWidget());
+    }
+    std::vector<QWidget*> cycle = expected;
+    cycle.push_back(expected.front());  // and round again
+    EXPECT_EQ(reached, cycle);
+    // Backwards the same way.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), expected.back());
+}
+
+struct SwatchKey {
+    const char* name;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+};
+
+void PrintTo(const SwatchKey& key, std::ostream* out) {
+    *out << key.name;
+}
+
+class LightingSwatchKey : public ::testing::TestWithParam<SwatchKey> {};
+
+TEST_P(LightingSwatchKey, OpensTheColourChoiceOfTheFocusedSwatchOnly) {
+    const SwatchKey& key = GetParam();
+    CLightingDlg dialog;
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    std::vector<COLORREF> offered;
+    DialogServices services;
+    services.chooseColor = [&](QWidget*, COLORREF initial) -> std::optional<COLORREF> {
+        offered.push_back(initial);
+        return RGB(7, 8, 9);
+    };
+    const ScopedDialogServices scoped(std::move(services));
+    const Swatch swatches[] = {Swatch::kExterior, Swatch::kInterior, Swatch::kHighlight,
+                               Swatch::kAmbientLight, Swatch::kDirectionalLight};
+    for (const Swatch swatch : swatches) {
+        CColorSwatch* control = dialog.SwatchControl(swatch);
+        EXPECT_TRUE(control->focusPolicy() & Qt::TabFocus);
+        control->setFocus(Qt::TabFocusReason);
+        const COLORREF before = control->Color();
+        offered.clear();
+        QTest::keyClick(control, key.key, key.modifiers);
+        ASSERT_EQ(offered, std::vector<COLORREF>{before});
+        EXPECT_EQ(control->Color(), RGB(7, 8, 9));
+    }
+    EXPECT_EQ(dialog.GetSettings().GetExteriorColor(), RGB(7, 8, 9));
+    // The key went to the swatch, not to the default button: the dialog is still open.
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, LightingSwatchKey,
+                         ::testing::Values(SwatchKey{"Space", Qt::Key_Space, Qt::NoModifier},
+                                           SwatchKey{"Return", Qt::Key_Return, Qt::NoModifier},
+                                           SwatchKey{"KeypadEnter", Qt::Key_Enter, Qt::KeypadModifier}),
+                         [](const ::testing::TestParamInfo<SwatchKey>& info) { return info.param.name; });
+
+TEST(LightingDialog, OtherKeysOnASwatchOfferNoColour) {
+    CLightingDlg dialog;
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const auto services = DriveModals([](QDialog&) { ADD_FAILURE() << "unexpected dialog"; });
+    CColorSwatch* control = dialog.SwatchControl(Swatch::kInterior);
+    control->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(control, Qt::Key_A);
+    QTest::keyClick(control, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(control->Color(), RGB(255, 0, 0));
 }
 
 // A specular factor of 0.25 makes the highlight 0.7 x 0.25 = 0.175, 44 after truncation.

@@ -64,6 +64,35 @@ TEST(ViewingSpaceDialog, ShowsTheCameraAndRereadsItFromFifteenDigits) {
     EXPECT_TRUE(driven.refusals.isEmpty());
 }
 
+TEST(ViewingSpaceDialog, EveryFieldShowsTheStartOfItsNumber) {
+    // Numbers far longer than their narrow fields: the sign and the leading digits are in view.
+    DrivenDialogs driven;
+    driven.drive = [](QDialog& dialog) {
+        auto& viewing = dynamic_cast<CViewingSpaceDlg&>(dialog);
+        viewing.show();
+        QCoreApplication::processEvents();
+        for (int i = 0; i < CViewingSpaceDlg::kEditCount; ++i) {
+            QLineEdit* edit = viewing.Edit(i);
+            SCOPED_TRACE(edit->text().toStdString());
+            EXPECT_GT(edit->fontMetrics().horizontalAdvance(edit->text()), edit->width() / 2);
+            EXPECT_EQ(edit->cursorPosition(), 0);
+            EXPECT_FALSE(edit->hasSelectedText());
+        }
+        // Filled again (as after a reset): still from the start.
+        viewing.m_atX = -1.49684234809595e-300;
+        viewing.ShowValues();
+        EXPECT_EQ(viewing.Edit(0)->text(), "-1.49684234809595e-300");
+        EXPECT_EQ(viewing.Edit(0)->cursorPosition(), 0);
+        viewing.reject();
+    };
+    const CViewingSpace camera = MakeCamera(
+        CVector3D(-1.49684234809595, 2.71828182845905, -123456.789012345),
+        CVector3D(-0.000123456789012345, 9876543.21098765, -3.14159265358979),
+        CVector3D(-0.707106781186548, 0.707106781186548, -1.23456789012345e-300), 33.3333333333333);
+    ViewingParameters result;
+    EXPECT_FALSE(RunViewingSpaceDialog(nullptr, camera, result));
+}
+
 TEST(ViewingSpaceDialog, OkReturnsTheTypedValues) {
     DrivenDialogs driven;
     driven.drive = [](QDialog& dialog) {

@@ -9,12 +9,17 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUrl>
+#include <QWheelEvent>
 #include <QWindow>
 #include <atomic>
+#include <functional>
+#include <ostream>
 
 #include "app/application.h"
 #include "app/commands.h"
@@ -180,6 +185,76 @@ TEST_F(FrameTest, RepairableFileIsOpenedWithRepairsWhenChosen) {
     EXPECT_EQ(frame->MessagePane()->text(), QStringLiteral("Opened with 1 repair"));
     frame->OnFileNew();
     EXPECT_EQ(frame->MessagePane()->text(), QStringLiteral("Ready"));
+}
+
+struct LaterAction {
+    const char* name;
+    std::function<void(CMainFrame&)> act;
+};
+
+void PrintTo(const LaterAction& action, std::ostream* out) {
+    *out << action.name;
+}
+
+class FrameRepairNote : public FrameTest, public ::testing::WithParamInterface<LaterAction> {};
+
+TEST_P(FrameRepairNote, GivesWayToReadyAtTheNextAction) {
+    const QString elephant = CopyModel(dir, "elephant.off", "elephant.off");
+    prompts.repairAnswer = true;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    ASSERT_TRUE(frame->OpenDocumentFile(elephant));
+    ASSERT_EQ(frame->MessagePane()->text(), QStringLiteral("Opened with 1 repair"));
+    GetParam().act(*frame);
+    QApplication::processEvents();
+    EXPECT_EQ(frame->MessagePane()->text(), QStringLiteral("Ready"));
+    // The model is still the repaired one.
+    EXPECT_TRUE(frame->IsRepaired());
+}
+
+// A left drag across the view.
+void DragInView(CMainFrame& frame) {
+    QWidget* view = frame.ViewWidget();
+    const QPoint start = view->rect().center();
+    QTest::mousePress(view, Qt::LeftButton, {}, start);
+    QTest::mouseMove(view, start + QPoint(12, 0));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, start + QPoint(12, 0));
+}
+
+void TurnWheelInView(CMainFrame& frame) {
+    QWidget* view = frame.ViewWidget();
+    const QPointF centre = QRectF(view->rect()).center();
+    QWheelEvent wheel(centre, view->mapToGlobal(centre), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &wheel);
+}
+
+void OpenAndCloseTheViewMenu(CMainFrame& frame) {
+    QAction* view = frame.menuBar()->actions().at(2);
+    frame.menuBar()->setActiveAction(view);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->menu()));
+    view->menu()->hide();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Actions, FrameRepairNote,
+    ::testing::Values(
+        LaterAction{"DrawingModeCommand", [](CMainFrame& f) { f.Action(ID_VIEW_SOLID)->trigger(); }},
+        LaterAction{"CopyShortcut",
+                    [](CMainFrame& f) { QTest::keyClick(&f, Qt::Key_C, Qt::ControlModifier); }},
+        LaterAction{"ResetViewCommand", [](CMainFrame& f) { f.Action(ID_VIEW_RESET_VIEW)->trigger(); }},
+        LaterAction{"MenuOpened", OpenAndCloseTheViewMenu}, LaterAction{"DragInTheView", DragInView},
+        LaterAction{"WheelInTheView", TurnWheelInView}),
+    [](const ::testing::TestParamInfo<LaterAction>& info) { return info.param.name; });
+
+TEST_F(FrameTest, RepairNoteOfAStartUpFileOutlastsTheFirstShowing) {
+    const QString elephant = CopyModel(dir, "elephant.off", "elephant.off");
+    prompts.repairAnswer = true;
+    CMainFrame hidden(&prompts, CRecentFileProfile(profilePath));
+    ASSERT_TRUE(hidden.OpenDocumentFile(elephant));
+    hidden.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&hidden));
+    QApplication::processEvents();
+    EXPECT_EQ(hidden.MessagePane()->text(), QStringLiteral("Opened with 1 repair"));
 }
 
 TEST_F(FrameTest, PointSetOpensWithRepairsInPointsMode) {

@@ -6,9 +6,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTemporaryDir>
+#include <QTest>
+#include <ostream>
 
 #include "app/commands.h"
 #include "app/view_widget.h"
@@ -224,6 +227,101 @@ TEST_F(MenuTest, StatusBarShowsThePromptOfTheItemUnderTheCursorThenReady) {
     EXPECT_EQ(bar->currentMessage(), QStringLiteral("View the model as a solid."));
     QStatusTipEvent leave{QString()};
     QApplication::sendEvent(frame.get(), &leave);
+    EXPECT_TRUE(bar->currentMessage().isEmpty());
+    EXPECT_EQ(frame->MessagePane()->text(), QStringLiteral("Ready"));
+}
+
+// The menu of the menu bar titled `title`, opened from the bar as a click on its title opens it.
+QMenu* OpenMenu(CMainFrame& frame, const char* title) {
+    for (QAction* action : frame.menuBar()->actions()) {
+        if (action->text() == QLatin1String(title)) {
+            frame.menuBar()->setActiveAction(action);
+            QMenu* menu = action->menu();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(menu));
+            return menu;
+        }
+    }
+    ADD_FAILURE() << "no menu " << title;
+    return nullptr;
+}
+
+// The mouse comes to rest on `action` of the open `menu`.
+void Hover(QMenu* menu, QAction* action) {
+    const QPointF at = QRectF(menu->actionGeometry(action)).center();
+    QMouseEvent move(QEvent::MouseMove, at, menu->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(menu, &move);
+}
+
+struct GreyedItem {
+    const char* name;
+    const char* menu;
+    int id;
+    const char* prompt;
+};
+
+void PrintTo(const GreyedItem& item, std::ostream* out) {
+    *out << item.name;
+}
+
+class MenuGreyedItem : public MenuTest, public ::testing::WithParamInterface<GreyedItem> {};
+
+TEST_P(MenuGreyedItem, ShowsItsPromptUnderTheMouseAndReadyAfterwards) {
+    const GreyedItem& item = GetParam();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    QStatusBar* bar = frame->statusBar();
+    QMenu* menu = OpenMenu(*frame, item.menu);
+    ASSERT_NE(menu, nullptr);
+    QAction* greyed = frame->Action(item.id);
+    ASSERT_NE(greyed, nullptr);
+    ASSERT_FALSE(greyed->isEnabled());
+    Hover(menu, greyed);
+    EXPECT_EQ(bar->currentMessage(), QString::fromUtf8(item.prompt));
+    menu->hide();
+    EXPECT_TRUE(bar->currentMessage().isEmpty());
+    EXPECT_EQ(frame->MessagePane()->text(), QStringLiteral("Ready"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AlwaysGreyed, MenuGreyedItem,
+    ::testing::Values(GreyedItem{"Undo", "&Edit", ID_EDIT_UNDO, "Undo the last action"},
+                      GreyedItem{"Cut", "&Edit", ID_EDIT_CUT,
+                                 "Cut the selection and put it on the Clipboard"},
+                      GreyedItem{"Paste", "&Edit", ID_EDIT_PASTE, "Insert Clipboard contents"},
+                      GreyedItem{"EmptyRecentFileList", "&File", ID_FILE_MRU_FILE1, "Open this document"}),
+    [](const ::testing::TestParamInfo<GreyedItem>& info) { return info.param.name; });
+
+TEST_F(MenuTest, MovingBetweenGreyedAndOtherItemsAlwaysShowsThePromptUnderTheMouse) {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    QStatusBar* bar = frame->statusBar();
+    QMenu* edit = OpenMenu(*frame, "&Edit");
+    ASSERT_NE(edit, nullptr);
+    QAction* separator = nullptr;
+    for (QAction* action : edit->actions()) {
+        separator = action->isSeparator() ? action : separator;
+    }
+    ASSERT_NE(separator, nullptr);
+    const struct {
+        QAction* item;
+        const char* shown;
+    } steps[] = {
+        {frame->Action(ID_EDIT_COPY), "Copy the selection and put it on the Clipboard"},
+        {frame->Action(ID_EDIT_CUT), "Cut the selection and put it on the Clipboard"},
+        {frame->Action(ID_EDIT_PASTE), "Insert Clipboard contents"},
+        {frame->Action(ID_EDIT_COPY), "Copy the selection and put it on the Clipboard"},
+        {frame->Action(ID_EDIT_UNDO), "Undo the last action"},
+        {separator, ""},
+        {frame->Action(ID_EDIT_CUT), "Cut the selection and put it on the Clipboard"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.shown);
+        Hover(edit, step.item);
+        EXPECT_EQ(bar->currentMessage(), QString::fromUtf8(step.shown));
+    }
+    // Escape closes the menu: the idle text is back.
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_FALSE(edit->isVisible());
     EXPECT_TRUE(bar->currentMessage().isEmpty());
     EXPECT_EQ(frame->MessagePane()->text(), QStringLiteral("Ready"));
 }

@@ -10,11 +10,15 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
 
 #include "app/about_dialog.h"
 #include "app/commands.h"
 #include "app/view_widget.h"
 #include "app_test_support.h"
+#include "render/drawing_settings.h"
 
 namespace quorvane {
 namespace {
@@ -238,6 +242,83 @@ TEST_F(ViewWidgetTest, ResizingRebuildsTheImageAtTheNewSize) {
     const QSize client = widget->DeviceClientSize();
     EXPECT_EQ(View().GetImageSize(), std::min(client.width(), client.height()));
     EXPECT_EQ(View().GetImage().Size(), View().GetImageSize());
+}
+
+// A wheel turn of `delta` over the widget's centre, as the window system delivers it.
+void TurnWheel(QWidget* widget, int delta) {
+    const QPointF centre = QRectF(widget->rect()).center();
+    QWheelEvent wheel(centre, widget->mapToGlobal(centre), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &wheel);
+}
+
+TEST_F(ViewWidgetTest, WheelZoomsOneDragStepPerNotchAndCarriesParts) {
+    CViewingSpace expected = View().GetViewingSpace();
+    const CImage& image = View().GetImage();
+    const std::vector<std::uint32_t> before(image.Data(), image.Data() + image.Size() * image.Size());
+    TurnWheel(widget, 120);
+    expected.Zoom(95.0);
+    EXPECT_EQ(View().GetViewingSpace().GetFromPoint(), expected.GetFromPoint());
+    const std::vector<std::uint32_t> after(image.Data(), image.Data() + image.Size() * image.Size());
+    EXPECT_NE(before, after);
+    // A fine wheel: three parts of 40 make one notch toward the user.
+    TurnWheel(widget, -40);
+    TurnWheel(widget, -40);
+    EXPECT_EQ(View().GetViewingSpace().GetFromPoint(), expected.GetFromPoint());
+    TurnWheel(widget, -40);
+    expected.Zoom(105.0);
+    EXPECT_EQ(View().GetViewingSpace().GetFromPoint(), expected.GetFromPoint());
+    EXPECT_FALSE(frame->Document().IsModified());
+}
+
+// Runs at whatever scale the screen has (the suite also runs with QT_SCALE_FACTOR=2).
+TEST_F(ViewWidgetTest, DragsAndMarkerFollowLogicalPixelsAndThePictureDevicePixels) {
+    const qreal ratio = widget->PixelRatio();
+    EXPECT_EQ(ratio, widget->devicePixelRatioF());
+    EXPECT_EQ(View().GetDevicePixelRatio(), ratio);
+    const QByteArray scale = qgetenv("QT_SCALE_FACTOR");
+    if (!scale.isEmpty()) {
+        EXPECT_EQ(ratio, scale.toDouble());
+    }
+    EXPECT_EQ(widget->DeviceClientSize(),
+              QSize(static_cast<int>(std::ceil(widget->width() * ratio - 1e-9)),
+                    static_cast<int>(std::ceil(widget->height() * ratio - 1e-9))));
+
+    // 20 logical pixels to the right turn the model by 20 degrees.
+    CViewingSpace expected = View().GetViewingSpace();
+    const QPoint start = widget->rect().center();
+    QTest::mousePress(widget, Qt::LeftButton, {}, start);
+    QTest::mouseMove(widget, start + QPoint(20, 0));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, start + QPoint(20, 0));
+    expected.Orbit(0.0, 20.0);
+    EXPECT_EQ(View().GetViewingSpace().GetFromPoint(), expected.GetFromPoint());
+
+    // The marker around a selected vertex is 4 logical pixels wide.
+    frame->Action(ID_VIEW_POINTS)->trigger();
+    const int k = DistinctVertex();
+    ASSERT_GE(k, 0);
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, VertexPosition(k));
+    ASSERT_EQ(View().GetSelectedVertex(), k);
+    const CImage& image = View().GetImage();
+    int left = image.Size();
+    int right = -1;
+    for (int y = 0; y < image.Size(); ++y) {
+        for (int x = 0; x < image.Size(); ++x) {
+            if (image.Pixel(x, y) == ColorRefToPixel(kMarkerTopLeftColor)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    EXPECT_EQ(right - left + 2, static_cast<int>(kMarkerSize * ratio));  // the grey sides end one short
+
+    // The window shows the picture pixel for pixel.
+    const QImage shot = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shot.size(), widget->DeviceClientSize());
+    for (const int x : {left, right, image.Size() / 2}) {
+        const int y = image.Size() / 2;
+        EXPECT_EQ(shot.pixel(View().GetImageLeft() + x, View().GetImageTop() + y), image.Pixel(x, y));
+    }
 }
 
 TEST(AboutDialog, ShowsTitleIconVersionAndOk) {

@@ -1,10 +1,15 @@
 // Mouse input through the view: button flags and the last position, the camera motions with their
 // thresholds and fixed steps, double-click selection and vertex dragging in Editing mode.
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
+#include <ostream>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "render/drawing_settings.h"
 #include "render/view.h"
 #include "view_test_support.h"
 
@@ -300,6 +305,231 @@ TEST(ViewDoubleClick, OneVertexIsSelectedFromAnywhereAndNoVertexNever) {
     auto emptyView = MakeView(empty);
     EXPECT_EQ(emptyView->OnLButtonDblClk(5, 5), Repaint::kImage);
     EXPECT_EQ(emptyView->GetSelectedVertex(), -1);
+}
+
+// ---- Screens with several device pixels per logical pixel ----
+
+// A view of `doc` on a screen of `ratio`: its image has 400 logical pixels a side, so
+// 400 x ratio device pixels.
+std::unique_ptr<CQuorvaneView> MakeScaledView(CQuorvaneDoc& doc, double ratio) {
+    auto view = std::make_unique<CQuorvaneView>(&doc);
+    view->SetDevicePixelRatio(ratio);
+    const int side = static_cast<int>(400 * ratio);
+    view->OnSize(side, side);
+    view->OnUpdate();
+    return view;
+}
+
+struct RatioCase {
+    const char* name;
+    double ratio;
+};
+
+void PrintTo(const RatioCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ViewPixelRatio : public ::testing::TestWithParam<RatioCase> {
+  protected:
+    void SetUp() override {
+        doc = DocumentFromText(kExtentFour);
+        view = MakeScaledView(*doc, GetParam().ratio);
+    }
+    std::unique_ptr<CQuorvaneDoc> doc;
+    std::unique_ptr<CQuorvaneView> view;
+};
+
+TEST_P(ViewPixelRatio, DragsMoveTheCameraByLogicalPixels) {
+    // The same logical drags as on a screen of ratio 1: 20 right and 10 up orbit by 20 and 10
+    // degrees, a right drag of 1 up zooms one step, a pan of 4 is past the threshold, of 3 is not.
+    CViewingSpace expected = view->GetViewingSpace();
+    view->OnLButtonDown(100, 100);
+    view->OnMouseMove(120, 90);
+    expected.Orbit(10.0, 20.0);
+    ExpectCameraEq(view->GetViewingSpace(), expected);
+    view->OnLButtonUp(120, 90);
+
+    view->OnRButtonDown(50, 50);
+    view->OnMouseMove(50, 49);
+    expected.Zoom(95.0);
+    ExpectCameraEq(view->GetViewingSpace(), expected);
+
+    view->OnLButtonDown(50, 49);
+    view->OnMouseMove(54, 52);
+    expected.Pan(0.05, 0.0);
+    ExpectCameraEq(view->GetViewingSpace(), expected);
+    EXPECT_EQ(view->GetLastMouseX(), 54);
+    EXPECT_EQ(view->GetLastMouseY(), 52);
+}
+
+TEST_P(ViewPixelRatio, VertexDragsMoveByLogicalPixels) {
+    ASSERT_NO_FATAL_FAILURE(SelectVertex(*view, 3));
+    view->OnEditingMode();
+    const CVector3D before = doc->m_vertices[3];
+    view->OnLButtonDown(200, 200);
+    view->OnMouseMove(203, 200);
+    ExpectNear(doc->m_vertices[3] - before, {0.3, 0.0, 0.0});
+}
+
+TEST_P(ViewPixelRatio, MarkerKeepsItsSizeInLogicalPixels) {
+    view->OnViewPoints();
+    const PixelPoint p = VertexLinePixel(*view, 2);
+    // The logical pixel over the vertex's device pixel.
+    const double r = GetParam().ratio;
+    view->OnLButtonDblClk(static_cast<int>(p.x / r), static_cast<int>(p.y / r));
+    ASSERT_EQ(view->GetSelectedVertex(), 2);
+    // The box of the marker's pixels, which nothing else in points mode has.
+    const CImage& image = view->GetImage();
+    int left = image.Size();
+    int top = image.Size();
+    int right = -1;
+    int bottom = -1;
+    for (int y = 0; y < image.Size(); ++y) {
+        for (int x = 0; x < image.Size(); ++x) {
+            const std::uint32_t c = image.Pixel(x, y);
+            if (c == Px(kMarkerTopLeftColor) || c == Px(kMarkerBottomRightColor)) {
+                left = std::min(left, x);
+                top = std::min(top, y);
+                right = std::max(right, x);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    const int side = static_cast<int>(kMarkerSize * r);
+    EXPECT_EQ(right - left + 1, side);
+    EXPECT_EQ(bottom - top + 1, side);
+    EXPECT_EQ(left, p.x - side / 2);
+    EXPECT_EQ(top, p.y - side / 2);
+    // The picture itself keeps the device resolution.
+    EXPECT_EQ(image.Size(), static_cast<int>(400 * r));
+}
+
+TEST_P(ViewPixelRatio, DoubleClickPicksAtTheDevicePixelUnderTheLogicalOne) {
+    // Nine vertices spread over the image: a click meant for one lands nearest another unless the
+    // logical position is turned into the device pixel.
+    std::vector<std::array<double, 2>> positions;
+    for (double y : {0.2, 0.5, 0.8}) {
+        for (double x : {0.2, 0.5, 0.8}) {
+            positions.push_back({x, y});
+        }
+    }
+    auto grid = DocumentFromText(PlacedModel(positions, {{0, 1, 2}}));
+    const double r = GetParam().ratio;
+    auto scaled = MakeScaledView(*grid, r);
+    LookAtPlacedModel(*scaled);
+    for (int k = 0; k < 9; ++k) {
+        if (scaled->GetSelectedVertex() != -1) {
+            scaled->OnLButtonDblClk(0, 0);
+        }
+        const PixelPoint p = VertexLinePixel(*scaled, k);
+        scaled->OnLButtonDblClk(static_cast<int>(p.x / r), static_cast<int>(p.y / r));
+        EXPECT_EQ(scaled->GetSelectedVertex(), k);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, ViewPixelRatio,
+                         ::testing::Values(RatioCase{"One", 1.0}, RatioCase{"OneAndAHalf", 1.5},
+                                           RatioCase{"Two", 2.0}, RatioCase{"Three", 3.0}),
+                         [](const ::testing::TestParamInfo<RatioCase>& info) { return info.param.name; });
+
+TEST(ViewPixelRatioValue, OnlyPositiveFiniteRatiosAreTaken) {
+    CQuorvaneDoc doc;
+    CQuorvaneView view(&doc);
+    EXPECT_EQ(view.GetDevicePixelRatio(), 1.0);
+    view.SetDevicePixelRatio(2.5);
+    EXPECT_EQ(view.GetDevicePixelRatio(), 2.5);
+    EXPECT_EQ(view.GetDrawingSettings().markerScale, 2.5);
+    for (double bad : {0.0, -1.0, std::numeric_limits<double>::infinity(), std::nan("")}) {
+        view.SetDevicePixelRatio(bad);
+        EXPECT_EQ(view.GetDevicePixelRatio(), 1.0) << bad;
+    }
+}
+
+// ---- The wheel ----
+
+// The distance from the From Point to the At Point.
+double EyeDistance(const CQuorvaneView& view) {
+    const CViewingSpace& camera = view.GetViewingSpace();
+    return (camera.GetFromPoint() - camera.GetAtPoint()).Length();
+}
+
+TEST_F(ViewMouse, AWheelNotchIsOneStepOfTheRightDrag) {
+    auto dragged = MakeView(*doc);
+    const std::uint64_t renders = Renders(*view);
+    // Away from the user: closer, as a right drag upward.
+    EXPECT_EQ(view->OnMouseWheel(120), Repaint::kImage);
+    dragged->OnRButtonDown(100, 100);
+    dragged->OnMouseMove(100, 99);
+    ExpectCameraEq(view->GetViewingSpace(), dragged->GetViewingSpace());
+    EXPECT_EQ(Renders(*view), renders + 1);
+    EXPECT_LT(EyeDistance(*view), 10.0);
+    // Toward the user: farther, as a right drag downward.
+    EXPECT_EQ(view->OnMouseWheel(-120), Repaint::kImage);
+    dragged->OnMouseMove(100, 100);
+    ExpectCameraEq(view->GetViewingSpace(), dragged->GetViewingSpace());
+    EXPECT_EQ(Renders(*view), renders + 2);
+}
+
+TEST_F(ViewMouse, PartsOfANotchAddUpToOneStep) {
+    CViewingSpace expected = view->GetViewingSpace();
+    const std::uint64_t renders = Renders(*view);
+    EXPECT_EQ(view->OnMouseWheel(40), Repaint::kNone);
+    EXPECT_EQ(view->OnMouseWheel(40), Repaint::kNone);
+    ExpectCameraEq(view->GetViewingSpace(), expected);
+    EXPECT_EQ(Renders(*view), renders);
+    EXPECT_EQ(view->OnMouseWheel(50), Repaint::kImage);  // 130: one notch, 10 carried
+    expected.Zoom(95.0);
+    ExpectCameraEq(view->GetViewingSpace(), expected);
+    EXPECT_EQ(view->OnMouseWheel(110), Repaint::kImage);  // 10 + 110
+    expected.Zoom(95.0);
+    ExpectCameraEq(view->GetViewingSpace(), expected);
+    // Several notches in one turn: as many steps, one drawing.
+    EXPECT_EQ(view->OnMouseWheel(-360), Repaint::kImage);
+    for (int i = 0; i < 3; ++i) {
+        expected.Zoom(105.0);
+    }
+    ExpectCameraEq(view->GetViewingSpace(), expected);
+    EXPECT_EQ(Renders(*view), renders + 3);
+}
+
+TEST_F(ViewMouse, WheelStopsAtTheZoomLimitsOfTheDrag) {
+    // Far more notches than reach either limit, in one turn: the same camera as dragging step by
+    // step until the drag changes it no more; the picture is still drawn.
+    for (int direction : {1, -1}) {
+        CViewingSpace expected = view->GetViewingSpace();
+        for (int i = 0; i < 100000; ++i) {
+            expected.Zoom(direction > 0 ? 95.0 : 105.0);
+        }
+        const std::uint64_t renders = Renders(*view);
+        EXPECT_EQ(view->OnMouseWheel(direction > 0 ? 2147483647 : -2147483647 - 1), Repaint::kImage);
+        ExpectCameraEq(view->GetViewingSpace(), expected);
+        EXPECT_EQ(Renders(*view), renders + 1);
+        // At the limit a notch changes nothing, but redraws as the drag does.
+        EXPECT_EQ(view->OnMouseWheel(direction * 120), Repaint::kImage);
+        ExpectCameraEq(view->GetViewingSpace(), expected);
+    }
+    EXPECT_GT(EyeDistance(*view), 4999.0);
+}
+
+TEST_F(ViewMouse, WheelOfADegenerateCameraEnds) {
+    view->ApplyViewingParameters({0, 0, 0}, {0, 0, 0}, {0, 1, 0}, 45.0);
+    ASSERT_TRUE(view->IsCameraDegenerate());
+    EXPECT_EQ(view->OnMouseWheel(2147483647), Repaint::kImage);
+    EXPECT_TRUE(view->IsCameraDegenerate());
+}
+
+TEST_F(ViewMouse, WheelZoomsInViewingModeOnlyAndModesDropCarriedParts) {
+    const CViewingSpace before = view->GetViewingSpace();
+    view->OnMouseWheel(60);
+    view->OnEditingMode();
+    EXPECT_EQ(view->OnMouseWheel(120), Repaint::kNone);
+    ExpectCameraEq(view->GetViewingSpace(), before);
+    view->OnViewingMode();
+    EXPECT_EQ(view->OnMouseWheel(60), Repaint::kNone);
+    ExpectCameraEq(view->GetViewingSpace(), before);
+    view->OnUpdate();
+    EXPECT_EQ(view->OnMouseWheel(60), Repaint::kNone);
+    ExpectCameraEq(view->GetViewingSpace(), before);
 }
 
 }  // namespace

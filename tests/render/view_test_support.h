@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -86,15 +87,18 @@ inline PixelPoint VertexLinePixel(const CQuorvaneView& view, int k) {
                      frame.GetImageY()[static_cast<std::size_t>(k)]);
 }
 
-// Selects vertex k the way the user does: a double-click on its pixel (after one that clears an
-// earlier selection). The vertex must be the lowest-numbered one nearest to its own pixel.
+// Selects vertex k the way the user does: a double-click on the logical pixel over its device pixel
+// (after one that clears an earlier selection). The vertex must be the lowest-numbered one nearest
+// to where the click lands.
 inline void SelectVertex(CQuorvaneView& view, int k) {
     if (view.GetSelectedVertex() != -1) {
         view.OnLButtonDblClk(0, 0);
     }
     view.TransformModel();
     const PixelPoint p = VertexLinePixel(view, k);
-    view.OnLButtonDblClk(p.x + view.GetImageLeft(), p.y + view.GetImageTop());
+    const double r = view.GetDevicePixelRatio();
+    view.OnLButtonDblClk(static_cast<int>(std::floor((p.x + view.GetImageLeft() + 0.5) / r)),
+                         static_cast<int>(std::floor((p.y + view.GetImageTop() + 0.5) / r)));
     ASSERT_EQ(view.GetSelectedVertex(), k) << "another vertex is as near to the pixel of " << k;
 }
 

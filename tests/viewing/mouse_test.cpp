@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace quorvane {
 namespace {
 
@@ -96,6 +98,78 @@ TEST(MouseMapping, AppliedMotionsMoveTheCameraAsTheyName) {
     EXPECT_EQ(untouched.GetFromPoint(), CVector3D(0, 0, 5));
     EXPECT_EQ(untouched.GetAtPoint(), CVector3D(0, 0, 0));
 }
+
+struct WheelCase {
+    const char* name;
+    int remainder;
+    int delta;
+    int notches;
+    int rest;
+};
+
+class WheelNotches : public ::testing::TestWithParam<WheelCase> {};
+
+TEST_P(WheelNotches, WholeNotchesAreTakenAndTheRestCarried) {
+    const WheelCase& c = GetParam();
+    int remainder = c.remainder;
+    EXPECT_EQ(TakeWheelNotches(remainder, c.delta), c.notches);
+    EXPECT_EQ(remainder, c.rest);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Deltas, WheelNotches,
+    ::testing::Values(WheelCase{"OneNotchAway", 0, 120, 1, 0}, WheelCase{"OneNotchToward", 0, -120, -1, 0},
+                      WheelCase{"PartIsCarried", 0, 40, 0, 40},
+                      WheelCase{"PartsCompleteANotch", 80, 40, 1, 0},
+                      WheelCase{"PartsOverflowANotch", 100, 50, 1, 30},
+                      WheelCase{"OppositePartsCancel", 60, -60, 0, 0},
+                      WheelCase{"TurningBackUsesTheCarriedPart", 100, -340, -2, 0},
+                      WheelCase{"SeveralNotchesAtOnce", 0, 360, 3, 0},
+                      WheelCase{"NegativeRestKeepsItsSign", 0, -250, -2, -10},
+                      WheelCase{"LargestDeltaDoesNotOverflow", 119, 2147483647, 17895698, 6},
+                      WheelCase{"SmallestDeltaDoesNotOverflow", -119, -2147483647 - 1, -17895698, -7}),
+    [](const ::testing::TestParamInfo<WheelCase>& info) { return info.param.name; });
+
+TEST(MouseMapping, AWheelNotchIsOneZoomStepOfTheRightDrag) {
+    const CameraMotion away = MapWheelNotch(1);
+    const CameraMotion dragUp = MapViewingMouseMove(0, -1, false, true);
+    EXPECT_EQ(away.kind, dragUp.kind);
+    EXPECT_EQ(away.first, dragUp.first);
+    const CameraMotion toward = MapWheelNotch(-3);
+    const CameraMotion dragDown = MapViewingMouseMove(0, 1, false, true);
+    EXPECT_EQ(toward.kind, dragDown.kind);
+    EXPECT_EQ(toward.first, dragDown.first);
+    EXPECT_FALSE(MapWheelNotch(0).NeedsRefresh());
+}
+
+struct DeviceCase {
+    const char* name;
+    int logical;
+    double ratio;
+    int device;
+};
+
+class LogicalToDevice : public ::testing::TestWithParam<DeviceCase> {};
+
+TEST_P(LogicalToDevice, TheCentreOfTheLogicalPixelChoosesTheDevicePixel) {
+    const DeviceCase& c = GetParam();
+    EXPECT_EQ(LogicalToDevicePixel(c.logical, c.ratio), c.device);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ratios, LogicalToDevice,
+    ::testing::Values(DeviceCase{"RatioOneKeepsThePixel", 37, 1.0, 37},
+                      DeviceCase{"RatioOneKeepsANegativePixel", -5, 1.0, -5},
+                      DeviceCase{"RatioTwoTakesTheSecondOfTwo", 10, 2.0, 21},
+                      DeviceCase{"RatioTwoFirstPixel", 0, 2.0, 1},
+                      DeviceCase{"RatioTwoNegative", -1, 2.0, -1}, DeviceCase{"RatioOneAndAHalf", 3, 1.5, 5},
+                      DeviceCase{"RatioOneAndAQuarter", 4, 1.25, 5}, DeviceCase{"RatioBelowOne", 7, 0.5, 3},
+                      DeviceCase{"ZeroRatioCountsAsOne", 12, 0.0, 12},
+                      DeviceCase{"NegativeRatioCountsAsOne", 12, -2.0, 12},
+                      DeviceCase{"NaNRatioCountsAsOne", 12, std::nan(""), 12},
+                      DeviceCase{"HugeResultIsPinned", 2147483647, 4.0, 2147483647},
+                      DeviceCase{"HugeNegativeResultIsPinned", -2147483647 - 1, 4.0, -2147483647 - 1}),
+    [](const ::testing::TestParamInfo<DeviceCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace quorvane

@@ -142,6 +142,27 @@ CLightingDlg::CLightingDlg(QWidget* parent) : QDialog(parent), m_previewCamera(M
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    // Tab goes through the buttons, then through the controls group by group, each column from top
+    // to bottom, as the controls are read.
+    QWidget* const tabOrder[] = {okButton,
+                                 cancelButton,
+                                 m_resetButton,
+                                 m_advancedButton,
+                                 swatch(Swatch::kExterior),
+                                 swatch(Swatch::kInterior),
+                                 swatch(Swatch::kHighlight),
+                                 m_shininess,
+                                 swatch(Swatch::kAmbientLight),
+                                 swatch(Swatch::kDirectionalLight),
+                                 m_lightVertical,
+                                 m_lightDepth,
+                                 m_lightHorizontal};
+    for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    }
+    // The dialog opens on OK (the swatches, made first, would take the focus), so Enter ends it.
+    okButton->setFocus(Qt::OtherFocusReason);
+
     connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_resetButton, &QPushButton::clicked, this, &CLightingDlg::OnResetDefaults);

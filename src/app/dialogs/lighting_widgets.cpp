@@ -1,15 +1,30 @@
 #include "app/dialogs/lighting_widgets.h"
 
-#include <QMouseEvent>
+#include <qdrawutil.h>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace quorvane {
 
-CColorSwatch::CColorSwatch(QWidget* parent) : QFrame(parent) {
-    setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    setLineWidth(2);
-    setFixedSize(46, 20);
+namespace {
+
+// The swatch's size and the width of its sunken border.
+constexpr int kSwatchWidth = 46;
+constexpr int kSwatchHeight = 20;
+constexpr int kSwatchBorder = 2;
+
+}  // namespace
+
+CColorSwatch::CColorSwatch(QWidget* parent) : QAbstractButton(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+    setFixedSize(kSwatchWidth, kSwatchHeight);
     setCursor(Qt::PointingHandCursor);
+}
+
+QSize CColorSwatch::sizeHint() const {
+    return {kSwatchWidth, kSwatchHeight};
 }
 
 void CColorSwatch::SetColor(COLORREF color) {
@@ -17,28 +32,32 @@ void CColorSwatch::SetColor(COLORREF color) {
     update();
 }
 
-void CColorSwatch::paintEvent(QPaintEvent* event) {
-    {
-        QPainter painter(this);
-        painter.fillRect(contentsRect(), QColor(GetRValue(m_color), GetGValue(m_color), GetBValue(m_color)));
+// The colour inside a sunken border, and the style's focus frame just inside the border while the
+// swatch has the focus.
+void CColorSwatch::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect inside = rect().adjusted(kSwatchBorder, kSwatchBorder, -kSwatchBorder, -kSwatchBorder);
+    painter.fillRect(inside, QColor(GetRValue(m_color), GetGValue(m_color), GetBValue(m_color)));
+    qDrawShadePanel(&painter, rect(), palette(), true, kSwatchBorder);
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = inside.adjusted(1, 1, -1, -1);
+        focus.backgroundColor = QColor(GetRValue(m_color), GetGValue(m_color), GetBValue(m_color));
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
     }
-    QFrame::paintEvent(event);
 }
 
-void CColorSwatch::mousePressEvent(QMouseEvent* event) {
-    m_pressed = event->button() == Qt::LeftButton;
-    event->accept();
-}
-
-// A click is a left press and release both inside the swatch.
-void CColorSwatch::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click =
-        m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-    m_pressed = false;
-    event->accept();
-    if (click) {
-        emit clicked();
+// Space is the button's own key; Enter and Return choose the swatch too, instead of the dialog's
+// default button.
+void CColorSwatch::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && plain) {
+        event->accept();
+        click();
+        return;
     }
+    QAbstractButton::keyPressEvent(event);
 }
 
 CPreviewFrame::CPreviewFrame(int imageWidth, int imageHeight, QWidget* parent)

@@ -1,6 +1,8 @@
-// The lighting dialog's two picture controls: a clickable colour swatch and the preview frame.
+// The lighting dialog's two picture controls: a colour swatch that works as a button and the
+// preview frame.
 #pragma once
 
+#include <QAbstractButton>
 #include <QFrame>
 #include <QImage>
 
@@ -8,8 +10,9 @@
 
 namespace quorvane {
 
-// A sunken box filled entirely with one colour; a click on it emits clicked().
-class CColorSwatch : public QFrame {
+// A sunken box filled entirely with one colour: a button that takes the focus from the keyboard
+// too, and emits clicked() for a mouse click and for Space, Enter or Return.
+class CColorSwatch : public QAbstractButton {
     Q_OBJECT
 
   public:
@@ -18,17 +21,14 @@ class CColorSwatch : public QFrame {
     void SetColor(COLORREF color);
     COLORREF Color() const { return m_color; }
 
-  signals:
-    void clicked();
+    QSize sizeHint() const override;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     COLORREF m_color = 0;
-    bool m_pressed = false;
 };
 
 // A sunken box showing its image centred on black.

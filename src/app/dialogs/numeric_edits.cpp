@@ -11,6 +11,8 @@ namespace quorvane {
 void ShowNumericEdits(std::span<const NumericEdit> edits) {
     for (const NumericEdit& field : edits) {
         field.edit->setText(QString::fromStdString(FormatDialogNumber(*field.value)));
+        // A number longer than its field shows its start (its sign, its leading digits).
+        field.edit->setCursorPosition(0);
     }
 }
 

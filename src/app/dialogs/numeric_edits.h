@@ -19,7 +19,7 @@ struct NumericEdit {
     std::optional<NumberRange> range;
 };
 
-// Writes every member into its edit with FormatDialogNumber.
+// Writes every member into its edit with FormatDialogNumber, each scrolled to its start.
 void ShowNumericEdits(std::span<const NumericEdit> edits);
 
 // Reads the edits in order into their members; at the first refusal reports its message, puts

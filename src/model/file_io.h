@@ -66,8 +66,8 @@ inline constexpr int kReadPollMs = 50;
 // What may give up or follow a reading in progress (the viewer reads on a worker thread, and a
 // pipe, a device or a huge file must stop when the user cancels or closes the window).
 struct ReadWatch {
-    // Once set, the reading stops with kCancelled: looked at between reads (kReadChunkBytes at most each)
-    // and at least every kReadPollMs while a pipe or a device has nothing to give.
+    // Once set, the reading stops with kCancelled: looked at before each read (of kReadChunkBytes
+    // at most) and at least every kReadPollMs while a pipe or a device has nothing to give.
     const std::atomic<bool>* cancel = nullptr;
     // Called after each read, and every kReadPollMs while a pipe or a device has nothing to give,
     // with the bytes in so far and the size of the file when it was opened (0 when it has none to

@@ -28,6 +28,7 @@
 #include "app/view_widget.h"
 #include "app_test_support.h"
 #include "model/file_io.h"
+#include "model/input_limit.h"
 #include "model/thread_start.h"
 
 namespace quorvane {
@@ -241,6 +242,19 @@ TEST_F(FrameTest, FileWhoseStartNeitherReadingAcceptsIsRefusedWithTheRepairingRe
     EXPECT_TRUE(prompts.messages[0].contains(
         QStringLiteral("Line 1: expected an OFF keyword on the first line, found \"\\x89PNG\"")))
         << prompts.messages[0].toStdString();
+}
+
+TEST_F(FrameTest, AFileBeyondTheInputLimitIsRefusedWithTheLimit) {
+    ASSERT_TRUE(qputenv(kInputLimitVariable, "2K"));
+    const bool opened = frame->OpenDocumentFile(CopyModel(dir, "teapot.off", "teapot.off"));
+    qunsetenv(kInputLimitVariable);
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(prompts.repairOffers.empty());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].contains(QStringLiteral(
+        "the file is larger than the input limit of 2.0 KiB (2048 bytes), set by QUORVANE_MAX_INPUT_BYTES")))
+        << prompts.messages[0].toStdString();
+    EXPECT_EQ(frame->Document().m_nVertices, 0);
 }
 
 // A camera the frame is given, and the cause its message pane must name.

@@ -33,9 +33,11 @@ const std::string kPngStart("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
 class FileRead : public ::testing::Test {
   protected:
     void SetUp() override {
+        // One folder per test; a parameterised test's name holds a '/'.
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '_');
         folder_ = std::filesystem::temp_directory_path() /
-                  ("quorvane_read_" + std::to_string(::getpid()) + "_" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                  ("quorvane_read_" + std::to_string(::getpid()) + "_" + name);
         std::filesystem::remove_all(folder_);
         std::filesystem::create_directories(folder_);
         // A reader that stops early closes its FIFO: the writer must see an error, not a signal.

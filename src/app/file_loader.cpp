@@ -10,14 +10,21 @@
 #include <QProgressDialog>
 #include <QTimer>
 #include <QWindow>
+#include <functional>
 #include <memory>
 #include <thread>
 
-#include "app/file_reading.h"
+#include "model/file_io.h"
+#include "model/off_reader.h"
+#include "model/thread_start.h"
 
 namespace quorvane {
 
 namespace {
+
+// How often the progress dialog shows the bytes read, in milliseconds, and its steps.
+constexpr int kProgressUpdateMs = 100;
+constexpr int kProgressSteps = 1000;
 
 // True for the events by which the user acts on a window.
 bool IsUserInput(QEvent::Type type) {
@@ -82,22 +89,26 @@ class UserInputGate : public QObject {
 };
 
 // The whole reading, on the worker thread: the file, the strict reading, and the repairing
-// reading of the same text when the strict one refused it.
-void ReadModel(const std::string& localPath, LoadResult& result, const std::atomic<bool>& cancel) {
-    std::string text;
-    std::string reason;
-    switch (ReadFileUnlessCancelled(localPath, text, reason, cancel)) {
+// reading of the same text when the strict one refused it. `progress` follows the file's bytes.
+void ReadModel(const std::string& localPath, LoadResult& result, const std::atomic<bool>& cancel,
+               const std::function<void(std::size_t, std::size_t)>& progress) {
+    FileBytes text;
+    // The first bytes stop the read only where the repairing reading would refuse them too.
+    OffReadOptions early;
+    early.repair = true;
+    switch (ReadOffFile(localPath, early, text, result.error, ReadWatch{&cancel, progress})) {
         case ReadStatus::kCancelled:
             result.status = LoadStatus::kCancelled;
             return;
-        case ReadStatus::kFailed:
-            result.status = LoadStatus::kRefused;
-            result.error = OffError{0, reason};
-            return;
         case ReadStatus::kRead:
             break;
+        case ReadStatus::kFailed:
+        case ReadStatus::kTooLarge:
+        case ReadStatus::kStopped:
+            result.status = LoadStatus::kRefused;
+            return;
     }
-    if (result.document.LoadFromText(text, &result.error)) {
+    if (result.document.LoadFromText(text.View(), &result.error)) {
         result.status = LoadStatus::kLoaded;
         return;
     }
@@ -107,11 +118,13 @@ void ReadModel(const std::string& localPath, LoadResult& result, const std::atom
     }
     CQuorvaneDoc repaired;
     OffError repairError;
-    if (repaired.LoadFromText(text, &repairError, OffReadOptions{true}, &result.repairs)) {
+    if (repaired.LoadFromText(text.View(), &repairError, OffReadOptions{true}, &result.repairs)) {
         result.document.TakeModel(std::move(repaired));
         result.status = LoadStatus::kRepairable;
     } else {
+        // Repairs cannot help: the reason that counts is the repairing reading's.
         result.repairs.Clear();
+        result.error = std::move(repairError);
     }
 }
 
@@ -124,16 +137,18 @@ LoadResult LoadDocumentInBackground(const QString& path, QWidget* progressParent
     QEventLoop loop;
     UserInputGate gate;
 
-    std::thread worker([&] {
-        // Every step refuses rather than throws, running out of memory included.
-        ReadModel(localPath, result, cancel);
-        finished.store(true);
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
+    // The worker reports how many bytes are in; the dialog shows it while the file is read.
+    std::atomic<std::size_t> bytesIn{0};
+    std::atomic<std::size_t> bytesTotal{0};
+    const auto followBytes = [&](std::size_t done, std::size_t total) {
+        bytesIn.store(done, std::memory_order_relaxed);
+        bytesTotal.store(total, std::memory_order_relaxed);
+    };
 
     std::unique_ptr<QProgressDialog> progress;
     QTimer delay;
     delay.setSingleShot(true);
+    QTimer showBytes;
     QObject::connect(&delay, &QTimer::timeout, &loop, [&] {
         if (finished.load()) {
             return;
@@ -155,9 +170,44 @@ LoadResult LoadDocumentInBackground(const QString& path, QWidget* progressParent
         QObject::connect(progress.get(), &QDialog::rejected, &loop, [&] { cancel.store(true); });
         gate.Admit(progress.get());
         progress->show();
+        showBytes.start(kProgressUpdateMs);
     });
     delay.start(kProgressDelayMs);
+    // While the bytes of a file of known size come in, the bar shows their share; otherwise (a
+    // stream, the reading of the text) it only shows that work goes on.
+    QObject::connect(&showBytes, &QTimer::timeout, &loop, [&] {
+        if (!progress) {
+            return;
+        }
+        const std::size_t total = bytesTotal.load(std::memory_order_relaxed);
+        const std::size_t done = bytesIn.load(std::memory_order_relaxed);
+        if (total > 0 && done < total) {
+            progress->setRange(0, kProgressSteps);
+            progress->setValue(
+                static_cast<int>(static_cast<double>(done) / static_cast<double>(total) * kProgressSteps));
+        } else {
+            progress->setRange(0, 0);
+        }
+    });
 
+    std::thread worker;
+    const bool started = TryStartThread(worker, [&] {
+        // Every step refuses rather than throws, running out of memory included.
+        ReadModel(localPath, result, cancel, followBytes);
+        finished.store(true);
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    if (!started) {
+        // The system refused the thread: the file is read here rather than refused. Between its
+        // reads (and while a stream has nothing to give) the window's events are handled, so the
+        // dialog still appears and a cancel or a close still stops the read.
+        ReadModel(localPath, result, cancel, [&](std::size_t done, std::size_t total) {
+            followBytes(done, total);
+            QCoreApplication::processEvents(QEventLoop::AllEvents, kReadPollMs);
+        });
+        finished.store(true);
+        result.readWithoutWorker = true;
+    }
     if (!finished.load()) {
         loop.exec();
     }
@@ -166,9 +216,11 @@ LoadResult LoadDocumentInBackground(const QString& path, QWidget* progressParent
         // than wait for a file that may never end.
         cancel.store(true);
     }
-    worker.join();
+    if (worker.joinable()) {
+        worker.join();
+    }
     if (cancel.load()) {
-        return LoadResult{LoadStatus::kCancelled, {}, {}, {}};
+        return LoadResult{LoadStatus::kCancelled, {}, {}, {}, result.readWithoutWorker};
     }
     return result;
 }

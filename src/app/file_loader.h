@@ -28,10 +28,13 @@ struct LoadResult {
     LoadStatus status = LoadStatus::kRefused;
     // The model read (strictly for kLoaded, with repairs for kRepairable); empty otherwise.
     CQuorvaneDoc document;
-    // Why the strict reading refused the file, or why it could not be read (line 0).
+    // Why the strict reading refused the file (kRepairable), why the repairing reading refused it
+    // too (kRefused), or why it could not be read (line 0).
     OffError error;
     // The repairs made, for kRepairable.
     OffRepairReport repairs;
+    // The system refused the worker thread, so the file was read on the calling thread.
+    bool readWithoutWorker = false;
 };
 
 // Reads the OFF file at `path` once; when the strict reading refuses it, the same text is read

@@ -1,5 +1,7 @@
 #include "app/file_rules.h"
 
+#include "viewing/camera_fault.h"
+
 namespace quorvane {
 
 std::string EnsureDefaultExtension(std::string_view path) {
@@ -147,6 +149,10 @@ std::string RepairedSaveQuestion(std::string_view documentTitle, const OffRepair
 std::string MissingFileMessage(std::string_view path) {
     return std::string(path) +
            "\nCannot find this file.\nPlease verify that the correct path and file name are given.";
+}
+
+std::string DegenerateCameraMessage(const CViewingSpace& camera) {
+    return "The camera is degenerate: " + DescribeCameraFault(camera);
 }
 
 }  // namespace quorvane

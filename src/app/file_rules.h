@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/document.h"
+#include "viewing/viewing_space.h"
 
 namespace quorvane {
 
@@ -57,8 +58,8 @@ std::string RepairedSaveQuestion(std::string_view documentTitle, const OffRepair
 // The message for a recent-file entry whose file is gone.
 std::string MissingFileMessage(std::string_view path);
 
-// The message pane's text while the camera has no usable basis.
-inline constexpr std::string_view kDegenerateCameraMessage =
-    "The camera is degenerate: From Point equals At Point or the Up Vector is parallel to the line of sight";
+// The message pane's text while the camera has no usable basis, naming what makes it so
+// (DescribeCameraFault): "The camera is degenerate: the From Point equals the At Point".
+std::string DegenerateCameraMessage(const CViewingSpace& camera);
 
 }  // namespace quorvane

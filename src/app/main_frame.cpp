@@ -324,9 +324,9 @@ void CMainFrame::UpdateTitle() {
 }
 
 void CMainFrame::UpdateMessagePane() {
-    const bool degenerate = m_viewWidget->View().IsCameraDegenerate();
-    if (degenerate) {
-        m_messagePane->setText(ToQString(kDegenerateCameraMessage));
+    const CQuorvaneView& view = m_viewWidget->View();
+    if (view.IsCameraDegenerate()) {
+        m_messagePane->setText(ToQString(DegenerateCameraMessage(view.GetViewingSpace())));
     } else {
         m_messagePane->setText(m_repairNote.isEmpty() ? ToQString(kIdleMessage) : m_repairNote);
     }

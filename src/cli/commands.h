@@ -160,8 +160,6 @@ int RunThumbnail(const ThumbnailOptions& options, std::ostream& out, std::ostrea
 // percent-decoded, anything else taken as a path. A URI of another scheme or host, a bad %
 // escape and an escaped NUL byte are refused with `error`.
 bool InputPathFromUri(std::string_view text, std::string& path, std::string& error);
-// The triangles the tessellation makes of the document's polygons: n - 2 for each of n >= 3 sides.
-std::size_t TriangleCount(const CQuorvaneDoc& doc);
 
 // Reads exactly values.size() finite numbers separated by commas ("1,-2.5,3e2"), in the C locale's
 // notation whatever the current locale, with no spaces. On failure returns false and fills `error`.

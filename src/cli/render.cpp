@@ -388,7 +388,7 @@ bool CollectInputs(const RenderOptions& options, std::vector<std::string>& input
     }
     const std::string path = options.list == "-" ? std::string("/dev/stdin") : options.list;
     const std::string shown = options.list == "-" ? std::string("standard input") : Escaped(options.list);
-    std::string text;
+    FileBytes text;
     std::string reason;
     ReadLimits limits;
     limits.maxBytes = options.load.maxBytes != 0 ? options.load.maxBytes : DefaultInputLimit().bytes;
@@ -400,10 +400,11 @@ bool CollectInputs(const RenderOptions& options, std::vector<std::string>& input
             return false;
         case ReadStatus::kFailed:
         case ReadStatus::kStopped:
+        case ReadStatus::kCancelled:
             error = shown + ": " + reason;
             return false;
     }
-    if (!ParseInputList(text, inputs, reason)) {
+    if (!ParseInputList(text.View(), inputs, reason)) {
         error = shown + ":" + reason;
         return false;
     }

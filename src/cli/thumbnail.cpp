@@ -86,16 +86,6 @@ bool InputPathFromUri(std::string_view text, std::string& path, std::string& err
     return true;
 }
 
-std::size_t TriangleCount(const CQuorvaneDoc& doc) {
-    std::size_t triangles = 0;
-    const int polygons = doc.m_polygons.GetSize();
-    for (int j = 0; j < polygons; ++j) {
-        const int sides = doc.m_polygons[j].GetSize();
-        triangles += sides >= 3 ? static_cast<std::size_t>(sides - 2) : 0;
-    }
-    return triangles;
-}
-
 int RunThumbnail(const ThumbnailOptions& options, std::ostream& /*out*/, std::ostream& err) {
     if (options.size < 1 || options.size > kMaxRenderSize) {
         err << "thumbnail: -s must be between 1 and " << kMaxRenderSize << '\n';
@@ -114,8 +104,8 @@ int RunThumbnail(const ThumbnailOptions& options, std::ostream& /*out*/, std::os
             err << FormatRefusal(input, error) << '\n';
             return kExitRefused;
         }
-        const std::size_t triangles = TriangleCount(doc);
-        if (triangles > options.maxTriangles) {
+        const std::int64_t triangles = CountTriangles(doc.m_polygons);
+        if (static_cast<std::uint64_t>(triangles) > options.maxTriangles) {
             err << FormatRefusal(
                        input, OffError{0, "the model makes " + std::to_string(triangles) +
                                               " triangles, more than --max-triangles " +

@@ -316,38 +316,6 @@ bool CQuorvaneDoc::LoadFromText(std::string_view text, OffError* error, const Of
     return loaded;
 }
 
-namespace {
-
-// Reads the text of an OFF file within the input limit; on failure fills `error`. A file whose
-// first bytes already settle its refusal is not read further.
-bool ReadOffFile(const std::string& path, const OffReadOptions& options, std::string& text, OffError& error) {
-    const InputLimit limit =
-        options.maxBytes != 0 ? InputLimit{options.maxBytes, std::string()} : DefaultInputLimit();
-    ReadLimits limits;
-    limits.maxBytes = limit.bytes;
-    OffError startError;
-    limits.checkStart = [&](std::string_view start) {
-        return !OffStartIsRefused(start, options, startError);
-    };
-    error.line = 0;
-    switch (ReadWholeFile(path, text, error.reason, limits)) {
-        case ReadStatus::kRead:
-            return true;
-        case ReadStatus::kFailed:
-            return false;
-        case ReadStatus::kTooLarge:
-            error.reason = "the file is larger than the input limit of " + FormatByteCount(limit.bytes) +
-                           (limit.origin.empty() ? std::string() : ", " + limit.origin);
-            return false;
-        case ReadStatus::kStopped:
-            error = std::move(startError);
-            return false;
-    }
-    return false;
-}
-
-}  // namespace
-
 bool CQuorvaneDoc::LoadFromFile(const std::string& path, OffError* error, const OffReadOptions& options,
                                 OffRepairReport* report, OffReadStats* stats) {
     OffError local;
@@ -361,11 +329,11 @@ bool CQuorvaneDoc::LoadFromFile(const std::string& path, OffError* error, const 
     const bool loaded = LoadOrRefuse(err, [&] {
         CQuorvaneDoc read;
         {
-            std::string text;
-            if (!ReadOffFile(path, options, text, err)) {
+            FileBytes text;
+            if (ReadOffFile(path, options, text, err) != ReadStatus::kRead) {
                 return false;
             }
-            if (!ReadOffText(text, read, err, options, report, stats)) {
+            if (!ReadOffText(text.View(), read, err, options, report, stats)) {
                 return false;
             }
         }

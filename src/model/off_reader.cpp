@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "model/input_limit.h"
 #include "model/numbers.h"
 #include "model/off_builder.h"
 #include "model/off_lines.h"
@@ -742,6 +743,36 @@ bool OffStartIsRefused(std::string_view start, const OffReadOptions& options, Of
     }
     error = OffError{1, "expected an OFF keyword on the first line, found " + Quote(line)};
     return true;
+}
+
+ReadStatus ReadOffFile(const std::string& path, const OffReadOptions& options, FileBytes& bytes,
+                       OffError& error, const ReadWatch& watch) {
+    const InputLimit limit =
+        options.maxBytes != 0 ? InputLimit{options.maxBytes, std::string()} : DefaultInputLimit();
+    ReadLimits limits;
+    limits.maxBytes = limit.bytes;
+    OffError startError;
+    limits.checkStart = [&](std::string_view start) {
+        return !OffStartIsRefused(start, options, startError);
+    };
+    std::string reason;
+    const ReadStatus status = ReadWholeFile(path, bytes, reason, limits, watch);
+    switch (status) {
+        case ReadStatus::kRead:
+        case ReadStatus::kCancelled:
+            break;
+        case ReadStatus::kFailed:
+            error = OffError{0, std::move(reason)};
+            break;
+        case ReadStatus::kTooLarge:
+            error = OffError{0, "the file is larger than the input limit of " + FormatByteCount(limit.bytes) +
+                                    (limit.origin.empty() ? std::string() : ", " + limit.origin)};
+            break;
+        case ReadStatus::kStopped:
+            error = std::move(startError);
+            break;
+    }
+    return status;
 }
 
 }  // namespace quorvane

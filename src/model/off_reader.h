@@ -2,9 +2,11 @@
 // off_binary.cpp).
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "model/document.h"
+#include "model/file_io.h"
 #include "model/off_types.h"
 
 namespace quorvane {
@@ -21,5 +23,13 @@ bool ReadOffText(std::string_view text, CQuorvaneDoc& out, OffError& error,
 // them: its first line cannot begin an OFF file. `error` is then that very refusal. Lets the
 // reader of an endless or huge stream (a device, a pipe) stop at its first bytes.
 bool OffStartIsRefused(std::string_view start, const OffReadOptions& options, OffError& error);
+
+// Reads the bytes of the OFF file at `path` for ReadOffText, through ReadWholeFile: within the
+// input limit (options.maxBytes, or DefaultInputLimit), stopped at its first bytes once they
+// settle ReadOffText's refusal under `options`, given up and followed through `watch`. On kFailed,
+// kTooLarge and kStopped `error` holds the refusal (line 0 but for a refused start); kCancelled
+// leaves it alone.
+ReadStatus ReadOffFile(const std::string& path, const OffReadOptions& options, FileBytes& bytes,
+                       OffError& error, const ReadWatch& watch = {});
 
 }  // namespace quorvane

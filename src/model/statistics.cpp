@@ -1,6 +1,5 @@
 #include "model/statistics.h"
 
-#include <climits>
 #include <cstdint>
 
 namespace quorvane {
@@ -9,7 +8,7 @@ ModelStatistics ComputeStatistics(const CQuorvaneDoc& document, const CTessellat
     return ComputeStatistics(document, mesh.m_nTriangles);
 }
 
-ModelStatistics ComputeStatistics(const CQuorvaneDoc& document, int triangles) {
+ModelStatistics ComputeStatistics(const CQuorvaneDoc& document, std::int64_t triangles) {
     ModelStatistics statistics;
     statistics.vertices = document.m_nVertices;
     statistics.polygons = document.m_nPolygons;
@@ -20,7 +19,7 @@ ModelStatistics ComputeStatistics(const CQuorvaneDoc& document, int triangles) {
     return statistics;
 }
 
-int CountTriangles(const CPolygonArray& polygons) {
+std::int64_t CountTriangles(const CPolygonArray& polygons) {
     std::int64_t total = 0;
     const int polygonCount = polygons.GetSize();
     for (int j = 0; j < polygonCount; ++j) {
@@ -29,7 +28,7 @@ int CountTriangles(const CPolygonArray& polygons) {
             total += n - 2;
         }
     }
-    return total > INT_MAX ? INT_MAX : static_cast<int>(total);
+    return total;
 }
 
 }  // namespace quorvane

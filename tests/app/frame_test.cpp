@@ -1,5 +1,9 @@
 // Opening, saving and the recent-file list through the main window; start-up from the command
 // line; dropped files.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -14,6 +18,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <QWheelEvent>
 #include <QWindow>
@@ -27,6 +32,9 @@
 #include "app/file_rules.h"
 #include "app/view_widget.h"
 #include "app_test_support.h"
+#include "model/file_io.h"
+#include "model/input_limit.h"
+#include "model/thread_start.h"
 
 namespace quorvane {
 namespace {
@@ -286,14 +294,84 @@ TEST_F(FrameTest, DecliningRepairsKeepsTheModelWithoutAnotherMessage) {
     EXPECT_EQ(frame->PathName(), cube);
 }
 
-TEST_F(FrameTest, FileNeitherReadingAcceptsShowsTheStrictReasonOnly) {
-    const QString bad = WriteFile(dir, "bad.off", "OFF\n3 1\n0 0 0\n1 0 0\n");
+TEST_F(FrameTest, FileNeitherReadingAcceptsShowsTheRepairingReadingsReason) {
+    // The strict reading stops at the comment of line 2; the repairing one skips it and refuses
+    // the file where it ends, at line 6, which is what repairs cannot mend.
+    const QString bad = WriteFile(dir, "bad.off", "OFF\n# two vertices only\n3 1\n0 0 0\n1 0 0\n");
     EXPECT_FALSE(frame->OpenDocumentFile(bad));
     EXPECT_TRUE(prompts.repairOffers.empty());
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_TRUE(prompts.messages[0].contains(QStringLiteral("Line 5: end of file where vertex 3 of 3")))
+    EXPECT_TRUE(prompts.messages[0].contains(QStringLiteral("Line 6: end of file where vertex 3 of 3")))
+        << prompts.messages[0].toStdString();
+    EXPECT_FALSE(prompts.messages[0].contains(QStringLiteral("Line 2"))) << prompts.messages[0].toStdString();
+}
+
+TEST_F(FrameTest, FileWhoseStartNeitherReadingAcceptsIsRefusedWithTheRepairingReason) {
+    // A picture given as a model: its first bytes settle the refusal.
+    QByteArray picture("\x89PNG\r\n\x1a\n", 8);
+    picture.append(QByteArray(1 << 20, '\x7f'));
+    const QString bad = WriteFile(dir, "picture.off", picture);
+    EXPECT_FALSE(frame->OpenDocumentFile(bad));
+    EXPECT_TRUE(prompts.repairOffers.empty());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].contains(
+        QStringLiteral("Line 1: expected an OFF keyword on the first line, found \"\\x89PNG\"")))
         << prompts.messages[0].toStdString();
 }
+
+TEST_F(FrameTest, AFileBeyondTheInputLimitIsRefusedWithTheLimit) {
+    ASSERT_TRUE(qputenv(kInputLimitVariable, "2K"));
+    const bool opened = frame->OpenDocumentFile(CopyModel(dir, "teapot.off", "teapot.off"));
+    qunsetenv(kInputLimitVariable);
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(prompts.repairOffers.empty());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].contains(QStringLiteral(
+        "the file is larger than the input limit of 2.0 KiB (2048 bytes), set by QUORVANE_MAX_INPUT_BYTES")))
+        << prompts.messages[0].toStdString();
+    EXPECT_EQ(frame->Document().m_nVertices, 0);
+}
+
+// A camera the frame is given, and the cause its message pane must name.
+struct DegenerateCameraCase {
+    const char* name;
+    CVector3D at;
+    CVector3D from;
+    CVector3D up;
+    const char* cause;
+};
+
+class FrameDegenerateCamera : public FrameTest, public ::testing::WithParamInterface<DegenerateCameraCase> {};
+
+TEST_P(FrameDegenerateCamera, MessagePaneNamesWhatMakesTheCameraDegenerate) {
+    const DegenerateCameraCase& c = GetParam();
+    ASSERT_TRUE(frame->OpenDocumentFile(CopyModel(dir, "cube.off", "cube.off")));
+    CQuorvaneViewWidget* view = frame->ViewWidget();
+    view->Apply(view->View().ApplyViewingParameters(c.at, c.from, c.up, 30.0));
+    ASSERT_TRUE(view->View().IsCameraDegenerate());
+    EXPECT_EQ(frame->MessagePane()->text(),
+              QStringLiteral("The camera is degenerate: ") + QString::fromUtf8(c.cause));
+    // A usable camera brings the usual text back.
+    view->Apply(view->View().ApplyViewingParameters(CVector3D(0, 0, 0), CVector3D(0, 0, 5),
+                                                    CVector3D(0, 1, 0), 30.0));
+    EXPECT_EQ(frame->MessagePane()->text(), QStringLiteral("Ready"));
+}
+
+const DegenerateCameraCase kDegenerateCameras[] = {
+    {"FromEqualsAt", CVector3D(1, 2, 3), CVector3D(1, 2, 3), CVector3D(0, 1, 0),
+     "the From Point equals the At Point"},
+    {"UpAlongTheSight", CVector3D(0, 0, 0), CVector3D(0, 0, 5), CVector3D(0, 0, 2),
+     "the Up Vector is parallel to the line of sight"},
+    {"ZeroUp", CVector3D(0, 0, 0), CVector3D(0, 0, 5), CVector3D(0, 0, 0), "the Up Vector is zero"},
+    {"DistanceOverflows", CVector3D(-1e308, 0, 0), CVector3D(1e308, 0, 0), CVector3D(0, 1, 0),
+     "the distance from the From Point to the At Point overflows double precision (the From Point, At "
+     "Point and Up Vector are too large)"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cameras, FrameDegenerateCamera, ::testing::ValuesIn(kDegenerateCameras),
+                         [](const ::testing::TestParamInfo<DegenerateCameraCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(FrameTest, FileThatCannotBeReadReportsTheSystemsReason) {
     const QString missing = dir.filePath("nowhere.off");
@@ -589,6 +667,56 @@ TEST(LoadDocumentInBackground, ReadsTheModelIntoTheGivenDocument) {
     EXPECT_EQ(loaded.document.m_nPolygons, direct.m_nPolygons);
     EXPECT_EQ(loaded.document.m_nUniqueEdges, direct.m_nUniqueEdges);
     EXPECT_EQ(loaded.document.m_vertices, direct.m_vertices);
+}
+
+// Lifts a limit on thread starts however the test ends.
+class ThreadStartLimit {
+  public:
+    explicit ThreadStartLimit(int allowed) { LimitThreadStartsForTesting(allowed); }
+    ~ThreadStartLimit() { LimitThreadStartsForTesting(-1); }
+    ThreadStartLimit(const ThreadStartLimit&) = delete;
+    ThreadStartLimit& operator=(const ThreadStartLimit&) = delete;
+};
+
+TEST(LoadDocumentInBackground, AFileIsReadWhateverThreadsTheSystemRefuses) {
+    // 0: no worker; 1: a worker, but no second thread for its faces; -1: no limit.
+    for (const int allowed : {0, 1, -1}) {
+        ThreadStartLimit limit(allowed);
+        std::atomic<bool> cancel{false};
+        const LoadResult loaded = LoadDocumentInBackground(testing::TestModel("teapot.off"), nullptr, cancel);
+        EXPECT_EQ(loaded.status, LoadStatus::kLoaded) << allowed << ": " << loaded.error.ToString();
+        EXPECT_EQ(loaded.readWithoutWorker, allowed == 0) << allowed;
+        EXPECT_EQ(loaded.document.m_nVertices, 792) << allowed;
+    }
+}
+
+TEST(LoadDocumentInBackground, WithoutAWorkerACancelStillStopsAnEndlessRead) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("endless.off");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // A writer that keeps the FIFO open and never ends it.
+    const int writer = ::open(QFile::encodeName(fifo).constData(), O_RDWR);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::write(writer, "OFF\n", 4), 4);
+    ThreadStartLimit limit(0);
+    std::atomic<bool> cancel{false};
+    bool cancelled = false;
+    QTimer::singleShot(4 * kReadPollMs, [&] {
+        cancel.store(true);
+        cancelled = true;
+    });
+    const LoadResult loaded = LoadDocumentInBackground(fifo, nullptr, cancel);
+    ::close(writer);
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(loaded.status, LoadStatus::kCancelled);
+    EXPECT_TRUE(loaded.readWithoutWorker);
+}
+
+TEST_F(FrameTest, AFileOpensWhenTheSystemRefusesTheWorkerThread) {
+    ThreadStartLimit limit(0);
+    EXPECT_TRUE(frame->OpenDocumentFile(CopyModel(dir, "cube.off", "cube.off")));
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(frame->Document().m_nVertices, 8);
 }
 
 TEST(LoadDocumentInBackground, RefusedFileLeavesTheDocumentEmptyWithTheReason) {

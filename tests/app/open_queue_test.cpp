@@ -25,10 +25,10 @@
 #include "app/commands.h"
 #include "app/dialogs/model_info_dlg.h"
 #include "app/file_loader.h"
-#include "app/file_reading.h"
 #include "app/instance_channel.h"
 #include "app/view_widget.h"
 #include "app_test_support.h"
+#include "model/file_io.h"
 
 namespace quorvane {
 namespace {

@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < coordinates.size(); i += 4096) {
         sum += coordinates[i];
     }
-    std::printf("%lld vertices, %lld faces, %zu indices, check %.6f\n", vertexCount, faceCount, indices.size(),
-                sum);
+    std::printf("%lld vertices, %lld faces, %zu indices, check %.6f\n", vertexCount, faceCount,
+                indices.size(), sum);
     return 0;
 }

@@ -11,6 +11,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "model/huge_pages.h"
+
 namespace quorvane {
 
 namespace {
@@ -55,9 +57,14 @@ ReadStatus ReadInChunks(const std::string& path, std::string& text, std::string&
         return ReadStatus::kFailed;
     }
     // A regular file is read into a buffer of its size; one byte more tells at once whether it grew.
+    // Huge pages spare the system one page fault per 4 KiB of a large file.
     std::size_t got = 0;
-    text.resize(S_ISREG(info.st_mode) && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1
-                                                          : std::size_t{1} << 16);
+    const std::size_t initial = S_ISREG(info.st_mode) && info.st_size > 0
+                                    ? static_cast<std::size_t>(info.st_size) + 1
+                                    : std::size_t{1} << 16;
+    text.reserve(initial);
+    AdviseHugePages(text.data(), text.capacity());
+    text.resize(initial);
     for (;;) {
         if (cancel.load(std::memory_order_relaxed)) {
             text.clear();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -94,7 +95,7 @@ void CSceneRenderer::Project(const CViewingSpace& camera, const CVector3D* verti
     m_camera = camera;
     m_bDegenerate = camera.IsDegenerate();
     const std::size_t n = static_cast<std::size_t>(std::max(count, 0));
-    m_vertexState.resize(n);
+    ResizeForOverwrite(m_vertexState, n);
     std::uint8_t* state = m_vertexState.data();
     auto task = [&](int part) {
         const PartRange range = SplitRange(n, part, workers.Count());
@@ -118,8 +119,8 @@ void CSceneRenderer::Project(const CViewingSpace& camera, const CVector3D* verti
 // beyond, so that its primitives are cut.
 void CSceneRenderer::PreparePixels(const SceneInput& scene, bool linePixels, CRenderWorkers& workers) {
     const std::size_t n = static_cast<std::size_t>(scene.vertexCount);
-    m_vertexPixels.resize(n);
-    m_drawState.resize(n);
+    ResizeForOverwrite(m_vertexPixels, n);
+    ResizeForOverwrite(m_drawState, n);
     const int size = m_imageSize;
     const double s = static_cast<double>(size);
     auto task = [&](int part) {
@@ -147,49 +148,56 @@ void CSceneRenderer::PreparePixels(const SceneInput& scene, bool linePixels, CRe
     workers.Run(task);
 }
 
-// Colours of triangles first .. last - 1 by number. With `eye` the direction to the eye is worked
-// out here exactly as the depth sort stores it (it may be storing it at the same time); without,
-// the stored direction is used.
+// Colours of triangles first .. last - 1 by number, seen from the eye of the mesh's last sort:
+// each triangle's normal and direction to the eye are worked out from the vertex positions.
 void CSceneRenderer::ShadeRange(const CTessellatedMesh& mesh, const CLightingSettings& lighting,
-                                const CVector3D* eye, std::size_t first, std::size_t last) {
+                                std::size_t first, std::size_t last) {
+    const CTriangle* triangles = mesh.Triangles();
+    const CVector3D* vertices = mesh.Vertices();
+    const CVector3D eye = mesh.GetEye();
     for (std::size_t k = first; k < last; ++k) {
-        const CTriangle& t = mesh.GetTriangle(static_cast<int>(k));
-        COLORREF colour;
-        if (eye != nullptr) {
-            const CVector3D d = *eye - t.m_centroid;
-            const double distance = d.Length();
-            colour = lighting.ComputeColor(t.m_normal, d / distance);
-        } else {
-            colour = lighting.ComputeColor(t.m_normal, t.m_toEye);
-        }
-        m_colourByTriangle[k] = ColorRefToPixel(colour);
+        const CTriangle& t = triangles[k];
+        const CVector3D toEye = ViewFrom(t.Centroid(vertices), eye).m_toEye;
+        m_colourByTriangle[k] = ColorRefToPixel(lighting.ComputeColor(t.Normal(vertices), toEye));
     }
 }
 
 void CSceneRenderer::SortAndShade(CTessellatedMesh& mesh, const CViewingSpace& camera,
                                   const CLightingSettings& lighting, CRenderWorkers& workers) {
     const CVector3D eye = camera.GetFromPoint();
+    const std::size_t n = static_cast<std::size_t>(std::max(mesh.m_nTriangles, 0));
+    const int parts = workers.Count();
+    // The distances on every thread, then the sort on one while the others work out the colours.
+    mesh.SetEye(eye);
+    auto distances = [&](int part) {
+        const PartRange range = SplitRange(n, part, parts);
+        mesh.UpdateDistances(static_cast<int>(range.first), static_cast<int>(range.last));
+    };
+    workers.Run(distances);
     if (camera.IsDegenerate()) {
         // Nothing is drawn with this camera; the light has no direction to take.
-        mesh.SortByDepth(eye);
+        mesh.SortByDistances();
         m_bColoursValid = false;
         return;
     }
     m_colourLighting = lighting;
     m_colourLighting.UpdateLightDirection(camera);
-    const std::size_t n = static_cast<std::size_t>(std::max(mesh.m_nTriangles, 0));
-    m_colourByTriangle.resize(n);
-    const int parts = workers.Count();
+    ResizeForOverwrite(m_colourByTriangle, n);
+    // The colours are shared out in chunks taken in turn, so that the sorting thread joins in
+    // once it is done.
+    constexpr std::size_t kShadeChunk = std::size_t{1} << 14;
+    std::atomic<std::size_t> nextChunk{0};
     auto task = [&](int part) {
         if (part == 0) {
-            mesh.SortByDepth(eye);
-            if (parts == 1) {
-                ShadeRange(mesh, m_colourLighting, nullptr, 0, n);
-            }
-            return;
+            mesh.SortByDistances();
         }
-        const PartRange range = SplitRange(n, part - 1, parts - 1);
-        ShadeRange(mesh, m_colourLighting, &eye, range.first, range.last);
+        for (;;) {
+            const std::size_t first = nextChunk.fetch_add(1, std::memory_order_relaxed) * kShadeChunk;
+            if (first >= n) {
+                return;
+            }
+            ShadeRange(mesh, m_colourLighting, first, std::min(n, first + kShadeChunk));
+        }
     };
     workers.Run(task);
     m_colourTriangles = mesh.m_nTriangles;
@@ -208,16 +216,16 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, CRenderWorkers& worke
                               std::memcmp(&m_colourLighting, scene.lighting, sizeof(CLightingSettings)) == 0;
     if (!coloursValid) {
         m_colourLighting = *scene.lighting;
-        m_colourByTriangle.resize(n);
+        ResizeForOverwrite(m_colourByTriangle, n);
         auto shade = [&](int part) {
             const PartRange range = SplitRange(n, part, workers.Count());
-            ShadeRange(mesh, m_colourLighting, nullptr, range.first, range.last);
+            ShadeRange(mesh, m_colourLighting, range.first, range.last);
         };
         workers.Run(shade);
         m_colourTriangles = mesh.m_nTriangles;
         m_bColoursValid = true;
     }
-    m_solid.resize(n);
+    ResizeForOverwrite(m_solid, n);
     const int* order = mesh.GetOrder().data();
     const int size = m_imageSize;
     const SmallTriangleTable& small = SmallTriangles();
@@ -243,6 +251,7 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, CRenderWorkers& worke
             const CTriangle& t = mesh.GetTriangle(static_cast<int>(number));
             SolidEntry& entry = m_solid[i];
             entry.colour = m_colourByTriangle[number];
+            entry.a = entry.b = 0;
             const std::size_t a = static_cast<std::size_t>(t.m_nV1);
             const std::size_t b = static_cast<std::size_t>(t.m_nV2);
             const std::size_t c = static_cast<std::size_t>(t.m_nV3);
@@ -263,16 +272,16 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, CRenderWorkers& worke
                     continue;
                 }
                 if (std::int64_t{right} - left < kSmallBlock && std::int64_t{bottom} - top < kSmallBlock) {
-                    entry.kind = kSmall;
-                    entry.corners[0] = {left, top};
-                    entry.corners[1] = {
-                        small.Mask(CellOf(pa, left, top), CellOf(pb, left, top), CellOf(pc, left, top)), 0};
+                    entry.kind =
+                        kSmall | static_cast<std::uint32_t>(small.Mask(
+                                     CellOf(pa, left, top), CellOf(pb, left, top), CellOf(pc, left, top)))
+                                     << kMaskShift;
+                    entry.a = left;
+                    entry.b = top;
                     continue;
                 }
                 entry.kind = kDraw;
-                entry.corners[0] = pa;
-                entry.corners[1] = pb;
-                entry.corners[2] = pc;
+                entry.a = static_cast<std::int32_t>(number);
             } else if (((sa | sb | sc) & kInvalid) != 0 || (sa & sb & sc) != 0) {
                 // All three beyond one side, or all behind the eye: nothing is in the region.
                 entry.kind = kSkip;
@@ -371,13 +380,14 @@ void CSceneRenderer::DrawSolidBand(const SceneInput& scene, CImage& image, const
     const std::size_t stride = static_cast<std::size_t>(m_imageSize);
     for (std::size_t i = 0; i < n; ++i) {
         const SolidEntry& entry = m_solid[i];
-        if (entry.kind == kSmall) {
-            const int left = entry.corners[0].x;
-            const int top = entry.corners[0].y;
+        const std::uint32_t kind = entry.kind & kKindMask;
+        if (kind == kSmall) {
+            const int left = entry.a;
+            const int top = entry.b;
             if (top + kSmallBlock <= band.rowBegin || top >= band.rowEnd) {
                 continue;
             }
-            for (unsigned mask = static_cast<unsigned>(entry.corners[1].x); mask != 0; mask &= mask - 1) {
+            for (unsigned mask = entry.kind >> kMaskShift; mask != 0; mask &= mask - 1) {
                 const int cell = std::countr_zero(mask);
                 const int x = left + cell % kSmallBlock;
                 const int y = top + cell / kSmallBlock;
@@ -387,13 +397,17 @@ void CSceneRenderer::DrawSolidBand(const SceneInput& scene, CImage& image, const
             }
             continue;
         }
-        if (entry.kind == kDraw) {
-            if (RowsMeetBand(entry.corners[0].y, entry.corners[1].y, entry.corners[2].y, band)) {
-                FillTriangle(image, entry.corners[0], entry.corners[1], entry.corners[2], entry.colour, band);
+        if (kind == kDraw) {
+            const CTriangle& t = scene.triangles->GetTriangle(entry.a);
+            const PixelPoint pa = m_vertexPixels[static_cast<std::size_t>(t.m_nV1)];
+            const PixelPoint pb = m_vertexPixels[static_cast<std::size_t>(t.m_nV2)];
+            const PixelPoint pc = m_vertexPixels[static_cast<std::size_t>(t.m_nV3)];
+            if (RowsMeetBand(pa.y, pb.y, pc.y, band)) {
+                FillTriangle(image, pa, pb, pc, entry.colour, band);
             }
             continue;
         }
-        if (entry.kind == kSkip) {
+        if (kind == kSkip) {
             continue;
         }
         const CTriangle& t = scene.triangles->GetDrawnTriangle(static_cast<int>(i));

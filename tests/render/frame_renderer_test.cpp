@@ -334,5 +334,51 @@ TEST(FrameRenderer, TheNearerTriangleCoversTheFartherOne) {
     }
 }
 
+// A solid frame again from the same camera (a mode or lighting change) starts its sort from an
+// order that is already by distance: it is kept as it stands. The teapot has no two triangles at
+// the same distance from this eye, so every correct sort gives that order.
+TEST(FrameRenderer, SameCameraAgainKeepsThePaintingOrder) {
+    auto doc = DocumentFromFile("teapot.off");
+    CViewingSpace camera = FramingCamera(*doc);
+    camera.Orbit(25.0, -40.0);
+    const DrawingSettings settings = Settings(DrawingMode::kSolid);
+    CFrameRenderer frame(2);
+    frame.SetModel(doc.get());
+    const CImage first = frame.RenderFrame(camera, settings, 150);
+    const std::vector<int> order = frame.GetMesh().GetOrder();
+    ASSERT_EQ(frame.GetMesh().LastSortPath(), DepthSortPath::kDistinctKeys);
+    const std::uint64_t reused = frame.GetMesh().ReusedOrderCount();
+    frame.Transform(camera, settings);
+    EXPECT_EQ(frame.GetMesh().ReusedOrderCount(), reused + 1);
+    EXPECT_EQ(frame.GetMesh().GetOrder(), order);
+    EXPECT_EQ(FirstDifference(frame.Render(camera, settings, 150), first), -1);
+    // A small turn keeps most of the order: still exactly the reference picture.
+    camera.Orbit(0.05, 0.0);
+    frame.Transform(camera, settings);
+    EXPECT_EQ(
+        FirstDifference(frame.Render(camera, settings, 150), ReferenceRender(frame, camera, settings, 150)),
+        -1);
+}
+
+// A renderer that frees the sort's memory after every sort draws the same pictures, frame after
+// frame, and holds none of it between frames.
+TEST(FrameRenderer, FreeingTheSortMemoryChangesNoPixel) {
+    auto doc = DocumentFromFile("teapot.off");
+    CViewingSpace camera = FramingCamera(*doc);
+    const DrawingSettings settings = Settings(DrawingMode::kSolid);
+    CFrameRenderer keeping(2);
+    CFrameRenderer freeing(2);
+    freeing.SetFreeSortMemory(true);
+    keeping.SetModel(doc.get());
+    freeing.SetModel(doc.get());
+    for (int step = 0; step < 3; ++step) {
+        camera.Orbit(15.0, 5.0);
+        const CImage kept = keeping.RenderFrame(camera, settings, 120);
+        EXPECT_EQ(FirstDifference(freeing.RenderFrame(camera, settings, 120), kept), -1) << step;
+        EXPECT_GT(keeping.GetMesh().SortMemoryBytes(), 0u);
+        EXPECT_EQ(freeing.GetMesh().SortMemoryBytes(), 0u);
+    }
+}
+
 }  // namespace
 }  // namespace quorvane

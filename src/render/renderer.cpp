@@ -71,6 +71,24 @@ const SmallTriangleTable& SmallTriangles() {
     return table;
 }
 
+// The red, green and blue of a pixel, below its alpha byte.
+constexpr std::uint32_t kColourBits = 0x00FFFFFFu;
+
+// Whether a pixel coordinate fits in 16 bits.
+bool Fits16(int v) {
+    return v >= -32768 && v <= 32767;
+}
+
+// A pixel whose coordinates fit in 16 bits as one number, x in the low half, and back.
+std::int32_t PackPixel(PixelPoint p) {
+    return static_cast<std::int32_t>((static_cast<std::uint32_t>(p.x) & 0xFFFFu) |
+                                     (static_cast<std::uint32_t>(p.y) << 16));
+}
+PixelPoint UnpackPixel(std::int32_t packed) {
+    const auto bits = static_cast<std::uint32_t>(packed);
+    return {static_cast<std::int16_t>(bits & 0xFFFFu), static_cast<std::int16_t>(bits >> 16)};
+}
+
 // The cell of pixel p in the block whose top-left pixel is (left, top).
 int CellOf(PixelPoint p, int left, int top) {
     return (p.y - top) * kSmallBlock + (p.x - left);
@@ -250,8 +268,9 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, CRenderWorkers& worke
             const std::size_t number = static_cast<std::size_t>(order[i]);
             const CTriangle& t = mesh.GetTriangle(static_cast<int>(number));
             SolidEntry& entry = m_solid[i];
-            entry.colour = m_colourByTriangle[number];
-            entry.a = entry.b = 0;
+            const std::uint32_t colour = m_colourByTriangle[number] & kColourBits;
+            const auto setKind = [&](std::uint32_t kind) { entry.colourKind = colour | kind << kKindShift; };
+            entry.a = entry.b = entry.c = 0;
             const std::size_t a = static_cast<std::size_t>(t.m_nV1);
             const std::size_t b = static_cast<std::size_t>(t.m_nV2);
             const std::size_t c = static_cast<std::size_t>(t.m_nV3);
@@ -268,25 +287,30 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, CRenderWorkers& worke
                 const int bottom = std::max({pa.y, pb.y, pc.y});
                 // Nothing of a triangle is drawn outside the box of its corners.
                 if (right < 0 || bottom < 0 || left >= size || top >= size) {
-                    entry.kind = kSkip;
+                    setKind(kSkip);
                     continue;
                 }
                 if (std::int64_t{right} - left < kSmallBlock && std::int64_t{bottom} - top < kSmallBlock) {
-                    entry.kind =
-                        kSmall | static_cast<std::uint32_t>(small.Mask(
-                                     CellOf(pa, left, top), CellOf(pb, left, top), CellOf(pc, left, top)))
-                                     << kMaskShift;
+                    setKind(kSmall);
                     entry.a = left;
                     entry.b = top;
+                    entry.c = small.Mask(CellOf(pa, left, top), CellOf(pb, left, top), CellOf(pc, left, top));
                     continue;
                 }
-                entry.kind = kDraw;
+                if (Fits16(left) && Fits16(right) && Fits16(top) && Fits16(bottom)) {
+                    setKind(kDraw);
+                    entry.a = PackPixel(pa);
+                    entry.b = PackPixel(pb);
+                    entry.c = PackPixel(pc);
+                    continue;
+                }
+                setKind(kDrawFar);
                 entry.a = static_cast<std::int32_t>(number);
             } else if (((sa | sb | sc) & kInvalid) != 0 || (sa & sb & sc) != 0) {
                 // All three beyond one side, or all behind the eye: nothing is in the region.
-                entry.kind = kSkip;
+                setKind(kSkip);
             } else {
-                entry.kind = kCut;
+                setKind(kCut);
             }
         }
     };
@@ -380,30 +404,40 @@ void CSceneRenderer::DrawSolidBand(const SceneInput& scene, CImage& image, const
     const std::size_t stride = static_cast<std::size_t>(m_imageSize);
     for (std::size_t i = 0; i < n; ++i) {
         const SolidEntry& entry = m_solid[i];
-        const std::uint32_t kind = entry.kind & kKindMask;
+        const std::uint32_t kind = entry.colourKind >> kKindShift;
+        const std::uint32_t colour = entry.colourKind | ~kColourBits;
         if (kind == kSmall) {
             const int left = entry.a;
             const int top = entry.b;
             if (top + kSmallBlock <= band.rowBegin || top >= band.rowEnd) {
                 continue;
             }
-            for (unsigned mask = entry.kind >> kMaskShift; mask != 0; mask &= mask - 1) {
+            for (unsigned mask = static_cast<unsigned>(entry.c); mask != 0; mask &= mask - 1) {
                 const int cell = std::countr_zero(mask);
                 const int x = left + cell % kSmallBlock;
                 const int y = top + cell / kSmallBlock;
                 if (y >= band.rowBegin && y < band.rowEnd && x >= 0 && x < m_imageSize) {
-                    pixels[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x)] = entry.colour;
+                    pixels[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x)] = colour;
                 }
             }
             continue;
         }
         if (kind == kDraw) {
+            const PixelPoint pa = UnpackPixel(entry.a);
+            const PixelPoint pb = UnpackPixel(entry.b);
+            const PixelPoint pc = UnpackPixel(entry.c);
+            if (RowsMeetBand(pa.y, pb.y, pc.y, band)) {
+                FillTriangle(image, pa, pb, pc, colour, band);
+            }
+            continue;
+        }
+        if (kind == kDrawFar) {
             const CTriangle& t = scene.triangles->GetTriangle(entry.a);
             const PixelPoint pa = m_vertexPixels[static_cast<std::size_t>(t.m_nV1)];
             const PixelPoint pb = m_vertexPixels[static_cast<std::size_t>(t.m_nV2)];
             const PixelPoint pc = m_vertexPixels[static_cast<std::size_t>(t.m_nV3)];
             if (RowsMeetBand(pa.y, pb.y, pc.y, band)) {
-                FillTriangle(image, pa, pb, pc, entry.colour, band);
+                FillTriangle(image, pa, pb, pc, colour, band);
             }
             continue;
         }
@@ -425,7 +459,7 @@ void CSceneRenderer::DrawSolidBand(const SceneInput& scene, CImage& image, const
             points[k] = corner >= 0 ? m_vertexPixels[corners[corner]] : CutPixel(polygon[k], false);
         }
         for (int k = 1; k + 1 < count; ++k) {
-            FillTriangle(image, points[0], points[k], points[k + 1], entry.colour, band);
+            FillTriangle(image, points[0], points[k], points[k + 1], colour, band);
         }
     }
 }

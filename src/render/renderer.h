@@ -76,22 +76,23 @@ class CSceneRenderer {
     static constexpr std::uint8_t kBehind = 16;
     static constexpr std::uint8_t kInvalid = 32;
 
-    // One triangle in drawing order, 16 bytes: its colour, how to draw it and where. For kSmall,
-    // (a, b) is the block's top-left pixel and the bits from kMaskShift of `kind` the mask of its
-    // pixels in the block; for kDraw, `a` is the triangle's number, whose corners' pixels are
-    // looked up when it is drawn (few triangles of a large mesh cover more than a block).
+    // One triangle in drawing order, 16 bytes. A pixel's alpha byte is always opaque, so the
+    // colour's holds how to draw it (from bit kKindShift); the rest says where. kSmall: (a, b) the
+    // block's top-left pixel, c the mask of its pixels in the block. kDraw: the three corners' pixels
+    // in a, b and c, x and y in 16 bits each. kDrawFar, a corner beyond 16 bits: a is the triangle's
+    // number, its corners' pixels looked up when it is drawn.
     struct SolidEntry {
-        std::uint32_t colour;
-        std::uint32_t kind;  // kDraw, kSmall, kCut or kSkip, and the mask of kSmall
+        std::uint32_t colourKind;
         std::int32_t a;
         std::int32_t b;
+        std::int32_t c;
     };
-    static constexpr std::uint32_t kDraw = 0;   // a whole triangle with its corners' own pixels
-    static constexpr std::uint32_t kSmall = 1;  // one whose corners lie in a 4 x 4 block of pixels
-    static constexpr std::uint32_t kCut = 2;    // one with a corner outside the drawn region
-    static constexpr std::uint32_t kSkip = 3;   // nothing to draw
-    static constexpr std::uint32_t kKindMask = 3;
-    static constexpr int kMaskShift = 16;
+    static constexpr std::uint32_t kDraw = 0;     // a whole triangle with its corners' own pixels
+    static constexpr std::uint32_t kSmall = 1;    // one whose corners lie in a 4 x 4 block of pixels
+    static constexpr std::uint32_t kCut = 2;      // one with a corner outside the drawn region
+    static constexpr std::uint32_t kSkip = 3;     // nothing to draw
+    static constexpr std::uint32_t kDrawFar = 4;  // kDraw with a corner beyond 16 bits
+    static constexpr int kKindShift = 24;
 
     void PreparePixels(const SceneInput& scene, bool linePixels, CRenderWorkers& workers);
     void ShadeRange(const CTessellatedMesh& mesh, const CLightingSettings& lighting, std::size_t first,

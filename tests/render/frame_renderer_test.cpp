@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -180,6 +181,37 @@ TEST(FrameRenderer, CornersFarOutsideTheImageKeepTheirExactPixels) {
             << triangle;
         EXPECT_GT(CountOther(image, kBlack), 150) << triangle;
     }
+}
+
+// Triangles reaching about 32768 pixels beyond the image on either side, where a corner's pixel
+// stops fitting in 16 bits: drawn exactly as the reference draws them on both sides of that bound.
+TEST(FrameRenderer, CornersAroundSixteenBitsFromTheImageKeepTheirPixels) {
+    const CViewingSpace camera = Camera({0, 0, -1}, {0, 0, 0}, 90.0);
+    constexpr int kSize = 64;
+    int within = 0;
+    int beyond = 0;
+    for (const double side : {1.0, -1.0}) {
+        for (int step = -6; step <= 6; ++step) {
+            // At depth 1 the image spans one unit each way: pixel column about 32 + 32 x.
+            const double x = side * (1023.0 + (side > 0 ? 0.0 : 2.0) + step * 0.05);
+            char text[200];
+            std::snprintf(text, sizeof text, "OFF\n3 1 0\n0.1 -0.2 -1\n%.17g 0.3 -1\n0.2 0.5 -1\n3 0 1 2\n",
+                          x);
+            auto doc = DocumentFromText(text);
+            CFrameRenderer frame(2);
+            frame.SetModel(doc.get());
+            const CImage& image = frame.RenderFrame(camera, Settings(DrawingMode::kSolid), kSize);
+            const PixelPoint far = SolidPixel(kSize, frame.GetImageX()[1], frame.GetImageY()[1]);
+            (far.x >= -32768 && far.x <= 32767 ? within : beyond) += 1;
+            EXPECT_EQ(
+                FirstDifference(image, ReferenceRender(frame, camera, Settings(DrawingMode::kSolid), kSize)),
+                -1)
+                << far.x;
+            EXPECT_GT(CountOther(image, kBlack), 10) << far.x;
+        }
+    }
+    EXPECT_GE(within, 4);
+    EXPECT_GE(beyond, 4);
 }
 
 TEST(FrameRenderer, CornersAtTwiceTheCutDepthAreDrawnAndAtHalfAreCutOnTheSameLine) {

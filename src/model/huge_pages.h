@@ -23,6 +23,13 @@ void AdviseHugePagesFor(const Container& container) noexcept {
     AdviseHugePages(container.data(), container.capacity() * sizeof(*container.data()));
 }
 
+// Makes the process keep the memory it frees for its own later allocations instead of handing
+// large blocks back to the system: a fresh block must be cleared by the system page by page, which
+// on many machines costs more than the work done in it. For short-lived processes that read one
+// large model after another (the command line); the memory use never falls below its peak. Call it
+// before any other thread starts.
+void KeepFreedMemoryForReuse() noexcept;
+
 // An allocator whose value-less construction leaves the element uninitialised (default
 // initialisation), so that growing a vector of plain numbers does not fill memory that is about to
 // be overwritten: the fill of a fresh array of many megabytes costs as much as its first use.

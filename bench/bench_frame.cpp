@@ -190,11 +190,35 @@ void OrbitArguments(benchmark::internal::Benchmark* b) {
     for (int mode : {kWireframe, kSolid, kPoints}) {
         b->Args({1000000L, mode});
     }
+    b->Args({4000000L, kSolid});
     b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+// A solid refresh without a camera move (a lighting or mode change): the sort keeps the order it
+// starts from. The counter `reused` is the share of frames whose sort did.
+void BM_SolidRefreshSameCamera(benchmark::State& state) {
+    CQuorvaneDoc& doc = Torus(state.range(0));
+    Frame frame(doc, kSolid);
+    const std::uint64_t before = frame.renderer.GetMesh().ReusedOrderCount();
+    std::uint64_t frames = 0;
+    for (auto _ : state) {
+        frame.renderer.Transform(frame.camera, frame.settings);
+        benchmark::DoNotOptimize(frame.renderer.Render(frame.camera, frame.settings, kImageSize).Data());
+        ++frames;
+    }
+    SetCounters(state, doc, frame.renderer.GetMesh());
+    state.counters["reused"] = static_cast<double>(frame.renderer.GetMesh().ReusedOrderCount() - before) /
+                               static_cast<double>(frames);
 }
 
 BENCHMARK(BM_Frame)->Apply(FrameArguments);
 BENCHMARK(BM_OrbitStep)->Apply(OrbitArguments);
+BENCHMARK(BM_SolidRefreshSameCamera)
+    ->ArgNames({"triangles"})
+    ->Arg(1000000L)
+    ->Arg(4000000L)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 // The halves on one thread and on two.
 void HalfArguments(benchmark::internal::Benchmark* b) {
     b->ArgNames({"triangles", "threads"})->Args({1000000L, 1})->Args({1000000L, 2});

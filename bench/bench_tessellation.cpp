@@ -112,7 +112,7 @@ std::vector<double> GridDistances(bool rounded) {
     mesh.SortByDepth(GenericEye(0));
     std::vector<double> keys(static_cast<std::size_t>(mesh.m_nTriangles));
     for (int k = 0; k < mesh.m_nTriangles; ++k) {
-        const double d = mesh.GetTriangle(k).m_dDistance;
+        const double d = mesh.GetDistance(k);
         keys[k] = rounded ? std::floor(d) : d;  // whole units: many equal keys
     }
     return keys;

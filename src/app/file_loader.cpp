@@ -108,7 +108,8 @@ void ReadModel(const std::string& localPath, LoadResult& result, const std::atom
             result.status = LoadStatus::kRefused;
             return;
     }
-    if (result.document.LoadFromText(text.View(), &result.error)) {
+    // An accepted text is freed as soon as it is read; a refused one is kept for the repairs.
+    if (result.document.LoadFromOwnedText(text, &result.error)) {
         result.status = LoadStatus::kLoaded;
         return;
     }

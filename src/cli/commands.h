@@ -30,6 +30,7 @@ inline constexpr int kExitUsage = 2;    // the command line itself was wrong
 struct LoadOptions {
     bool repair = false;       // --repair: accept the common departures from the strict layout
     std::size_t maxBytes = 0;  // --max-bytes: refuse larger inputs (0: the default input limit)
+    bool buildEdges = true;    // the distinct edges, for a wireframe and the counts
 };
 
 // Reads one OFF file into `doc`; on failure fills `error` (line 0 when no line is concerned).

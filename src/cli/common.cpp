@@ -20,6 +20,7 @@ bool LoadModel(const std::string& path, const LoadOptions& options, CQuorvaneDoc
     OffReadOptions read;
     read.repair = options.repair;
     read.maxBytes = options.maxBytes;
+    read.buildEdges = options.buildEdges;
     return doc.LoadFromFile(path, &error, read, report);
 }
 

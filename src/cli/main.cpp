@@ -11,6 +11,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
+#include "model/huge_pages.h"
 #include "model/input_limit.h"
 #include "model/save_signals.h"
 #include "quorvane/version.h"
@@ -231,6 +232,8 @@ void AddSweepOptions(CLI::App& command, std::vector<std::string>& files, bool& j
 int main(int argc, char** argv) {
     // Before any thread starts: an interrupted save removes its temporary file.
     quorvane::InstallSaveSignalHandlers();
+    // One large model after another: freed memory is reused rather than taken fresh.
+    quorvane::KeepFreedMemoryForReuse();
     std::ios::sync_with_stdio(false);
     CLI::App app{"Reads, checks, converts and renders OFF mesh files, and draws their thumbnails.",
                  "quorvane-cli"};

@@ -257,7 +257,10 @@ RenderResult RenderModel(const std::string& input, std::size_t index,
         }
         CQuorvaneDoc doc;
         OffError error;
-        if (!LoadModel(input, options.load, doc, error, &result.repairs)) {
+        // Only a wireframe draws the distinct edges; other modes spare a large model their list.
+        LoadOptions load = options.load;
+        load.buildEdges = options.mode == DrawingMode::kWireframe;
+        if (!LoadModel(input, load, doc, error, &result.repairs)) {
             Refuse(result, input, error);
             return result;
         }
@@ -293,6 +296,8 @@ RenderResult RenderModel(const std::string& input, std::size_t index,
         if (!complete) {
             frame.emplace(renderThreads > 0 ? renderThreads : CRenderWorkers::DefaultThreadCount());
             frame->SetModel(&doc);
+            // A single picture needs no sort after its own.
+            frame->SetFreeSortMemory(pictures.size() == 1);
         }
         const ViewRing ring = RingOf(options);
         bool warned = false;

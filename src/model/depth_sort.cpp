@@ -94,6 +94,31 @@ std::uint64_t DescendingImage(double key) {
     return ~ascending;
 }
 
+// Sorts items[0 .. n - 1] by increasing key in place unless that takes more than `budget` moves of
+// an item; returns false when it gives up (the items are then a permutation of what they were).
+// Sets `tied` if two keys are equal.
+bool InsertionSortWithin(KeyedIndex* items, std::size_t n, std::size_t budget, bool& tied) {
+    tied = false;
+    for (std::size_t i = 1; i < n; ++i) {
+        const KeyedIndex item = items[i];
+        std::size_t j = i;
+        while (j > 0 && items[j - 1].key > item.key) {
+            items[j] = items[j - 1];
+            --j;
+        }
+        items[j] = item;
+        if (j > 0 && items[j - 1].key == item.key) {
+            tied = true;
+        }
+        const std::size_t moved = i - j;
+        if (moved > budget) {
+            return false;
+        }
+        budget -= moved;
+    }
+    return true;
+}
+
 // Sorts items[0 .. n - 1] by increasing key in place; true if two keys are equal.
 bool InsertionSortByKey(KeyedIndex* items, std::size_t n) {
     bool tied = false;
@@ -166,17 +191,26 @@ bool BucketSortByKey(KeyedIndex* src, KeyedIndex* dst, std::size_t n, std::uint6
     return tied;
 }
 
+// Starting orders with at most one key out of place in this many are tried by insertion first,
+// which gives up beyond kInsertionMoves moves of an item per item.
+constexpr std::size_t kNearlySortedShare = 16;
+constexpr std::size_t kInsertionMoves = 4;
+
 // Sorts the triangle numbers of `order` by decreasing key into scratch.items, each item keeping
 // its position in `order`; sets `tied` if two keys are equal. Returns false, leaving
-// scratch.items unspecified, if a key is NaN. The items are taken in the given order: when it is
-// close to the result (the previous frame's order), the bucket distribution writes almost
-// sequentially.
+// scratch.items unspecified, if a key is NaN. The items are taken in the given order. When that
+// order is by decreasing key already, or nearly (the previous frame's order with the camera
+// unmoved or hardly moved), they are put in order where they are, by insertion; otherwise by
+// buckets, whose distribution then writes almost sequentially.
 bool SortDescending(std::span<const int> order, const double* keyByTriangle, DepthSortScratch& scratch,
                     bool& tied) {
     const std::size_t n = order.size();
     KeyedIndex* items = scratch.spare.data();
     std::uint64_t low = ~std::uint64_t{0};
     std::uint64_t high = 0;
+    // Places where a key does not fall strictly below the one before it.
+    std::size_t descents = 0;
+    std::uint64_t previous = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const double key = keyByTriangle[order[i]];
         if (std::isnan(key)) {
@@ -185,11 +219,17 @@ bool SortDescending(std::span<const int> order, const double* keyByTriangle, Dep
         const std::uint64_t image = DescendingImage(key);
         low = std::min(low, image);
         high = std::max(high, image);
+        descents += static_cast<std::size_t>(i > 0 && image <= previous);
+        previous = image;
         items[i] = {image, order[i], static_cast<std::int32_t>(i)};
     }
     if (n <= kInsertionLimit || low == high) {
         std::copy_n(items, n, scratch.items.data());
         tied = low == high || InsertionSortByKey(scratch.items.data(), n);
+    } else if (descents <= n / kNearlySortedShare &&
+               InsertionSortWithin(items, n, kInsertionMoves * n, tied)) {
+        scratch.items.swap(scratch.spare);  // the sorted items become scratch.items
+        ++scratch.reusedOrders;
     } else {
         tied = BucketSortByKey(items, scratch.items.data(), n, low, high, scratch, 0);
     }
@@ -299,7 +339,7 @@ std::uint32_t* HeapRanks(DepthSortScratch& scratch, std::size_t n) {
     constexpr std::size_t kLine = 64;
     const std::size_t bytes = (n + 1) * sizeof(std::uint32_t);
     if (scratch.ranks.size() < n + 1 + kLine / sizeof(std::uint32_t)) {
-        scratch.ranks.resize(n + 1 + kLine / sizeof(std::uint32_t));
+        ResizeForOverwrite(scratch.ranks, n + 1 + kLine / sizeof(std::uint32_t));
     }
     void* line = scratch.ranks.data();
     std::size_t space = scratch.ranks.size() * sizeof(std::uint32_t);
@@ -325,6 +365,22 @@ void HeapSortRanked(std::uint32_t* ranks, int* order, std::size_t n) {
 
 }  // namespace
 
+void DepthSortScratch::Release() {
+    LargeArray<KeyedIndex>().swap(items);
+    LargeArray<KeyedIndex>().swap(spare);
+    std::vector<std::vector<std::uint32_t>>().swap(bucketEnds);
+    LargeArray<std::uint32_t>().swap(ranks);
+}
+
+std::size_t DepthSortScratch::Bytes() const {
+    std::size_t bytes =
+        (items.capacity() + spare.capacity()) * sizeof(KeyedIndex) + ranks.capacity() * sizeof(std::uint32_t);
+    for (const std::vector<std::uint32_t>& level : bucketEnds) {
+        bytes += level.capacity() * sizeof(std::uint32_t);
+    }
+    return bytes;
+}
+
 void HeapSortByDepthLiteral(std::span<int> order, const double* keyByTriangle) {
     const std::size_t n = order.size();
     if (n < 2) {
@@ -345,8 +401,8 @@ DepthSortPath SortOrderByDepth(std::span<int> order, const double* keyByTriangle
         return DepthSortPath::kDistinctKeys;
     }
     if (scratch.items.size() < n) {
-        scratch.items.resize(n);
-        scratch.spare.resize(n);
+        ResizeForOverwrite(scratch.items, n);
+        ResizeForOverwrite(scratch.spare, n);
     }
     if (scratch.bucketEnds.size() < kMaxBucketDepth) {
         scratch.bucketEnds.resize(kMaxBucketDepth);

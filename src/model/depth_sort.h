@@ -6,26 +6,38 @@
 #include <span>
 #include <vector>
 
+#include "model/huge_pages.h"
+
 namespace quorvane {
 
 // A depth key, the triangle number it belongs to and the triangle's position in the order the
 // sort started from; the unit the depth sorts move around (16 bytes, copied as one block).
+// Left unset by default, so that the scratch arrays are not filled before the sort writes them.
 struct KeyedIndex {
-    std::uint64_t key = 0;
-    std::int32_t index = 0;
-    std::int32_t position = 0;
+    std::uint64_t key;
+    std::int32_t index;
+    std::int32_t position;
 };
 
 // Working memory of SortOrderByDepth, kept by the caller so that repeated sorts allocate only
 // when the triangle count grows.
 struct DepthSortScratch {
-    std::vector<KeyedIndex> items;
-    std::vector<KeyedIndex> spare;
+    LargeArray<KeyedIndex> items;
+    LargeArray<KeyedIndex> spare;
     // Bucket boundaries, one array per level of bucket refinement.
     std::vector<std::vector<std::uint32_t>> bucketEnds;
     // Rank of each key among the distinct keys (0 = nearest), by position in the starting order,
     // from a cache-line boundary on.
-    std::vector<std::uint32_t> ranks;
+    LargeArray<std::uint32_t> ranks;
+    // Sorts whose keys were in order, or nearly, in the order the sort started from (the previous
+    // frame's, when nothing or little moved), so that a pass of insertion put them in order
+    // without the bucket sort.
+    std::uint64_t reusedOrders = 0;
+
+    // Frees the memory; the next sort allocates it again.
+    void Release();
+    // The bytes held.
+    std::size_t Bytes() const;
 };
 
 // How SortOrderByDepth reached its result.
@@ -43,8 +55,9 @@ enum class DepthSortPath {
 void HeapSortByDepthLiteral(std::span<int> order, const double* keyByTriangle);
 
 // Gives `order` (a permutation of 0 .. size - 1) the same arrangement as HeapSortByDepthLiteral:
-// by a bucket sort when all keys are distinct numbers, otherwise by the heap sort itself, on
-// integer key ranks when no key is NaN.
+// by sorting the keys when all are distinct numbers (by insertion when the starting order is
+// nearly by decreasing key, otherwise by buckets), otherwise by the heap sort itself, on integer
+// key ranks when no key is NaN.
 DepthSortPath SortOrderByDepth(std::span<int> order, const double* keyByTriangle, DepthSortScratch& scratch);
 
 }  // namespace quorvane

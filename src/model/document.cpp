@@ -308,7 +308,29 @@ bool CQuorvaneDoc::LoadFromText(std::string_view text, OffError* error, const Of
         if (!ReadOffText(text, read, err, options, report, stats)) {
             return false;
         }
-        read.BuildUniqueEdges();
+        if (options.buildEdges) {
+            read.BuildUniqueEdges();
+        }
+        TakeModel(std::move(read));
+        return true;
+    });
+    assert(!loaded || CheckConsistency());
+    return loaded;
+}
+
+bool CQuorvaneDoc::LoadFromOwnedText(FileBytes& text, OffError* error, const OffReadOptions& options,
+                                     OffRepairReport* report, OffReadStats* stats) {
+    OffError local;
+    OffError& err = error ? *error : local;
+    const bool loaded = LoadOrRefuse(err, [&] {
+        CQuorvaneDoc read;
+        if (!ReadOffText(text.View(), read, err, options, report, stats)) {
+            return false;
+        }
+        text.Clear();
+        if (options.buildEdges) {
+            read.BuildUniqueEdges();
+        }
         TakeModel(std::move(read));
         return true;
     });
@@ -338,7 +360,9 @@ bool CQuorvaneDoc::LoadFromFile(const std::string& path, OffError* error, const 
             }
         }
         // The text is gone before the edge table is built, which keeps the peak memory low.
-        read.BuildUniqueEdges();
+        if (options.buildEdges) {
+            read.BuildUniqueEdges();
+        }
         TakeModel(std::move(read));
         return true;
     });

@@ -11,6 +11,8 @@
 
 namespace quorvane {
 
+class FileBytes;
+
 // An undirected edge, stored smaller vertex index first.
 struct CEdge {
     int m_nV1 = 0;
@@ -96,6 +98,11 @@ class CQuorvaneDoc {
     // `report` (when given). `stats` (when given) says how the text was read.
     bool LoadFromText(std::string_view text, OffError* error = nullptr, const OffReadOptions& options = {},
                       OffRepairReport* report = nullptr, OffReadStats* stats = nullptr);
+    // LoadFromText of a text the caller gives up once it is read: when the reading accepts it, the
+    // text is emptied and its storage freed before the edge list is built, which keeps the peak
+    // memory of a large file low. A refused text is left as it was (to be read again with repairs).
+    bool LoadFromOwnedText(FileBytes& text, OffError* error = nullptr, const OffReadOptions& options = {},
+                           OffRepairReport* report = nullptr, OffReadStats* stats = nullptr);
     // Reads an OFF file whole. A file that cannot be read reports the system's reason; one larger
     // than the input limit (options.maxBytes, or DefaultInputLimit) is refused before it is read,
     // and a stream as soon as it passes the limit or its first bytes settle a refusal.

@@ -2,6 +2,10 @@
 
 #include <sys/mman.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <cstdint>
 
 namespace quorvane {
@@ -18,6 +22,15 @@ void AdviseHugePages(const void* data, std::size_t bytes) noexcept {
 #else
     (void)data;
     (void)bytes;
+#endif
+}
+
+void KeepFreedMemoryForReuse() noexcept {
+#ifdef __GLIBC__
+    // Large blocks come from the heap rather than from mappings of their own, and the heap's free
+    // top is not given back, so freed blocks serve the next ones.
+    ::mallopt(M_MMAP_MAX, 0);
+    ::mallopt(M_TRIM_THRESHOLD, -1);
 #endif
 }
 

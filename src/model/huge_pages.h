@@ -4,6 +4,11 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
+#include <new>
+#include <type_traits>
+#include <utility>
+#include <vector>
 
 namespace quorvane {
 
@@ -16,6 +21,55 @@ void AdviseHugePages(const void* data, std::size_t bytes) noexcept;
 template <typename Container>
 void AdviseHugePagesFor(const Container& container) noexcept {
     AdviseHugePages(container.data(), container.capacity() * sizeof(*container.data()));
+}
+
+// Makes the process keep the memory it frees for its own later allocations instead of handing
+// large blocks back to the system: a fresh block must be cleared by the system page by page, which
+// on many machines costs more than the work done in it. For short-lived processes that read one
+// large model after another (the command line); the memory use never falls below its peak. Call it
+// before any other thread starts.
+void KeepFreedMemoryForReuse() noexcept;
+
+// An allocator whose value-less construction leaves the element uninitialised (default
+// initialisation), so that growing a vector of plain numbers does not fill memory that is about to
+// be overwritten: the fill of a fresh array of many megabytes costs as much as its first use.
+template <typename T>
+class DefaultInitAllocator : public std::allocator<T> {
+  public:
+    template <typename U>
+    struct rebind {
+        using other = DefaultInitAllocator<U>;
+    };
+    using std::allocator<T>::allocator;
+
+    template <typename U>
+    void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+// A large array of plain values whose resize leaves the new elements for the caller to write
+// (types with default member initialisers still get them).
+template <typename T>
+using LargeArray = std::vector<T, DefaultInitAllocator<T>>;
+
+// Makes `array` hold `size` elements, every one of them to be written by the caller: its content
+// afterwards is unspecified (storage that has to grow is allocated anew for exactly `size`,
+// advised to huge pages before its first use, and the old content is dropped). Storage is kept
+// when the array shrinks, for a later larger size.
+template <typename T>
+void ResizeForOverwrite(LargeArray<T>& array, std::size_t size) {
+    if (size > array.capacity()) {
+        LargeArray<T> fresh;
+        fresh.reserve(size);
+        AdviseHugePagesFor(fresh);
+        array.swap(fresh);
+    }
+    array.resize(size);
 }
 
 }  // namespace quorvane

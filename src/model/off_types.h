@@ -27,6 +27,10 @@ struct OffReadOptions {
     // A file larger than this many bytes is refused before it is read whole; 0 takes the
     // machine's default (DefaultInputLimit in model/input_limit.h).
     std::size_t maxBytes = 0;
+    // Whether a load builds the list of distinct edges. Without it the model has none (m_edges
+    // empty, m_nUniqueEdges 0): for callers that draw no wireframe and count no edges, which spares
+    // a large model the time and memory of the list.
+    bool buildEdges = true;
 };
 
 // What one reading did besides its result, for tests, benchmarks and the curious.

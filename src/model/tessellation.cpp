@@ -6,34 +6,6 @@
 
 namespace quorvane {
 
-// The geometry is computed here, in the model library built without floating-point
-// contraction, so that every user of a triangle sees the same bits.
-CTriangle::CTriangle(int a, int b, int c, const std::vector<CVector3D>& vertices)
-    : m_nV1(a), m_nV2(b), m_nV3(c) {
-    Refresh(vertices);
-}
-
-void CTriangle::ComputeCentroid(const std::vector<CVector3D>& vertices) {
-    m_centroid = ((vertices[m_nV1] + vertices[m_nV2]) + vertices[m_nV3]) / 3.0;
-}
-
-void CTriangle::ComputeNormal(const std::vector<CVector3D>& vertices) {
-    const CVector3D& p1 = vertices[m_nV1];
-    const CVector3D w = (vertices[m_nV2] - p1).Cross(vertices[m_nV3] - p1);
-    m_normal = w / w.Length();
-}
-
-void CTriangle::UpdateView(const CVector3D& eye) {
-    const CVector3D d = eye - m_centroid;
-    m_dDistance = d.Length();
-    m_toEye = d / m_dDistance;
-}
-
-void CTriangle::Refresh(const std::vector<CVector3D>& vertices) {
-    ComputeCentroid(vertices);
-    ComputeNormal(vertices);
-}
-
 namespace {
 
 // Position (0 .. n - 1) of the polygon vertex nearest to the average of its vertices; the
@@ -59,57 +31,68 @@ int FanAnchor(const CPolygon& polygon, const std::vector<CVector3D>& vertices) {
 
 // Appends the triangles of one polygon: a triangle as it stands, a larger polygon as a fan
 // from its anchor in the polygon's own order, nothing for fewer than three vertices.
-void AppendFan(const CPolygon& polygon, const std::vector<CVector3D>& vertices,
-               std::vector<CTriangle>& triangles) {
+// Returns the position after them in `triangles`.
+CTriangle* AppendFan(const CPolygon& polygon, const std::vector<CVector3D>& vertices, CTriangle* triangles) {
     const int n = polygon.GetSize();
     if (n < 3) {
-        return;
+        return triangles;
     }
     if (n == 3) {
-        triangles.emplace_back(polygon.GetAt(0), polygon.GetAt(1), polygon.GetAt(2), vertices);
-        return;
+        *triangles++ = CTriangle(polygon.GetAt(0), polygon.GetAt(1), polygon.GetAt(2));
+        return triangles;
     }
     const int m = FanAnchor(polygon, vertices);
     const int apex = polygon.GetAt(m);
     for (int l = m + 2; l <= m + n - 1; ++l) {
         const int previous = (l - 1) % n;
         const int current = l % n;
-        triangles.emplace_back(apex, polygon.GetAt(previous), polygon.GetAt(current), vertices);
+        *triangles++ = CTriangle(apex, polygon.GetAt(previous), polygon.GetAt(current));
     }
+    return triangles;
 }
 
 }  // namespace
 
 void CTessellatedMesh::Tessellate(const CPolygonArray& polygons) {
-    m_triangleList.clear();
     m_nTriangles = 0;
-    m_triangleList.reserve(static_cast<std::size_t>(CountTriangles(polygons)));
+    // Every triangle is written once, in place, and nothing of the previous model is kept.
+    const auto count = static_cast<std::size_t>(CountTriangles(polygons));
+    ResizeForOverwrite(m_triangleList, count);
+    CTriangle* next = m_triangleList.data();
     const int polygonCount = polygons.GetSize();
     for (int j = 0; j < polygonCount; ++j) {
-        AppendFan(polygons[j], *m_pVertices, m_triangleList);
+        next = AppendFan(polygons[j], *m_pVertices, next);
     }
-    m_nTriangles = static_cast<int>(m_triangleList.size());
-    m_order.resize(m_triangleList.size());
+    m_nTriangles = static_cast<int>(next - m_triangleList.data());
+    // The distances are sized by the first sort: a mesh drawn only as a wireframe needs none.
+    m_distances.clear();
+    m_order.resize(static_cast<std::size_t>(m_nTriangles));
     ResetOrder();
 }
 
 void CTessellatedMesh::SortByDepth(const CVector3D& eye) {
-    const std::size_t n = static_cast<std::size_t>(m_nTriangles);
-    if (m_keys.size() < n) {
-        m_keys.resize(n);
-    }
-    for (std::size_t k = 0; k < n; ++k) {
-        CTriangle& triangle = m_triangleList[k];
-        triangle.UpdateView(eye);
-        m_keys[k] = triangle.m_dDistance;
-    }
-    m_lastSortPath = SortOrderByDepth(std::span<int>(m_order.data(), n), m_keys.data(), m_sortScratch);
+    SetEye(eye);
+    UpdateDistances(0, m_nTriangles);
+    SortByDistances();
 }
 
-void CTessellatedMesh::RefreshGeometry() {
-    for (int k = 0; k < m_nTriangles; ++k) {
-        m_triangleList[k].Refresh(*m_pVertices);
+void CTessellatedMesh::SetEye(const CVector3D& eye) {
+    m_eye = eye;
+    ResizeForOverwrite(m_distances, static_cast<std::size_t>(m_nTriangles));
+}
+
+void CTessellatedMesh::UpdateDistances(int first, int last) {
+    const CVector3D eye = m_eye;
+    const CVector3D* vertices = Vertices();
+    for (int k = first; k < last; ++k) {
+        m_distances[static_cast<std::size_t>(k)] =
+            ViewFrom(m_triangleList[static_cast<std::size_t>(k)].Centroid(vertices), eye).m_dDistance;
     }
+}
+
+void CTessellatedMesh::SortByDistances() {
+    m_lastSortPath =
+        SortOrderByDepth(std::span<int>(m_order.data(), m_order.size()), m_distances.data(), m_sortScratch);
 }
 
 void CTessellatedMesh::ResetOrder() {

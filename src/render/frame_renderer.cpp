@@ -30,8 +30,9 @@ void CFrameRenderer::SetModel(const CQuorvaneDoc* document) {
         assert(document->CheckConsistency());
         vertices = static_cast<std::size_t>(document->m_nVertices);
     }
-    m_imageX.resize(vertices, 0.0);
-    m_imageY.resize(vertices, 0.0);
+    // Written by every Transform before they are read.
+    ResizeForOverwrite(m_imageX, vertices);
+    ResizeForOverwrite(m_imageY, vertices);
     m_edgeCount = document != nullptr ? document->m_nUniqueEdges : 0;
     m_mesh.SetVertexArray(document != nullptr ? &document->m_vertices : &kNoVertices);
     m_mesh.Tessellate(document != nullptr ? document->m_polygons : kNoPolygons);
@@ -51,6 +52,9 @@ void CFrameRenderer::Transform(const CViewingSpace& camera, const DrawingSetting
                      *m_workers);
     if (settings.mode == DrawingMode::kSolid) {
         m_scene->SortAndShade(m_mesh, camera, settings.lighting, *m_workers);
+        if (m_bFreeSortMemory) {
+            m_mesh.FreeSortMemory();
+        }
     }
     m_bProjected = true;
 }

@@ -74,6 +74,11 @@ class CFrameRenderer {
     bool IsProjectedCameraDegenerate() const;
     Counts GetCounts() const { return m_counts; }
 
+    // Whether the depth sort's working memory (32 bytes a triangle) is freed after every sort
+    // instead of being kept for the next: for a single picture of a large model, which then draws
+    // without it. Off by default, as frames in a row reuse it.
+    void SetFreeSortMemory(bool free) { m_bFreeSortMemory = free; }
+
     // Threads used to draw (at least 1).
     void SetThreads(int count);
     int GetThreads() const { return m_workers->Count(); }
@@ -81,11 +86,12 @@ class CFrameRenderer {
   private:
     const CQuorvaneDoc* m_pDocument = nullptr;
     CTessellatedMesh m_mesh;
-    std::vector<double> m_imageX;
-    std::vector<double> m_imageY;
+    LargeArray<double> m_imageX;
+    LargeArray<double> m_imageY;
     int m_edgeCount = 0;
     // Whether the coordinates come from a Transform of the current model.
     bool m_bProjected = false;
+    bool m_bFreeSortMemory = false;
     // The settings' lighting with the light direction brought up to date, per Render.
     CLightingSettings m_lighting;
     CImage m_image;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -70,6 +71,24 @@ const SmallTriangleTable& SmallTriangles() {
     return table;
 }
 
+// The red, green and blue of a pixel, below its alpha byte.
+constexpr std::uint32_t kColourBits = 0x00FFFFFFu;
+
+// Whether a pixel coordinate fits in 16 bits.
+bool Fits16(int v) {
+    return v >= -32768 && v <= 32767;
+}
+
+// A pixel whose coordinates fit in 16 bits as one number, x in the low half, and back.
+std::int32_t PackPixel(PixelPoint p) {
+    return static_cast<std::int32_t>((static_cast<std::uint32_t>(p.x) & 0xFFFFu) |
+                                     (static_cast<std::uint32_t>(p.y) << 16));
+}
+PixelPoint UnpackPixel(std::int32_t packed) {
+    const auto bits = static_cast<std::uint32_t>(packed);
+    return {static_cast<std::int16_t>(bits & 0xFFFFu), static_cast<std::int16_t>(bits >> 16)};
+}
+
 // The cell of pixel p in the block whose top-left pixel is (left, top).
 int CellOf(PixelPoint p, int left, int top) {
     return (p.y - top) * kSmallBlock + (p.x - left);
@@ -94,7 +113,7 @@ void CSceneRenderer::Project(const CViewingSpace& camera, const CVector3D* verti
     m_camera = camera;
     m_bDegenerate = camera.IsDegenerate();
     const std::size_t n = static_cast<std::size_t>(std::max(count, 0));
-    m_vertexState.resize(n);
+    ResizeForOverwrite(m_vertexState, n);
     std::uint8_t* state = m_vertexState.data();
     auto task = [&](int part) {
         const PartRange range = SplitRange(n, part, workers.Count());
@@ -118,8 +137,8 @@ void CSceneRenderer::Project(const CViewingSpace& camera, const CVector3D* verti
 // beyond, so that its primitives are cut.
 void CSceneRenderer::PreparePixels(const SceneInput& scene, bool linePixels, CRenderWorkers& workers) {
     const std::size_t n = static_cast<std::size_t>(scene.vertexCount);
-    m_vertexPixels.resize(n);
-    m_drawState.resize(n);
+    ResizeForOverwrite(m_vertexPixels, n);
+    ResizeForOverwrite(m_drawState, n);
     const int size = m_imageSize;
     const double s = static_cast<double>(size);
     auto task = [&](int part) {
@@ -147,49 +166,56 @@ void CSceneRenderer::PreparePixels(const SceneInput& scene, bool linePixels, CRe
     workers.Run(task);
 }
 
-// Colours of triangles first .. last - 1 by number. With `eye` the direction to the eye is worked
-// out here exactly as the depth sort stores it (it may be storing it at the same time); without,
-// the stored direction is used.
+// Colours of triangles first .. last - 1 by number, seen from the eye of the mesh's last sort:
+// each triangle's normal and direction to the eye are worked out from the vertex positions.
 void CSceneRenderer::ShadeRange(const CTessellatedMesh& mesh, const CLightingSettings& lighting,
-                                const CVector3D* eye, std::size_t first, std::size_t last) {
+                                std::size_t first, std::size_t last) {
+    const CTriangle* triangles = mesh.Triangles();
+    const CVector3D* vertices = mesh.Vertices();
+    const CVector3D eye = mesh.GetEye();
     for (std::size_t k = first; k < last; ++k) {
-        const CTriangle& t = mesh.GetTriangle(static_cast<int>(k));
-        COLORREF colour;
-        if (eye != nullptr) {
-            const CVector3D d = *eye - t.m_centroid;
-            const double distance = d.Length();
-            colour = lighting.ComputeColor(t.m_normal, d / distance);
-        } else {
-            colour = lighting.ComputeColor(t.m_normal, t.m_toEye);
-        }
-        m_colourByTriangle[k] = ColorRefToPixel(colour);
+        const CTriangle& t = triangles[k];
+        const CVector3D toEye = ViewFrom(t.Centroid(vertices), eye).m_toEye;
+        m_colourByTriangle[k] = ColorRefToPixel(lighting.ComputeColor(t.Normal(vertices), toEye));
     }
 }
 
 void CSceneRenderer::SortAndShade(CTessellatedMesh& mesh, const CViewingSpace& camera,
                                   const CLightingSettings& lighting, CRenderWorkers& workers) {
     const CVector3D eye = camera.GetFromPoint();
+    const std::size_t n = static_cast<std::size_t>(std::max(mesh.m_nTriangles, 0));
+    const int parts = workers.Count();
+    // The distances on every thread, then the sort on one while the others work out the colours.
+    mesh.SetEye(eye);
+    auto distances = [&](int part) {
+        const PartRange range = SplitRange(n, part, parts);
+        mesh.UpdateDistances(static_cast<int>(range.first), static_cast<int>(range.last));
+    };
+    workers.Run(distances);
     if (camera.IsDegenerate()) {
         // Nothing is drawn with this camera; the light has no direction to take.
-        mesh.SortByDepth(eye);
+        mesh.SortByDistances();
         m_bColoursValid = false;
         return;
     }
     m_colourLighting = lighting;
     m_colourLighting.UpdateLightDirection(camera);
-    const std::size_t n = static_cast<std::size_t>(std::max(mesh.m_nTriangles, 0));
-    m_colourByTriangle.resize(n);
-    const int parts = workers.Count();
+    ResizeForOverwrite(m_colourByTriangle, n);
+    // The colours are shared out in chunks taken in turn, so that the sorting thread joins in
+    // once it is done.
+    constexpr std::size_t kShadeChunk = std::size_t{1} << 14;
+    std::atomic<std::size_t> nextChunk{0};
     auto task = [&](int part) {
         if (part == 0) {
-            mesh.SortByDepth(eye);
-            if (parts == 1) {
-                ShadeRange(mesh, m_colourLighting, nullptr, 0, n);
-            }
-            return;
+            mesh.SortByDistances();
         }
-        const PartRange range = SplitRange(n, part - 1, parts - 1);
-        ShadeRange(mesh, m_colourLighting, &eye, range.first, range.last);
+        for (;;) {
+            const std::size_t first = nextChunk.fetch_add(1, std::memory_order_relaxed) * kShadeChunk;
+            if (first >= n) {
+                return;
+            }
+            ShadeRange(mesh, m_colourLighting, first, std::min(n, first + kShadeChunk));
+        }
     };
     workers.Run(task);
     m_colourTriangles = mesh.m_nTriangles;
@@ -208,16 +234,16 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, CRenderWorkers& worke
                               std::memcmp(&m_colourLighting, scene.lighting, sizeof(CLightingSettings)) == 0;
     if (!coloursValid) {
         m_colourLighting = *scene.lighting;
-        m_colourByTriangle.resize(n);
+        ResizeForOverwrite(m_colourByTriangle, n);
         auto shade = [&](int part) {
             const PartRange range = SplitRange(n, part, workers.Count());
-            ShadeRange(mesh, m_colourLighting, nullptr, range.first, range.last);
+            ShadeRange(mesh, m_colourLighting, range.first, range.last);
         };
         workers.Run(shade);
         m_colourTriangles = mesh.m_nTriangles;
         m_bColoursValid = true;
     }
-    m_solid.resize(n);
+    ResizeForOverwrite(m_solid, n);
     const int* order = mesh.GetOrder().data();
     const int size = m_imageSize;
     const SmallTriangleTable& small = SmallTriangles();
@@ -242,7 +268,9 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, CRenderWorkers& worke
             const std::size_t number = static_cast<std::size_t>(order[i]);
             const CTriangle& t = mesh.GetTriangle(static_cast<int>(number));
             SolidEntry& entry = m_solid[i];
-            entry.colour = m_colourByTriangle[number];
+            const std::uint32_t colour = m_colourByTriangle[number] & kColourBits;
+            const auto setKind = [&](std::uint32_t kind) { entry.colourKind = colour | kind << kKindShift; };
+            entry.a = entry.b = entry.c = 0;
             const std::size_t a = static_cast<std::size_t>(t.m_nV1);
             const std::size_t b = static_cast<std::size_t>(t.m_nV2);
             const std::size_t c = static_cast<std::size_t>(t.m_nV3);
@@ -259,25 +287,30 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, CRenderWorkers& worke
                 const int bottom = std::max({pa.y, pb.y, pc.y});
                 // Nothing of a triangle is drawn outside the box of its corners.
                 if (right < 0 || bottom < 0 || left >= size || top >= size) {
-                    entry.kind = kSkip;
+                    setKind(kSkip);
                     continue;
                 }
                 if (std::int64_t{right} - left < kSmallBlock && std::int64_t{bottom} - top < kSmallBlock) {
-                    entry.kind = kSmall;
-                    entry.corners[0] = {left, top};
-                    entry.corners[1] = {
-                        small.Mask(CellOf(pa, left, top), CellOf(pb, left, top), CellOf(pc, left, top)), 0};
+                    setKind(kSmall);
+                    entry.a = left;
+                    entry.b = top;
+                    entry.c = small.Mask(CellOf(pa, left, top), CellOf(pb, left, top), CellOf(pc, left, top));
                     continue;
                 }
-                entry.kind = kDraw;
-                entry.corners[0] = pa;
-                entry.corners[1] = pb;
-                entry.corners[2] = pc;
+                if (Fits16(left) && Fits16(right) && Fits16(top) && Fits16(bottom)) {
+                    setKind(kDraw);
+                    entry.a = PackPixel(pa);
+                    entry.b = PackPixel(pb);
+                    entry.c = PackPixel(pc);
+                    continue;
+                }
+                setKind(kDrawFar);
+                entry.a = static_cast<std::int32_t>(number);
             } else if (((sa | sb | sc) & kInvalid) != 0 || (sa & sb & sc) != 0) {
                 // All three beyond one side, or all behind the eye: nothing is in the region.
-                entry.kind = kSkip;
+                setKind(kSkip);
             } else {
-                entry.kind = kCut;
+                setKind(kCut);
             }
         }
     };
@@ -371,29 +404,44 @@ void CSceneRenderer::DrawSolidBand(const SceneInput& scene, CImage& image, const
     const std::size_t stride = static_cast<std::size_t>(m_imageSize);
     for (std::size_t i = 0; i < n; ++i) {
         const SolidEntry& entry = m_solid[i];
-        if (entry.kind == kSmall) {
-            const int left = entry.corners[0].x;
-            const int top = entry.corners[0].y;
+        const std::uint32_t kind = entry.colourKind >> kKindShift;
+        const std::uint32_t colour = entry.colourKind | ~kColourBits;
+        if (kind == kSmall) {
+            const int left = entry.a;
+            const int top = entry.b;
             if (top + kSmallBlock <= band.rowBegin || top >= band.rowEnd) {
                 continue;
             }
-            for (unsigned mask = static_cast<unsigned>(entry.corners[1].x); mask != 0; mask &= mask - 1) {
+            for (unsigned mask = static_cast<unsigned>(entry.c); mask != 0; mask &= mask - 1) {
                 const int cell = std::countr_zero(mask);
                 const int x = left + cell % kSmallBlock;
                 const int y = top + cell / kSmallBlock;
                 if (y >= band.rowBegin && y < band.rowEnd && x >= 0 && x < m_imageSize) {
-                    pixels[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x)] = entry.colour;
+                    pixels[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x)] = colour;
                 }
             }
             continue;
         }
-        if (entry.kind == kDraw) {
-            if (RowsMeetBand(entry.corners[0].y, entry.corners[1].y, entry.corners[2].y, band)) {
-                FillTriangle(image, entry.corners[0], entry.corners[1], entry.corners[2], entry.colour, band);
+        if (kind == kDraw) {
+            const PixelPoint pa = UnpackPixel(entry.a);
+            const PixelPoint pb = UnpackPixel(entry.b);
+            const PixelPoint pc = UnpackPixel(entry.c);
+            if (RowsMeetBand(pa.y, pb.y, pc.y, band)) {
+                FillTriangle(image, pa, pb, pc, colour, band);
             }
             continue;
         }
-        if (entry.kind == kSkip) {
+        if (kind == kDrawFar) {
+            const CTriangle& t = scene.triangles->GetTriangle(entry.a);
+            const PixelPoint pa = m_vertexPixels[static_cast<std::size_t>(t.m_nV1)];
+            const PixelPoint pb = m_vertexPixels[static_cast<std::size_t>(t.m_nV2)];
+            const PixelPoint pc = m_vertexPixels[static_cast<std::size_t>(t.m_nV3)];
+            if (RowsMeetBand(pa.y, pb.y, pc.y, band)) {
+                FillTriangle(image, pa, pb, pc, colour, band);
+            }
+            continue;
+        }
+        if (kind == kSkip) {
             continue;
         }
         const CTriangle& t = scene.triangles->GetDrawnTriangle(static_cast<int>(i));
@@ -411,7 +459,7 @@ void CSceneRenderer::DrawSolidBand(const SceneInput& scene, CImage& image, const
             points[k] = corner >= 0 ? m_vertexPixels[corners[corner]] : CutPixel(polygon[k], false);
         }
         for (int k = 1; k + 1 < count; ++k) {
-            FillTriangle(image, points[0], points[k], points[k + 1], entry.colour, band);
+            FillTriangle(image, points[0], points[k], points[k + 1], colour, band);
         }
     }
 }

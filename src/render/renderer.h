@@ -76,21 +76,27 @@ class CSceneRenderer {
     static constexpr std::uint8_t kBehind = 16;
     static constexpr std::uint8_t kInvalid = 32;
 
-    // One triangle in drawing order: its corner pixels (for kSmall the block's top-left pixel and,
-    // in corners[1].x, the mask of its pixels in the block), its colour and how to draw it.
+    // One triangle in drawing order, 16 bytes. A pixel's alpha byte is always opaque, so the
+    // colour's holds how to draw it (from bit kKindShift); the rest says where. kSmall: (a, b) the
+    // block's top-left pixel, c the mask of its pixels in the block. kDraw: the three corners' pixels
+    // in a, b and c, x and y in 16 bits each. kDrawFar, a corner beyond 16 bits: a is the triangle's
+    // number, its corners' pixels looked up when it is drawn.
     struct SolidEntry {
-        PixelPoint corners[3];
-        std::uint32_t colour;
-        std::int32_t kind;  // kDraw, kSmall, kCut or kSkip
+        std::uint32_t colourKind;
+        std::int32_t a;
+        std::int32_t b;
+        std::int32_t c;
     };
-    static constexpr std::int32_t kDraw = 0;   // a whole triangle with its corners' own pixels
-    static constexpr std::int32_t kSmall = 1;  // one whose corners lie in a 4 x 4 block of pixels
-    static constexpr std::int32_t kCut = 2;    // one with a corner outside the drawn region
-    static constexpr std::int32_t kSkip = 3;   // nothing to draw
+    static constexpr std::uint32_t kDraw = 0;     // a whole triangle with its corners' own pixels
+    static constexpr std::uint32_t kSmall = 1;    // one whose corners lie in a 4 x 4 block of pixels
+    static constexpr std::uint32_t kCut = 2;      // one with a corner outside the drawn region
+    static constexpr std::uint32_t kSkip = 3;     // nothing to draw
+    static constexpr std::uint32_t kDrawFar = 4;  // kDraw with a corner beyond 16 bits
+    static constexpr int kKindShift = 24;
 
     void PreparePixels(const SceneInput& scene, bool linePixels, CRenderWorkers& workers);
-    void ShadeRange(const CTessellatedMesh& mesh, const CLightingSettings& lighting, const CVector3D* eye,
-                    std::size_t first, std::size_t last);
+    void ShadeRange(const CTessellatedMesh& mesh, const CLightingSettings& lighting, std::size_t first,
+                    std::size_t last);
     void PrepareSolid(const SceneInput& scene, CRenderWorkers& workers);
     PixelPoint CutPixel(const ClipVertex& vertex, bool linePixel) const;
     void DrawWireframeBand(const SceneInput& scene, CImage& image, const CRasterClip& band) const;
@@ -103,13 +109,13 @@ class CSceneRenderer {
     int m_imageSize = 0;
     CProjectionRegion m_region{0, 1.0};
     // kInvalid, kBehind or 0 for each vertex from the last projection.
-    std::vector<std::uint8_t> m_vertexState;
+    LargeArray<std::uint8_t> m_vertexState;
     // Per frame: the state used for drawing and each vertex's pixel by the mode's rule.
-    std::vector<std::uint8_t> m_drawState;
-    std::vector<PixelPoint> m_vertexPixels;
-    std::vector<SolidEntry> m_solid;
+    LargeArray<std::uint8_t> m_drawState;
+    LargeArray<PixelPoint> m_vertexPixels;
+    LargeArray<SolidEntry> m_solid;
     // Colour of each triangle by its number, valid for m_colourLighting and m_colourTriangles.
-    std::vector<std::uint32_t> m_colourByTriangle;
+    LargeArray<std::uint32_t> m_colourByTriangle;
     CLightingSettings m_colourLighting;
     int m_colourTriangles = 0;
     bool m_bColoursValid = false;

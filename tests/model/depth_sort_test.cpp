@@ -198,4 +198,60 @@ TEST(DepthOrder, SortPathFollowsTheKeys) {
 }
 
 }  // namespace
+// Starts close to the result, as the previous frame's order is when the camera hardly moved: the
+// insertion pass must give the literal heap sort's arrangement, ties included, and is taken for
+// the starts it is meant for.
+TEST(DepthOrder, NearlySortedStartsMatchLiteralAndReuseTheOrder) {
+    enum class Start { kSorted, kAdjacentSwaps, kFarMoves, kShuffled };
+    struct Case {
+        const char* name;
+        KeyKind keys;
+        Start start;
+        bool reused;  // whether the insertion pass must put the keys in order
+    };
+    const Case cases[] = {
+        {"sorted", KeyKind::kDistinct, Start::kSorted, true},
+        {"adjacent swaps", KeyKind::kDistinct, Start::kAdjacentSwaps, true},
+        {"clustered, adjacent swaps", KeyKind::kClustered, Start::kAdjacentSwaps, true},
+        {"far moves", KeyKind::kDistinct, Start::kFarMoves, false},
+        {"shuffled", KeyKind::kDistinct, Start::kShuffled, false},
+        {"sorted with a tie", KeyKind::kClusteredWithTie, Start::kSorted, true},
+        {"few values, swaps", KeyKind::kFewValues, Start::kAdjacentSwaps, false},
+        {"two values, sorted", KeyKind::kTwoValues, Start::kSorted, false},
+        {"mirrored pairs, sorted", KeyKind::kMirroredPairs, Start::kSorted, false},
+        {"signed zeros, sorted", KeyKind::kSignedZeros, Start::kSorted, false},
+    };
+    std::mt19937_64 random(31337);
+    DepthSortScratch scratch;
+    for (const Case& c : cases) {
+        for (const std::size_t n : {std::size_t{25}, std::size_t{200}, std::size_t{3000}}) {
+            const std::vector<double> keys = RandomKeys(c.keys, n, random);
+            std::vector<int> start(n);
+            std::iota(start.begin(), start.end(), 0);
+            std::shuffle(start.begin(), start.end(), random);
+            HeapSortByDepthLiteral(start, keys.data());  // by decreasing key
+            std::uniform_int_distribution<std::size_t> position(0, n - 2);
+            if (c.start == Start::kAdjacentSwaps) {
+                for (std::size_t k = 0; k < n / 40; ++k) {
+                    const std::size_t p = position(random);
+                    std::swap(start[p], start[p + 1]);
+                }
+            } else if (c.start == Start::kFarMoves) {
+                for (std::size_t k = 0; k < n / 20; ++k) {
+                    std::swap(start[position(random) / 8], start[n - 1 - position(random) / 8]);
+                }
+            } else if (c.start == Start::kShuffled) {
+                std::shuffle(start.begin(), start.end(), random);
+            }
+            std::vector<int> expected = start;
+            HeapSortByDepthLiteral(expected, keys.data());
+            std::vector<int> actual = start;
+            const std::uint64_t before = scratch.reusedOrders;
+            SortOrderByDepth(actual, keys.data(), scratch);
+            EXPECT_EQ(actual, expected) << c.name << ", n = " << n;
+            EXPECT_EQ(scratch.reusedOrders - before, c.reused ? 1u : 0u) << c.name << ", n = " << n;
+        }
+    }
+}
+
 }  // namespace quorvane

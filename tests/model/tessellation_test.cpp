@@ -51,7 +51,7 @@ void Tessellate(CTessellatedMesh& mesh, const std::vector<CVector3D>& vertices,
 std::vector<double> DistancesByTriangle(const CTessellatedMesh& mesh) {
     std::vector<double> keys;
     for (int k = 0; k < mesh.m_nTriangles; ++k) {
-        keys.push_back(mesh.GetTriangle(k).m_dDistance);
+        keys.push_back(mesh.GetDistance(k));
     }
     return keys;
 }
@@ -133,7 +133,7 @@ TEST(Tessellation, OctagonAndTriangleGiveSevenTriangles) {
     // Every fan triangle shares the anchor and keeps the octagon's winding (+z).
     for (int k = 1; k < 7; ++k) {
         EXPECT_EQ(mesh.GetTriangle(k).m_nV1, mesh.GetTriangle(1).m_nV1);
-        EXPECT_GT(mesh.GetTriangle(k).m_normal.z, 0.99);
+        EXPECT_GT(mesh.GetNormal(k).z, 0.99);
     }
 }
 
@@ -199,24 +199,30 @@ TEST(Tessellation, RetessellatingAnEmptyModelLeavesNoTriangles) {
 
 TEST(TriangleGeometry, CentroidAndUnitNormalFollowWinding) {
     const std::vector<CVector3D> vertices = {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {0.1, 0.2, 0.7}};
-    const CTriangle ccw(0, 1, 2, vertices);
-    EXPECT_EQ(ccw.m_centroid, (CVector3D{2.0 / 3.0, 2.0 / 3.0, 0.0}));
-    EXPECT_EQ(ccw.m_normal, (CVector3D{0, 0, 1}));
-    EXPECT_EQ(ccw.m_toEye, (CVector3D{0, 0, 0}));
-    const CTriangle cw(0, 2, 1, vertices);
-    EXPECT_EQ(cw.m_normal, (CVector3D{0, 0, -1}));
+    const CTriangle ccw(0, 1, 2);
+    EXPECT_EQ(ccw.Centroid(vertices.data()), (CVector3D{2.0 / 3.0, 2.0 / 3.0, 0.0}));
+    EXPECT_EQ(ccw.Normal(vertices.data()), (CVector3D{0, 0, 1}));
+    const CTriangle cw(0, 2, 1);
+    EXPECT_EQ(cw.Normal(vertices.data()), (CVector3D{0, 0, -1}));
     // The centroid is summed left to right before dividing by three.
-    const CTriangle skew(3, 1, 2, vertices);
+    const CTriangle skew(3, 1, 2);
     const CVector3D sum = (vertices[3] + vertices[1]) + vertices[2];
-    EXPECT_EQ(skew.m_centroid, sum / 3.0);
+    EXPECT_EQ(skew.Centroid(vertices.data()), sum / 3.0);
 }
 
-TEST(TriangleGeometry, UpdateViewGivesDistanceAndUnitDirection) {
+TEST(TriangleGeometry, ViewFromGivesDistanceAndUnitDirection) {
     const std::vector<CVector3D> vertices = {{0, 0, 0}, {3, 0, 0}, {0, 3, 0}};
-    CTriangle t(0, 1, 2, vertices);  // centroid (1, 1, 0)
-    t.UpdateView({4, 5, 0});
-    EXPECT_DOUBLE_EQ(t.m_dDistance, 5.0);
-    EXPECT_EQ(t.m_toEye, (CVector3D{0.6, 0.8, 0.0}));
+    const CTriangle t(0, 1, 2);  // centroid (1, 1, 0)
+    const CTriangleView view = ViewFrom(t.Centroid(vertices.data()), {4, 5, 0});
+    EXPECT_DOUBLE_EQ(view.m_dDistance, 5.0);
+    EXPECT_EQ(view.m_toEye, (CVector3D{0.6, 0.8, 0.0}));
+    // The mesh keeps the distance of its last sort and gives the same direction.
+    CTessellatedMesh mesh;
+    const CPolygonArray polygons = MakePolygons({{0, 1, 2}});
+    Tessellate(mesh, vertices, polygons);
+    mesh.SortByDepth({4, 5, 0});
+    EXPECT_EQ(mesh.GetDistance(0), view.m_dDistance);
+    EXPECT_EQ(mesh.GetToEye(0), view.m_toEye);
 }
 
 TEST(TriangleGeometry, ZeroAreaTriangleAndEyeAtCentroidGiveNaNWithoutFailing) {
@@ -226,12 +232,12 @@ TEST(TriangleGeometry, ZeroAreaTriangleAndEyeAtCentroidGiveNaNWithoutFailing) {
     CTessellatedMesh mesh;
     Tessellate(mesh, vertices, polygons);
     ASSERT_EQ(mesh.m_nTriangles, 3);
-    EXPECT_TRUE(std::isnan(mesh.GetTriangle(0).m_normal.x));
-    EXPECT_TRUE(std::isnan(mesh.GetTriangle(1).m_normal.z));
+    EXPECT_TRUE(std::isnan(mesh.GetNormal(0).x));
+    EXPECT_TRUE(std::isnan(mesh.GetNormal(1).z));
     // The eye on the first triangle's centroid: distance 0, direction NaN; it is still sorted.
     mesh.SortByDepth({1, 1, 1});
-    EXPECT_EQ(mesh.GetTriangle(0).m_dDistance, 0.0);
-    EXPECT_TRUE(std::isnan(mesh.GetTriangle(0).m_toEye.y));
+    EXPECT_EQ(mesh.GetDistance(0), 0.0);
+    EXPECT_TRUE(std::isnan(mesh.GetToEye(0).y));
     EXPECT_EQ(mesh.GetOrder(), (std::vector<int>{2, 1, 0}));
 }
 
@@ -244,14 +250,11 @@ TEST(TriangleGeometry, RefreshGeometryFollowsMovedVertex) {
     const std::vector<int> order = mesh.GetOrder();
     vertices[2] = {1, 1, 3};
     mesh.RefreshGeometry();
-    for (int k = 0; k < 2; ++k) {
-        const CTriangle& t = mesh.GetTriangle(k);
-        const CTriangle fresh(t.m_nV1, t.m_nV2, t.m_nV3, vertices);
-        EXPECT_EQ(t.m_centroid, fresh.m_centroid);
-        EXPECT_EQ(t.m_normal, fresh.m_normal);
-    }
-    EXPECT_EQ(mesh.GetTriangle(0).m_centroid.z, 1.0);
-    EXPECT_EQ(mesh.GetTriangle(2).m_centroid, ((vertices[4] + vertices[0]) + vertices[3]) / 3.0);
+    EXPECT_EQ(mesh.GetCentroid(0), (CVector3D{2.0 / 3.0, 1.0 / 3.0, 1.0}));
+    EXPECT_EQ(mesh.GetCentroid(1), (CVector3D{1.0 / 3.0, 2.0 / 3.0, 1.0}));
+    const CVector3D w = (vertices[1] - vertices[0]).Cross(vertices[2] - vertices[0]);
+    EXPECT_EQ(mesh.GetNormal(0), w / w.Length());
+    EXPECT_EQ(mesh.GetCentroid(2), ((vertices[4] + vertices[0]) + vertices[3]) / 3.0);
     EXPECT_EQ(mesh.GetOrder(), order);
     EXPECT_EQ(TriangleIndices(mesh), (std::vector<Indices>{{0, 1, 2}, {0, 2, 3}, {4, 0, 3}}));
 }
@@ -365,6 +368,27 @@ TEST(DepthOrder, SymmetricGridSeenHeadOnMatchesLiteralFrameAfterFrame) {
     EXPECT_EQ(rankedCount, 40);
 }
 
+// The same eye twice: the second sort starts from an order already by distance, keeps it, and
+// says so; on a grid with ties the result is still the heap sort's from the order as it stands.
+TEST(DepthOrder, SortingAgainFromTheSameEyeReusesTheOrderExactly) {
+    std::mt19937_64 random(11);
+    for (const bool onGrid : {false, true}) {
+        const RandomMesh source = MakeRandomMesh(random, onGrid ? 60 : 3000, 600, onGrid, false);
+        CTessellatedMesh mesh;
+        Tessellate(mesh, source.vertices, source.polygons);
+        const CVector3D eye{0.3, -0.2, 12.5};
+        mesh.SortByDepth(eye);
+        std::vector<int> expected = mesh.GetOrder();
+        const std::uint64_t reused = mesh.ReusedOrderCount();
+        mesh.SortByDepth(eye);
+        HeapSortByDepthLiteral(expected, DistancesByTriangle(mesh).data());
+        EXPECT_EQ(mesh.GetOrder(), expected) << onGrid;
+        if (!onGrid) {
+            EXPECT_EQ(mesh.ReusedOrderCount(), reused + 1);
+        }
+    }
+}
+
 TEST(DepthOrder, DrawnTrianglesRunFromFarthestToNearest) {
     std::mt19937_64 random(5);
     const RandomMesh source = MakeRandomMesh(random, 200, 800, true, false);
@@ -373,7 +397,7 @@ TEST(DepthOrder, DrawnTrianglesRunFromFarthestToNearest) {
     for (const CVector3D& eye : {CVector3D{0, 0, 20}, CVector3D{1.25, -0.5, 7.75}, CVector3D{0, 0, 0}}) {
         mesh.SortByDepth(eye);
         for (int i = 1; i < mesh.m_nTriangles; ++i) {
-            ASSERT_GE(mesh.GetDrawnTriangle(i - 1).m_dDistance, mesh.GetDrawnTriangle(i).m_dDistance);
+            ASSERT_GE(mesh.GetDistance(mesh.GetOrder()[i - 1]), mesh.GetDistance(mesh.GetOrder()[i]));
         }
         std::vector<int> sorted = mesh.GetOrder();
         std::sort(sorted.begin(), sorted.end());

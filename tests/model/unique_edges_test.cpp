@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <map>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "model/document.h"
+#include "model/file_io.h"
 #include "support/child_process.h"
 #include "support/documents.h"
 #include "support/hostile_meshes.h"
@@ -17,6 +19,17 @@ namespace quorvane {
 namespace {
 
 using testing::BuildUniqueEdgesByScan;
+using testing::IsConsistent;
+using testing::PolygonsOf;
+
+// A buffer holding `text`, as a file's reading leaves it.
+FileBytes BytesOf(const std::string& text) {
+    FileBytes bytes;
+    bytes.Reserve(text.size());
+    std::copy(text.begin(), text.end(), bytes.End());
+    bytes.Commit(text.size());
+    return bytes;
+}
 
 // A document of the polygons over `vertexCount` vertices (at least one more than the largest index).
 CQuorvaneDoc DocWithPolygons(const std::vector<std::vector<int>>& polygons, int vertexCount = 0) {
@@ -147,4 +160,42 @@ TEST(UniqueEdges, HostileShapesGiveTheReferenceList) {
 }
 
 }  // namespace
+// Loads without the edge list, and loads of a text given up once read, keep everything else as
+// the plain load gives it.
+TEST(UniqueEdges, LoadsWithoutTheListOrTheTextKeepTheModel) {
+    const std::string text = "OFF\n5 3 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n0 0 1\n4 0 1 2 3\n3 0 1 4\n3 4 3 2\n";
+    CQuorvaneDoc plain;
+    ASSERT_TRUE(plain.LoadFromText(text));
+    ASSERT_EQ(plain.m_nUniqueEdges, 8);
+
+    OffReadOptions noEdges;
+    noEdges.buildEdges = false;
+    CQuorvaneDoc bare;
+    ASSERT_TRUE(bare.LoadFromText(text, nullptr, noEdges));
+    EXPECT_EQ(bare.m_nUniqueEdges, 0);
+    EXPECT_TRUE(bare.m_edges.empty());
+    EXPECT_EQ(PolygonsOf(bare), PolygonsOf(plain));
+    EXPECT_EQ(bare.m_vertices, plain.m_vertices);
+    EXPECT_EQ(bare.m_nEdges, plain.m_nEdges);
+    EXPECT_TRUE(IsConsistent(bare));
+
+    FileBytes owned = BytesOf(text);
+    CQuorvaneDoc taken;
+    ASSERT_TRUE(taken.LoadFromOwnedText(owned));
+    EXPECT_TRUE(owned.Empty());
+    EXPECT_EQ(owned.Capacity(), 0u);  // the storage is freed too
+    EXPECT_EQ(taken.m_edges, plain.m_edges);
+    EXPECT_EQ(PolygonsOf(taken), PolygonsOf(plain));
+    EXPECT_TRUE(IsConsistent(taken));
+
+    // A refused text stays for a second reading with repairs, and the model is kept.
+    const std::string copy = "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 7\n";
+    FileBytes refused = BytesOf(copy);
+    OffError error;
+    EXPECT_FALSE(taken.LoadFromOwnedText(refused, &error));
+    EXPECT_EQ(refused.View(), copy);
+    EXPECT_EQ(error.line, 6u);
+    EXPECT_EQ(taken.m_edges, plain.m_edges);
+}
+
 }  // namespace quorvane

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -182,6 +183,37 @@ TEST(FrameRenderer, CornersFarOutsideTheImageKeepTheirExactPixels) {
     }
 }
 
+// Triangles reaching about 32768 pixels beyond the image on either side, where a corner's pixel
+// stops fitting in 16 bits: drawn exactly as the reference draws them on both sides of that bound.
+TEST(FrameRenderer, CornersAroundSixteenBitsFromTheImageKeepTheirPixels) {
+    const CViewingSpace camera = Camera({0, 0, -1}, {0, 0, 0}, 90.0);
+    constexpr int kSize = 64;
+    int within = 0;
+    int beyond = 0;
+    for (const double side : {1.0, -1.0}) {
+        for (int step = -6; step <= 6; ++step) {
+            // At depth 1 the image spans one unit each way: pixel column about 32 + 32 x.
+            const double x = side * (1023.0 + (side > 0 ? 0.0 : 2.0) + step * 0.05);
+            char text[200];
+            std::snprintf(text, sizeof text, "OFF\n3 1 0\n0.1 -0.2 -1\n%.17g 0.3 -1\n0.2 0.5 -1\n3 0 1 2\n",
+                          x);
+            auto doc = DocumentFromText(text);
+            CFrameRenderer frame(2);
+            frame.SetModel(doc.get());
+            const CImage& image = frame.RenderFrame(camera, Settings(DrawingMode::kSolid), kSize);
+            const PixelPoint far = SolidPixel(kSize, frame.GetImageX()[1], frame.GetImageY()[1]);
+            (far.x >= -32768 && far.x <= 32767 ? within : beyond) += 1;
+            EXPECT_EQ(
+                FirstDifference(image, ReferenceRender(frame, camera, Settings(DrawingMode::kSolid), kSize)),
+                -1)
+                << far.x;
+            EXPECT_GT(CountOther(image, kBlack), 10) << far.x;
+        }
+    }
+    EXPECT_GE(within, 4);
+    EXPECT_GE(beyond, 4);
+}
+
 TEST(FrameRenderer, CornersAtTwiceTheCutDepthAreDrawnAndAtHalfAreCutOnTheSameLine) {
     const CViewingSpace camera = Camera({0, 0, -1}, {0, 0, 0});
     for (const bool triangle : {false, true}) {
@@ -331,6 +363,52 @@ TEST(FrameRenderer, TheNearerTriangleCoversTheFartherOne) {
     for (int v = 3; v < 6; ++v) {
         const PixelPoint p = SolidPixel(400, frame.GetImageX()[v], frame.GetImageY()[v]);
         EXPECT_EQ(image.Pixel(p.x, p.y), front) << v;
+    }
+}
+
+// A solid frame again from the same camera (a mode or lighting change) starts its sort from an
+// order that is already by distance: it is kept as it stands. The teapot has no two triangles at
+// the same distance from this eye, so every correct sort gives that order.
+TEST(FrameRenderer, SameCameraAgainKeepsThePaintingOrder) {
+    auto doc = DocumentFromFile("teapot.off");
+    CViewingSpace camera = FramingCamera(*doc);
+    camera.Orbit(25.0, -40.0);
+    const DrawingSettings settings = Settings(DrawingMode::kSolid);
+    CFrameRenderer frame(2);
+    frame.SetModel(doc.get());
+    const CImage first = frame.RenderFrame(camera, settings, 150);
+    const std::vector<int> order = frame.GetMesh().GetOrder();
+    ASSERT_EQ(frame.GetMesh().LastSortPath(), DepthSortPath::kDistinctKeys);
+    const std::uint64_t reused = frame.GetMesh().ReusedOrderCount();
+    frame.Transform(camera, settings);
+    EXPECT_EQ(frame.GetMesh().ReusedOrderCount(), reused + 1);
+    EXPECT_EQ(frame.GetMesh().GetOrder(), order);
+    EXPECT_EQ(FirstDifference(frame.Render(camera, settings, 150), first), -1);
+    // A small turn keeps most of the order: still exactly the reference picture.
+    camera.Orbit(0.05, 0.0);
+    frame.Transform(camera, settings);
+    EXPECT_EQ(
+        FirstDifference(frame.Render(camera, settings, 150), ReferenceRender(frame, camera, settings, 150)),
+        -1);
+}
+
+// A renderer that frees the sort's memory after every sort draws the same pictures, frame after
+// frame, and holds none of it between frames.
+TEST(FrameRenderer, FreeingTheSortMemoryChangesNoPixel) {
+    auto doc = DocumentFromFile("teapot.off");
+    CViewingSpace camera = FramingCamera(*doc);
+    const DrawingSettings settings = Settings(DrawingMode::kSolid);
+    CFrameRenderer keeping(2);
+    CFrameRenderer freeing(2);
+    freeing.SetFreeSortMemory(true);
+    keeping.SetModel(doc.get());
+    freeing.SetModel(doc.get());
+    for (int step = 0; step < 3; ++step) {
+        camera.Orbit(15.0, 5.0);
+        const CImage kept = keeping.RenderFrame(camera, settings, 120);
+        EXPECT_EQ(FirstDifference(freeing.RenderFrame(camera, settings, 120), kept), -1) << step;
+        EXPECT_GT(keeping.GetMesh().SortMemoryBytes(), 0u);
+        EXPECT_EQ(freeing.GetMesh().SortMemoryBytes(), 0u);
     }
 }
 

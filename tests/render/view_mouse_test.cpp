@@ -177,8 +177,8 @@ TEST_P(ViewVertexDrag, MovesTheSelectedVertexInTheDocument) {
     ExpectCameraEq(view->GetViewingSpace(), camera);
     EXPECT_TRUE(doc->IsModified());
     // The triangles follow the vertex, the box the view frames does not.
-    const CTriangle& t = view->GetFrameRenderer().GetMesh().GetTriangle(1);
-    EXPECT_EQ(t.m_centroid, ((doc->m_vertices[0] + doc->m_vertices[2]) + doc->m_vertices[3]) / 3.0);
+    EXPECT_EQ(view->GetFrameRenderer().GetMesh().GetCentroid(1),
+              ((doc->m_vertices[0] + doc->m_vertices[2]) + doc->m_vertices[3]) / 3.0);
     EXPECT_EQ(doc->m_maxZ, 2.0);
     // The image shows the moved vertex.
     const CVector3D q = camera.Project(camera.WorldToEye(doc->m_vertices[3]));

@@ -248,10 +248,11 @@ TEST(ViewTransform, SwitchingToSolidSortsBeforeTheFirstSolidDrawing) {
     const CTessellatedMesh& mesh = view->GetFrameRenderer().GetMesh();
     const CVector3D eye = view->GetViewingSpace().GetFromPoint();
     for (int i = 0; i < mesh.m_nTriangles; ++i) {
-        const CTriangle& t = mesh.GetDrawnTriangle(i);
-        ASSERT_EQ(t.m_dDistance, (eye - t.m_centroid).Length()) << i;
+        const int k = mesh.GetOrder()[static_cast<std::size_t>(i)];
+        ASSERT_EQ(mesh.GetDistance(k), (eye - mesh.GetCentroid(k)).Length()) << i;
         if (i > 0) {
-            ASSERT_GE(mesh.GetDrawnTriangle(i - 1).m_dDistance, t.m_dDistance) << i;
+            ASSERT_GE(mesh.GetDistance(mesh.GetOrder()[static_cast<std::size_t>(i - 1)]), mesh.GetDistance(k))
+                << i;
         }
     }
 }

@@ -157,8 +157,9 @@ inline CImage ReferenceRender(const CFrameRenderer& frame, const CViewingSpace& 
         lighting.SetLightDirection(camera.EyeToWorld(lighting.GetLightPosition()));
         const CTessellatedMesh& mesh = frame.GetMesh();
         for (int i = 0; i < mesh.m_nTriangles; ++i) {
-            const CTriangle& t = mesh.GetDrawnTriangle(i);
-            const std::uint32_t c = Px(lighting.ComputeColor(t.m_normal, t.m_toEye));
+            const int k = mesh.GetOrder()[static_cast<std::size_t>(i)];
+            const CTriangle& t = mesh.GetTriangle(k);
+            const std::uint32_t c = Px(lighting.ComputeColor(mesh.GetNormal(k), mesh.GetToEye(k)));
             PixelPoint corners[3];
             const int indices[3] = {t.m_nV1, t.m_nV2, t.m_nV3};
             for (int j = 0; j < 3; ++j) {

@@ -9,6 +9,7 @@ packages=(
   libcli11-dev libpng-dev libx11-dev fonts-dejavu-core
   clang libclang-rt-14-dev clang-format
   help2man dpkg-dev desktop-file-utils appstream file
+  ccache
 )
 
 missing=()

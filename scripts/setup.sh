@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libqt6svg6-dev qt6-base-dev-tools
+  qt6-base-dev qt6-svg-dev qt6-base-dev-tools
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libpng-dev libx11-dev fonts-dejavu-core
   clang libclang-rt-14-dev clang-format

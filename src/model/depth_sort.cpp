@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <limits>
 #include <cmath>
 #include <memory>
 #include <utility>
@@ -122,18 +123,7 @@ bool InsertionSortWithin(KeyedIndex* items, std::size_t n, std::size_t budget, b
 // Sorts items[0 .. n - 1] by increasing key in place; true if two keys are equal.
 bool InsertionSortByKey(KeyedIndex* items, std::size_t n) {
     bool tied = false;
-    for (std::size_t i = 1; i < n; ++i) {
-        const KeyedIndex item = items[i];
-        std::size_t j = i;
-        while (j > 0 && items[j - 1].key > item.key) {
-            items[j] = items[j - 1];
-            --j;
-        }
-        items[j] = item;
-        if (j > 0 && items[j - 1].key == item.key) {  // equal keys end side by side
-            tied = true;
-        }
-    }
+    InsertionSortWithin(items, n, std::numeric_limits<std::size_t>::max(), tied);
     return tied;
 }
 

@@ -299,43 +299,38 @@ bool CQuorvaneDoc::CheckConsistency(std::string* why) const {
     return true;
 }
 
+bool CQuorvaneDoc::ReadAndTakeModel(std::string_view text, FileBytes* consumed, OffError& error,
+                                    const OffReadOptions& options, OffRepairReport* report,
+                                    OffReadStats* stats) {
+    CQuorvaneDoc read;
+    if (!ReadOffText(text, read, error, options, report, stats)) {
+        return false;
+    }
+    // The text is gone before the edge table is built, which keeps the peak memory low.
+    if (consumed) {
+        consumed->Clear();
+    }
+    if (options.buildEdges) {
+        read.BuildUniqueEdges();
+    }
+    TakeModel(std::move(read));
+    assert(CheckConsistency());
+    return true;
+}
+
 bool CQuorvaneDoc::LoadFromText(std::string_view text, OffError* error, const OffReadOptions& options,
                                 OffRepairReport* report, OffReadStats* stats) {
     OffError local;
     OffError& err = error ? *error : local;
-    const bool loaded = LoadOrRefuse(err, [&] {
-        CQuorvaneDoc read;
-        if (!ReadOffText(text, read, err, options, report, stats)) {
-            return false;
-        }
-        if (options.buildEdges) {
-            read.BuildUniqueEdges();
-        }
-        TakeModel(std::move(read));
-        return true;
-    });
-    assert(!loaded || CheckConsistency());
-    return loaded;
+    return LoadOrRefuse(err, [&] { return ReadAndTakeModel(text, nullptr, err, options, report, stats); });
 }
 
 bool CQuorvaneDoc::LoadFromOwnedText(FileBytes& text, OffError* error, const OffReadOptions& options,
                                      OffRepairReport* report, OffReadStats* stats) {
     OffError local;
     OffError& err = error ? *error : local;
-    const bool loaded = LoadOrRefuse(err, [&] {
-        CQuorvaneDoc read;
-        if (!ReadOffText(text.View(), read, err, options, report, stats)) {
-            return false;
-        }
-        text.Clear();
-        if (options.buildEdges) {
-            read.BuildUniqueEdges();
-        }
-        TakeModel(std::move(read));
-        return true;
-    });
-    assert(!loaded || CheckConsistency());
-    return loaded;
+    return LoadOrRefuse(err,
+                        [&] { return ReadAndTakeModel(text.View(), &text, err, options, report, stats); });
 }
 
 bool CQuorvaneDoc::LoadFromFile(const std::string& path, OffError* error, const OffReadOptions& options,
@@ -348,26 +343,13 @@ bool CQuorvaneDoc::LoadFromFile(const std::string& path, OffError* error, const 
     if (stats) {
         *stats = OffReadStats{};
     }
-    const bool loaded = LoadOrRefuse(err, [&] {
-        CQuorvaneDoc read;
-        {
-            FileBytes text;
-            if (ReadOffFile(path, options, text, err) != ReadStatus::kRead) {
-                return false;
-            }
-            if (!ReadOffText(text.View(), read, err, options, report, stats)) {
-                return false;
-            }
+    return LoadOrRefuse(err, [&] {
+        FileBytes text;
+        if (ReadOffFile(path, options, text, err) != ReadStatus::kRead) {
+            return false;
         }
-        // The text is gone before the edge table is built, which keeps the peak memory low.
-        if (options.buildEdges) {
-            read.BuildUniqueEdges();
-        }
-        TakeModel(std::move(read));
-        return true;
+        return ReadAndTakeModel(text.View(), &text, err, options, report, stats);
     });
-    assert(!loaded || CheckConsistency());
-    return loaded;
 }
 
 bool CQuorvaneDoc::SaveToText(std::string& out, std::string* error) const {

@@ -139,6 +139,12 @@ class CQuorvaneDoc {
     bool CheckConsistency(std::string* why = nullptr) const;
 
   private:
+    // The loads' common part: reads `text` into a new model and, when the reading accepts it,
+    // frees `consumed` (when given; the storage `text` views) before the edge list is built, then
+    // takes the model. May throw std::bad_alloc; the loads turn that into a refusal.
+    bool ReadAndTakeModel(std::string_view text, FileBytes* consumed, OffError& error,
+                          const OffReadOptions& options, OffRepairReport* report, OffReadStats* stats);
+
     bool m_bModified = false;
 };
 

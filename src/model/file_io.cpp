@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "model/huge_pages.h"
+#include "model/open_file.h"
 
 namespace quorvane {
 
@@ -55,23 +56,6 @@ namespace {
 // The first buffer of a stream, which has no size to tell.
 constexpr std::size_t kFirstStreamBuffer = std::size_t{64} << 10;
 
-// Closes the descriptor however the reading ends.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return m_fd; }
-
-  private:
-    int m_fd;
-};
-
 // `a + b`, or the largest size where that overflows.
 std::size_t SaturatingAdd(std::size_t a, std::size_t b) {
     return a > std::numeric_limits<std::size_t>::max() - b ? std::numeric_limits<std::size_t>::max() : a + b;
@@ -81,13 +65,13 @@ std::size_t SaturatingAdd(std::size_t a, std::size_t b) {
 ReadStatus ReadInChunks(const std::string& path, FileBytes& bytes, std::string& reason,
                         const ReadLimits& limits, const ReadWatch& watch) {
     // Without O_NONBLOCK, opening a FIFO would wait for a writer where no cancel can reach it.
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.Get() < 0) {
+    const OpenFile file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.fd < 0) {
         reason = std::strerror(errno);
         return ReadStatus::kFailed;
     }
     struct stat info {};
-    if (::fstat(file.Get(), &info) != 0) {
+    if (::fstat(file.fd, &info) != 0) {
         reason = std::strerror(errno);
         return ReadStatus::kFailed;
     }
@@ -128,7 +112,7 @@ ReadStatus ReadInChunks(const std::string& path, FileBytes& bytes, std::string& 
                          largest));
         }
         if (!regular) {
-            pollfd wait{file.Get(), POLLIN, 0};
+            pollfd wait{file.fd, POLLIN, 0};
             const int ready = ::poll(&wait, 1, kReadPollMs);
             if (ready < 0 && errno != EINTR) {
                 reason = std::strerror(errno);
@@ -150,7 +134,7 @@ ReadStatus ReadInChunks(const std::string& path, FileBytes& bytes, std::string& 
             // The start is looked at before the rest of the file is read.
             want = std::min(want, kStartBytes - bytes.Size());
         }
-        const ssize_t n = ::read(file.Get(), bytes.End(), want);
+        const ssize_t n = ::read(file.fd, bytes.End(), want);
         if (n == 0) {
             return ReadStatus::kRead;
         }

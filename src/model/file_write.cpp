@@ -16,6 +16,7 @@
 #include <string>
 
 #include "model/file_io.h"
+#include "model/open_file.h"
 #include "model/save_signals.h"
 #include "model/text_escape.h"
 
@@ -191,27 +192,6 @@ struct OpenFolder {
             return 0;
         }
         return errno;
-    }
-};
-
-// An open file descriptor, closed at the end of its scope unless closed before.
-struct OpenFile {
-    int fd;
-
-    explicit OpenFile(int opened) : fd(opened) {}
-    ~OpenFile() {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-
-    // Closes the descriptor now: 0, or -1 with errno.
-    int Close() {
-        const int result = ::close(fd);
-        fd = -1;
-        return result;
     }
 };
 

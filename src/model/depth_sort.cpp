@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <limits>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <utility>
 

@@ -106,7 +106,7 @@ DrawingSettings SettingsFor(int mode) {
 
 // A frame renderer for `doc`, with the default view's camera and one frame drawn.
 struct Frame {
-    explicit Frame(CQuorvaneDoc& doc, int mode, int threads = CRenderWorkers::DefaultThreadCount())
+    explicit Frame(CQuorvaneDoc& doc, int mode, int threads = CWorkerPool::DefaultThreadCount())
         : renderer(threads), settings(SettingsFor(mode)) {
         renderer.SetModel(&doc);
         SetDefaultView(camera, doc);

@@ -294,7 +294,7 @@ RenderResult RenderModel(const std::string& input, std::size_t index,
         // The model is tessellated here once, for every picture drawn of it.
         std::optional<CFrameRenderer> frame;
         if (!complete) {
-            frame.emplace(renderThreads > 0 ? renderThreads : CRenderWorkers::DefaultThreadCount());
+            frame.emplace(renderThreads > 0 ? renderThreads : CWorkerPool::DefaultThreadCount());
             frame->SetModel(&doc);
             // A single picture needs no sort after its own.
             frame->SetFreeSortMemory(pictures.size() == 1);

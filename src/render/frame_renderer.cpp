@@ -15,7 +15,7 @@ const CPolygonArray kNoPolygons;
 }  // namespace
 
 CFrameRenderer::CFrameRenderer(int threads)
-    : m_workers(std::make_unique<CRenderWorkers>(std::max(threads, 1))),
+    : m_workers(std::make_unique<CWorkerPool>(std::max(threads, 1))),
       m_scene(std::make_unique<CSceneRenderer>()) {
     m_mesh.SetVertexArray(&kNoVertices);
 }
@@ -92,7 +92,7 @@ bool CFrameRenderer::IsProjectedCameraDegenerate() const {
 }
 
 void CFrameRenderer::SetThreads(int count) {
-    m_workers = std::make_unique<CRenderWorkers>(std::max(count, 1));
+    m_workers = std::make_unique<CWorkerPool>(std::max(count, 1));
 }
 
 }  // namespace quorvane

@@ -15,7 +15,7 @@
 #include "model/tessellation.h"
 #include "render/drawing_settings.h"
 #include "render/raster.h"
-#include "render/renderer_workers.h"
+#include "model/worker_pool.h"
 #include "viewing/viewing_space.h"
 
 namespace quorvane {
@@ -31,7 +31,7 @@ class CFrameRenderer {
     };
 
     // Draws on `threads` threads (at least 1); the pixels are the same for any count.
-    explicit CFrameRenderer(int threads = CRenderWorkers::DefaultThreadCount());
+    explicit CFrameRenderer(int threads = CWorkerPool::DefaultThreadCount());
     ~CFrameRenderer();
     CFrameRenderer(const CFrameRenderer&) = delete;
     CFrameRenderer& operator=(const CFrameRenderer&) = delete;
@@ -96,7 +96,7 @@ class CFrameRenderer {
     CLightingSettings m_lighting;
     CImage m_image;
     Counts m_counts;
-    std::unique_ptr<CRenderWorkers> m_workers;
+    std::unique_ptr<CWorkerPool> m_workers;
     std::unique_ptr<CSceneRenderer> m_scene;
 };
 

@@ -109,7 +109,7 @@ CRasterClip BandOf(int size, int part, int parts) {
 
 // Eye coordinates, projection and depth state of each vertex, in parallel ranges.
 void CSceneRenderer::Project(const CViewingSpace& camera, const CVector3D* vertices, int count,
-                             double* imageX, double* imageY, CRenderWorkers& workers) {
+                             double* imageX, double* imageY, CWorkerPool& workers) {
     m_camera = camera;
     m_bDegenerate = camera.IsDegenerate();
     const std::size_t n = static_cast<std::size_t>(std::max(count, 0));
@@ -135,7 +135,7 @@ void CSceneRenderer::Project(const CViewingSpace& camera, const CVector3D* verti
 // The pixel of every vertex by the mode's rule, and whether it is drawn with it: a vertex in front
 // of the eye whose pixel position lies beyond the drawn region is marked with the sides it lies
 // beyond, so that its primitives are cut.
-void CSceneRenderer::PreparePixels(const SceneInput& scene, bool linePixels, CRenderWorkers& workers) {
+void CSceneRenderer::PreparePixels(const SceneInput& scene, bool linePixels, CWorkerPool& workers) {
     const std::size_t n = static_cast<std::size_t>(scene.vertexCount);
     ResizeForOverwrite(m_vertexPixels, n);
     ResizeForOverwrite(m_drawState, n);
@@ -181,7 +181,7 @@ void CSceneRenderer::ShadeRange(const CTessellatedMesh& mesh, const CLightingSet
 }
 
 void CSceneRenderer::SortAndShade(CTessellatedMesh& mesh, const CViewingSpace& camera,
-                                  const CLightingSettings& lighting, CRenderWorkers& workers) {
+                                  const CLightingSettings& lighting, CWorkerPool& workers) {
     const CVector3D eye = camera.GetFromPoint();
     const std::size_t n = static_cast<std::size_t>(std::max(mesh.m_nTriangles, 0));
     const int parts = workers.Count();
@@ -226,7 +226,7 @@ void CSceneRenderer::SortAndShade(CTessellatedMesh& mesh, const CViewingSpace& c
 // of SortAndShade or, when the lighting or the triangles changed since, colours worked out anew. The
 // triangles are visited in painting order, which jumps about in memory, so each one is fetched
 // ahead of its turn, and its corners' pixels a little later.
-void CSceneRenderer::PrepareSolid(const SceneInput& scene, CRenderWorkers& workers) {
+void CSceneRenderer::PrepareSolid(const SceneInput& scene, CWorkerPool& workers) {
     const CTessellatedMesh& mesh = *scene.triangles;
     const std::size_t n = static_cast<std::size_t>(std::max(mesh.m_nTriangles, 0));
     static_assert(std::is_trivially_copyable_v<CLightingSettings>);
@@ -317,7 +317,7 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, CRenderWorkers& worke
     workers.Run(task);
 }
 
-void CSceneRenderer::Render(const SceneInput& scene, CImage& image, CRenderWorkers& workers) {
+void CSceneRenderer::Render(const SceneInput& scene, CImage& image, CWorkerPool& workers) {
     m_imageSize = image.Size();
     m_region = CProjectionRegion(m_imageSize, m_camera.GetProjectionScale());
     const bool drawable = !m_bDegenerate && scene.vertexCount > 0;

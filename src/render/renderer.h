@@ -21,7 +21,7 @@
 #include "render/drawing_settings.h"
 #include "render/lighting.h"
 #include "render/raster.h"
-#include "render/renderer_workers.h"
+#include "model/worker_pool.h"
 #include "viewing/pixel.h"
 #include "viewing/viewing_space.h"
 
@@ -45,21 +45,21 @@ class CSceneRenderer {
     // Projects vertices 0 .. count - 1 into imageX and imageY (normalised image coordinates) and
     // records which of them are at or behind the eye; remembers the camera for cutting primitives.
     void Project(const CViewingSpace& camera, const CVector3D* vertices, int count, double* imageX,
-                 double* imageY, CRenderWorkers& workers);
+                 double* imageY, CWorkerPool& workers);
 
     // Brings the triangles' distances and directions to the eye up to date and sorts them for
     // painting (SortByDepth) while the other threads work out each triangle's colour for the light
     // brought up to date for `camera`; Render uses those colours as long as the lighting and the
     // triangles are the same.
     void SortAndShade(CTessellatedMesh& mesh, const CViewingSpace& camera, const CLightingSettings& lighting,
-                      CRenderWorkers& workers);
+                      CWorkerPool& workers);
     // The triangles' normals changed (a vertex moved) or they were made anew: colours are stale.
     void InvalidateColours() { m_bColoursValid = false; }
 
     // Draws the whole image from the last projection: background, the model in the settings'
     // mode, then the selection marker. With a camera without a usable basis only the background
     // is drawn.
-    void Render(const SceneInput& scene, CImage& image, CRenderWorkers& workers);
+    void Render(const SceneInput& scene, CImage& image, CWorkerPool& workers);
 
     // Whether the camera of the last projection had no usable basis.
     bool ProjectedCameraDegenerate() const { return m_bDegenerate; }
@@ -94,10 +94,10 @@ class CSceneRenderer {
     static constexpr std::uint32_t kDrawFar = 4;  // kDraw with a corner beyond 16 bits
     static constexpr int kKindShift = 24;
 
-    void PreparePixels(const SceneInput& scene, bool linePixels, CRenderWorkers& workers);
+    void PreparePixels(const SceneInput& scene, bool linePixels, CWorkerPool& workers);
     void ShadeRange(const CTessellatedMesh& mesh, const CLightingSettings& lighting, std::size_t first,
                     std::size_t last);
-    void PrepareSolid(const SceneInput& scene, CRenderWorkers& workers);
+    void PrepareSolid(const SceneInput& scene, CWorkerPool& workers);
     PixelPoint CutPixel(const ClipVertex& vertex, bool linePixel) const;
     void DrawWireframeBand(const SceneInput& scene, CImage& image, const CRasterClip& band) const;
     void DrawSolidBand(const SceneInput& scene, CImage& image, const CRasterClip& band) const;

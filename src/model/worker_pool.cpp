@@ -1,4 +1,4 @@
-#include "render/renderer_workers.h"
+#include "model/worker_pool.h"
 
 #include <algorithm>
 
@@ -13,7 +13,7 @@ constexpr int kMaxDefaultThreads = 8;
 }  // namespace
 
 // Starts the helpers; when the system refuses one, the parts are those of the threads started.
-CRenderWorkers::CRenderWorkers(int threads) : m_count(std::max(threads, 1)) {
+CWorkerPool::CWorkerPool(int threads) : m_count(std::max(threads, 1)) {
     m_threads.reserve(static_cast<std::size_t>(m_count - 1));
     for (int part = 1; part < m_count; ++part) {
         std::thread helper;
@@ -25,7 +25,7 @@ CRenderWorkers::CRenderWorkers(int threads) : m_count(std::max(threads, 1)) {
     m_count = static_cast<int>(m_threads.size()) + 1;
 }
 
-CRenderWorkers::~CRenderWorkers() {
+CWorkerPool::~CWorkerPool() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stop = true;
@@ -36,13 +36,13 @@ CRenderWorkers::~CRenderWorkers() {
     }
 }
 
-int CRenderWorkers::DefaultThreadCount() {
+int CWorkerPool::DefaultThreadCount() {
     const unsigned hardware = std::thread::hardware_concurrency();
     return std::clamp(static_cast<int>(hardware), 1, kMaxDefaultThreads);
 }
 
 // Publishes the task under a new generation, runs part 0 here and waits for the helpers.
-void CRenderWorkers::RunParts(PartFunction function, void* context) {
+void CWorkerPool::RunParts(PartFunction function, void* context) {
     if (m_count == 1) {
         function(context, 0);
         return;
@@ -61,7 +61,7 @@ void CRenderWorkers::RunParts(PartFunction function, void* context) {
 }
 
 // Waits for each new generation, runs its part and reports back.
-void CRenderWorkers::WorkerLoop(int part) {
+void CWorkerPool::WorkerLoop(int part) {
     std::uint64_t seen = 0;
     for (;;) {
         PartFunction function;

@@ -4,7 +4,7 @@
 #include <atomic>
 
 #include "model/thread_start.h"
-#include "render/renderer_workers.h"
+#include "model/worker_pool.h"
 
 namespace quorvane {
 namespace {
@@ -15,7 +15,7 @@ TEST(RenderWorkers, RefusedThreadsLeaveFewerParts) {
         int count = 0;
         std::atomic<int> partsRun{0};
         {
-            CRenderWorkers workers(4);
+            CWorkerPool workers(4);
             count = workers.Count();
             auto task = [&](int part) { partsRun.fetch_add(1 << part); };
             workers.Run(task);

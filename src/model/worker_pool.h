@@ -1,6 +1,6 @@
 // A small persistent pool of threads that runs one task in a fixed number of parts, the calling
-// thread taking part 0. Used to draw horizontal bands of the image and to split per-vertex and
-// per-triangle work; nothing is allocated per run.
+// thread taking part 0. Used to sort, to draw horizontal bands of the image and to split
+// per-vertex and per-triangle work; nothing is allocated per run.
 #pragma once
 
 #include <condition_variable>
@@ -11,14 +11,14 @@
 
 namespace quorvane {
 
-class CRenderWorkers {
+class CWorkerPool {
   public:
     // `threads` parts per run (at least 1); threads - 1 helper threads are started, fewer when the
     // system refuses some (Count() says how many parts there are).
-    explicit CRenderWorkers(int threads);
-    ~CRenderWorkers();
-    CRenderWorkers(const CRenderWorkers&) = delete;
-    CRenderWorkers& operator=(const CRenderWorkers&) = delete;
+    explicit CWorkerPool(int threads);
+    ~CWorkerPool();
+    CWorkerPool(const CWorkerPool&) = delete;
+    CWorkerPool& operator=(const CWorkerPool&) = delete;
 
     // Number of parts each run is split into.
     int Count() const { return m_count; }

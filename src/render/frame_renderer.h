@@ -13,9 +13,9 @@
 
 #include "model/document.h"
 #include "model/tessellation.h"
+#include "model/worker_pool.h"
 #include "render/drawing_settings.h"
 #include "render/raster.h"
-#include "model/worker_pool.h"
 #include "viewing/viewing_space.h"
 
 namespace quorvane {

@@ -16,12 +16,12 @@
 
 #include "model/document.h"
 #include "model/tessellation.h"
+#include "model/worker_pool.h"
 #include "render/clip.h"
 #include "render/color.h"
 #include "render/drawing_settings.h"
 #include "render/lighting.h"
 #include "render/raster.h"
-#include "model/worker_pool.h"
 #include "viewing/pixel.h"
 #include "viewing/viewing_space.h"
 

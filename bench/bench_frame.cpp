@@ -117,10 +117,16 @@ struct Frame {
     CViewingSpace camera;
 };
 
-void SetCounters(benchmark::State& state, const CQuorvaneDoc& doc, const CTessellatedMesh& mesh) {
-    state.counters["triangles"] = mesh.m_nTriangles;
+// The model's size, and how the solid frames were drawn: with the depth test alone, left to
+// painting after a tie, and the sorts made to catch up with the frames drawn without one.
+void SetCounters(benchmark::State& state, const CQuorvaneDoc& doc, const CFrameRenderer& renderer) {
+    const CFrameRenderer::Counts counts = renderer.GetCounts();
+    state.counters["triangles"] = renderer.GetMesh().m_nTriangles;
     state.counters["vertices"] = doc.m_nVertices;
     state.counters["edges"] = doc.m_nUniqueEdges;
+    state.counters["depthTested"] = static_cast<double>(counts.depthTestedFrames);
+    state.counters["ties"] = static_cast<double>(counts.depthTestTies);
+    state.counters["catchUpSorts"] = static_cast<double>(counts.catchUpSorts);
 }
 
 // Transform and Render, the camera turned a little between frames so that the sort has work to do.
@@ -132,7 +138,7 @@ void BM_Frame(benchmark::State& state) {
         frame.renderer.Transform(frame.camera, frame.settings);
         benchmark::DoNotOptimize(frame.renderer.Render(frame.camera, frame.settings, kImageSize).Data());
     }
-    SetCounters(state, doc, frame.renderer.GetMesh());
+    SetCounters(state, doc, frame.renderer);
 }
 
 // One left-button mouse move of 2 pixels to the right in Viewing mode: orbit, transform, render.
@@ -152,7 +158,7 @@ void BM_OrbitStep(benchmark::State& state) {
         x += 2;
         benchmark::DoNotOptimize(view.OnMouseMove(x, 0));
     }
-    SetCounters(state, doc, view.GetFrameRenderer().GetMesh());
+    SetCounters(state, doc, view.GetFrameRenderer());
 }
 
 // The solid frame split into its two halves.
@@ -163,7 +169,7 @@ void BM_SolidTransformOnly(benchmark::State& state) {
         frame.camera.Orbit(0.3, 0.7);
         frame.renderer.Transform(frame.camera, frame.settings);
     }
-    SetCounters(state, doc, frame.renderer.GetMesh());
+    SetCounters(state, doc, frame.renderer);
 }
 
 void BM_SolidRenderOnly(benchmark::State& state) {
@@ -172,7 +178,7 @@ void BM_SolidRenderOnly(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(frame.renderer.Render(frame.camera, frame.settings, kImageSize).Data());
     }
-    SetCounters(state, doc, frame.renderer.GetMesh());
+    SetCounters(state, doc, frame.renderer);
 }
 
 void FrameArguments(benchmark::internal::Benchmark* b) {
@@ -206,7 +212,7 @@ void BM_SolidRefreshSameCamera(benchmark::State& state) {
         benchmark::DoNotOptimize(frame.renderer.Render(frame.camera, frame.settings, kImageSize).Data());
         ++frames;
     }
-    SetCounters(state, doc, frame.renderer.GetMesh());
+    SetCounters(state, doc, frame.renderer);
     state.counters["reused"] = static_cast<double>(frame.renderer.GetMesh().ReusedOrderCount() - before) /
                                static_cast<double>(frames);
 }

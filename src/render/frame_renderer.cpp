@@ -18,6 +18,7 @@ CFrameRenderer::CFrameRenderer(int threads)
     : m_workers(std::make_unique<CWorkerPool>(std::max(threads, 1))),
       m_scene(std::make_unique<CSceneRenderer>()) {
     m_mesh.SetVertexArray(&kNoVertices);
+    m_owedEyes.reserve(kMaxOwedSorts);
 }
 
 CFrameRenderer::~CFrameRenderer() = default;
@@ -36,13 +37,64 @@ void CFrameRenderer::SetModel(const CQuorvaneDoc* document) {
     m_edgeCount = document != nullptr ? document->m_nUniqueEdges : 0;
     m_mesh.SetVertexArray(document != nullptr ? &document->m_vertices : &kNoVertices);
     m_mesh.Tessellate(document != nullptr ? document->m_polygons : kNoPolygons);
+    m_owedEyes.clear();
+    m_bDepthTestFrame = false;
+    m_bSortEveryFrame = false;
     m_scene->InvalidateColours();
     m_bProjected = false;
 }
 
 void CFrameRenderer::RefreshGeometry() {
+    // Owed sorts would be made with the moved positions.
+    assert(m_owedEyes.empty());
     m_mesh.RefreshGeometry();
     m_scene->InvalidateColours();
+}
+
+const CTessellatedMesh& CFrameRenderer::GetMesh() const {
+    SettleOrder();
+    return m_mesh;
+}
+
+void CFrameRenderer::SortFor(const CVector3D& eye) const {
+    const std::size_t n = static_cast<std::size_t>(std::max(m_mesh.m_nTriangles, 0));
+    m_mesh.SetEye(eye);
+    auto distances = [&](int part) {
+        const PartRange range = SplitRange(n, part, m_workers->Count());
+        m_mesh.UpdateDistances(static_cast<int>(range.first), static_cast<int>(range.last));
+    };
+    m_workers->Run(distances);
+    m_mesh.SortByDistances();
+    ++m_counts.catchUpSorts;
+}
+
+// With distinct distances the sort has one possible result, whatever it starts from, so the latest
+// owed eye alone usually decides the order. Otherwise equal distances end as the sorts of every
+// frame in turn leave them, and those are made from the order saved before.
+void CFrameRenderer::SettleOrder() const {
+    if (m_owedEyes.empty()) {
+        return;
+    }
+    if (m_owedEyes.size() > 1) {
+        m_savedOrder = m_mesh.GetOrder();
+    }
+    SortFor(m_owedEyes.back());
+    if (m_owedEyes.size() > 1 && m_mesh.LastSortPath() != DepthSortPath::kDistinctKeys) {
+        ++m_counts.replays;
+        m_mesh.SetOrder(m_savedOrder);
+        for (const CVector3D& eye : m_owedEyes) {
+            SortFor(eye);
+        }
+    }
+    m_owedEyes.clear();
+    // Equal distances now are likely to come back in the frames that follow, whose owed sorts
+    // would then have to be replayed: they are sorted as they come until the distances differ.
+    if (m_mesh.LastSortPath() != DepthSortPath::kDistinctKeys) {
+        m_bSortEveryFrame = true;
+    }
+    if (m_bFreeSortMemory) {
+        m_mesh.FreeSortMemory();
+    }
 }
 
 void CFrameRenderer::Transform(const CViewingSpace& camera, const DrawingSettings& settings) {
@@ -50,10 +102,26 @@ void CFrameRenderer::Transform(const CViewingSpace& camera, const DrawingSetting
     const CVector3D* vertices = m_pDocument != nullptr ? m_pDocument->m_vertices.data() : nullptr;
     m_scene->Project(camera, vertices, static_cast<int>(m_imageX.size()), m_imageX.data(), m_imageY.data(),
                      *m_workers);
+    m_bDepthTestFrame = false;
     if (settings.mode == DrawingMode::kSolid) {
-        m_scene->SortAndShade(m_mesh, camera, settings.lighting, *m_workers);
-        if (m_bFreeSortMemory) {
-            m_mesh.FreeSortMemory();
+        const auto depthTest = [&] { return m_solidMethod == SolidMethod::kDepthTest && !m_bSortEveryFrame; };
+        if (depthTest() && m_owedEyes.size() == kMaxOwedSorts) {
+            SettleOrder();
+        }
+        if (depthTest()) {
+            // The distances are worked out as the triangles are drawn.
+            m_owedEyes.push_back(camera.GetFromPoint());
+            m_mesh.SetEye(camera.GetFromPoint());
+            m_bDepthTestFrame = true;
+        } else {
+            SettleOrder();
+            m_scene->SortAndShade(m_mesh, camera, settings.lighting, *m_workers);
+            if (m_mesh.LastSortPath() == DepthSortPath::kDistinctKeys) {
+                m_bSortEveryFrame = false;
+            }
+            if (m_bFreeSortMemory) {
+                m_mesh.FreeSortMemory();
+            }
         }
     }
     m_bProjected = true;
@@ -76,12 +144,29 @@ const CImage& CFrameRenderer::Render(const CViewingSpace& camera, const DrawingS
     scene.edgeCount = m_edgeCount;
     scene.settings = &settings;
     scene.lighting = &m_lighting;
+    if (settings.mode == DrawingMode::kSolid && m_bDepthTestFrame &&
+        CSceneRenderer::DepthLayers(imageSize, m_workers->Count()) > 0) {
+        scene.depthTest = true;
+        if (m_scene->Render(scene, m_image, *m_workers)) {
+            ++m_counts.depthTestedFrames;
+            return m_image;
+        }
+        // A pixel that only the painting order decides, or a distance the test cannot compare:
+        // the owed sorts are made, this frame's last, and it is painted in that order.
+        ++m_counts.depthTestTies;
+        m_bDepthTestFrame = false;
+        scene.depthTest = false;
+    }
+    if (settings.mode == DrawingMode::kSolid) {
+        SettleOrder();
+    }
     m_scene->Render(scene, m_image, *m_workers);
     return m_image;
 }
 
 const CImage& CFrameRenderer::RenderFrame(const CViewingSpace& camera, const DrawingSettings& settings,
                                           int imageSize) {
+    m_owedEyes.clear();
     m_mesh.ResetOrder();
     Transform(camera, settings);
     return Render(camera, settings, imageSize);
@@ -89,6 +174,12 @@ const CImage& CFrameRenderer::RenderFrame(const CViewingSpace& camera, const Dra
 
 bool CFrameRenderer::IsProjectedCameraDegenerate() const {
     return m_scene->ProjectedCameraDegenerate();
+}
+
+void CFrameRenderer::SetSolidMethod(SolidMethod method) {
+    SettleOrder();
+    m_solidMethod = method;
+    m_bDepthTestFrame = false;
 }
 
 void CFrameRenderer::SetThreads(int count) {

@@ -22,13 +22,34 @@ namespace quorvane {
 
 class CSceneRenderer;
 
+// How the solid model is drawn. Both give the same pixels.
+enum class SolidMethod {
+    // Sorted farthest first on every Transform and painted in that order.
+    kPainter,
+    // Drawn by triangle number with a test of the distances, each pixel taking the nearest triangle.
+    // Where only the painting order can decide a pixel (two triangles of different colours at the
+    // same distance), the frame is sorted and painted after all. The sorts the frames would have
+    // made are made when the order is next needed.
+    kDepthTest,
+};
+
 class CFrameRenderer {
   public:
     // How many times each step has run since construction.
     struct Counts {
         std::uint64_t transforms = 0;
         std::uint64_t renders = 0;
+        // Solid pictures finished with the depth test, and those it had to leave to painting.
+        std::uint64_t depthTestedFrames = 0;
+        std::uint64_t depthTestTies = 0;
+        // Sorts made to catch up with frames drawn without one, and how many of them replayed the
+        // frames one by one because the latest alone did not decide the order.
+        std::uint64_t catchUpSorts = 0;
+        std::uint64_t replays = 0;
     };
+
+    // Frames drawn with the depth test whose sorts may be owed before they are made.
+    static constexpr std::size_t kMaxOwedSorts = 16;
 
     // Draws on `threads` threads (at least 1); the pixels are the same for any count.
     explicit CFrameRenderer(int threads = CWorkerPool::DefaultThreadCount());
@@ -63,8 +84,12 @@ class CFrameRenderer {
     // ---- What the steps left ----
     const CImage& GetImage() const { return m_image; }
     const CQuorvaneDoc* GetModel() const { return m_pDocument; }
-    // The triangles of the model with the painting order of the last solid-mode Transform.
-    const CTessellatedMesh& GetMesh() const { return m_mesh; }
+    // The triangles of the model with the painting order of the last solid-mode Transform, made
+    // first if it is owed.
+    const CTessellatedMesh& GetMesh() const;
+    // Makes the sorts owed by frames drawn with the depth test. They depend on the vertex positions
+    // those frames were drawn with, so call it before moving a vertex.
+    void SettleOrder() const;
     // Normalised image coordinates of every vertex from the last Transform.
     std::span<const double> GetImageX() const { return m_imageX; }
     std::span<const double> GetImageY() const { return m_imageY; }
@@ -79,13 +104,33 @@ class CFrameRenderer {
     // without it. Off by default, as frames in a row reuse it.
     void SetFreeSortMemory(bool free) { m_bFreeSortMemory = free; }
 
+    // How solid frames are drawn; kDepthTest unless set.
+    void SetSolidMethod(SolidMethod method);
+    SolidMethod GetSolidMethod() const { return m_solidMethod; }
+
     // Threads used to draw (at least 1).
     void SetThreads(int count);
     int GetThreads() const { return m_workers->Count(); }
 
   private:
+    // Distances and sort of the mesh for `eye`, on the worker threads.
+    void SortFor(const CVector3D& eye) const;
+
     const CQuorvaneDoc* m_pDocument = nullptr;
-    CTessellatedMesh m_mesh;
+    // Mutable so that the owed order can be made when it is asked for.
+    mutable CTessellatedMesh m_mesh;
+    // The eyes of the solid frames since the mesh's order was last sorted, oldest first: the order
+    // owed is the one their sorts would make one after the other.
+    mutable std::vector<CVector3D> m_owedEyes;
+    // The order before the owed sorts, kept while they are made.
+    mutable std::vector<int> m_savedOrder;
+    SolidMethod m_solidMethod = SolidMethod::kDepthTest;
+    // Whether the last Transform left the picture to the depth test.
+    bool m_bDepthTestFrame = false;
+    // Set when the depth test met a tie or the owed sorts had to be replayed: the frames that
+    // follow are likely to do the same, so they are sorted until a sort finds every distance
+    // different.
+    mutable bool m_bSortEveryFrame = false;
     LargeArray<double> m_imageX;
     LargeArray<double> m_imageY;
     int m_edgeCount = 0;
@@ -95,7 +140,7 @@ class CFrameRenderer {
     // The settings' lighting with the light direction brought up to date, per Render.
     CLightingSettings m_lighting;
     CImage m_image;
-    Counts m_counts;
+    mutable Counts m_counts;
     std::unique_ptr<CWorkerPool> m_workers;
     std::unique_ptr<CSceneRenderer> m_scene;
 };

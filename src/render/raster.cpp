@@ -31,10 +31,12 @@ struct SArea {
     }
 };
 
-// The part of the image that the band lets through.
-SArea VisibleArea(const CImage& image, const CRasterClip& clip) {
-    const std::int64_t size = image.Size();
+// The part of an image of side `size` that the band lets through.
+SArea VisibleArea(std::int64_t size, const CRasterClip& clip) {
     return {0, std::max<std::int64_t>(0, clip.rowBegin), size, std::min<std::int64_t>(size, clip.rowEnd)};
+}
+SArea VisibleArea(const CImage& image, const CRasterClip& clip) {
+    return VisibleArea(image.Size(), clip);
 }
 
 // Fills columns [x0, x1) of rows [y0, y1), cut to the area.
@@ -102,7 +104,8 @@ void OffsetAtStep(std::int64_t i, std::int64_t n, std::int64_t m, std::int64_t& 
 // the pixel at major offset i and minor offset floor((2 i m + n - 1) / 2n), i.e. i m / n rounded to
 // nearest with halves toward the start; the incremental error term is that numerator modulo 2n.
 // A line that leaves the area starts at its first visible step with the error computed exactly.
-void DrawLine(CImage& image, const SArea& area, int x0, int y0, int x1, int y1, std::uint32_t colour) {
+template <typename Pen>
+void DrawLine(Pen& pen, std::int64_t size, const SArea& area, int x0, int y0, int x1, int y1) {
     const std::int64_t dx = std::int64_t{x1} - x0;
     const std::int64_t dy = std::int64_t{y1} - y0;
     const std::int64_t adx = dx < 0 ? -dx : dx;
@@ -156,7 +159,6 @@ void DrawLine(CImage& image, const SArea& area, int x0, int y0, int x1, int y1, 
         OffsetAtStep(first, n, m, offset, error);
     }
 
-    const std::int64_t size = image.Size();
     const std::int64_t major = major0 + majorSign * first;
     const std::int64_t minor = minor0 + minorSign * offset;
     std::int64_t index = xMajor ? minor * size + major : major * size + minor;
@@ -164,10 +166,9 @@ void DrawLine(CImage& image, const SArea& area, int x0, int y0, int x1, int y1, 
     const std::int64_t minorStep = xMajor ? minorSign * size : minorSign;
     const std::int64_t twoN = 2 * n;
     const std::int64_t twoM = 2 * m;
-    std::uint32_t* data = image.Data();
     // The minor step is taken without a branch: which way it goes is too irregular to predict.
     for (std::int64_t count = last - first; count > 0; --count) {
-        data[index] = colour;
+        pen.Plot(index);
         error += twoM;
         const std::int64_t carry = -static_cast<std::int64_t>(error >= twoN);
         error -= twoN & carry;
@@ -202,9 +203,9 @@ SEdge<Wide> MakeEdge(PixelPoint a, PixelPoint b, std::int64_t x, std::int64_t y)
 // Sets the inside pixels of the triangle, tested with edge functions of type Wide over its bounding
 // box cut to the area. The box's last column and last row are left out: points there lie on a right
 // or bottom edge or are a right-most or bottom-most corner, and none of those is inside.
-template <typename Wide>
-void FillInterior(CImage& image, const SArea& area, PixelPoint p0, PixelPoint p1, PixelPoint p2,
-                  std::uint32_t colour) {
+template <typename Wide, typename Pen>
+void FillInterior(Pen& pen, std::int64_t size, const SArea& area, PixelPoint p0, PixelPoint p1,
+                  PixelPoint p2) {
     const Wide twiceArea =
         (Wide{p1.x} - p0.x) * (Wide{p2.y} - p0.y) - (Wide{p1.y} - p0.y) * (Wide{p2.x} - p0.x);
     if (twiceArea == 0) {
@@ -223,15 +224,13 @@ void FillInterior(CImage& image, const SArea& area, PixelPoint p0, PixelPoint p1
     SEdge<Wide> e0 = MakeEdge<Wide>(p0, p1, x0, y0);
     SEdge<Wide> e1 = MakeEdge<Wide>(p1, p2, x0, y0);
     SEdge<Wide> e2 = MakeEdge<Wide>(p2, p0, x0, y0);
-    const std::int64_t size = image.Size();
-    std::uint32_t* data = image.Data();
     for (std::int64_t y = y0; y < y1; ++y) {
         Wide w0 = e0.rowStart;
         Wide w1 = e1.rowStart;
         Wide w2 = e2.rowStart;
-        std::uint32_t* row = data + y * size;
+        const std::int64_t row = y * size;
         for (std::int64_t x = x0; x < x1; ++x) {
-            row[x] = (w0 | w1 | w2) >= 0 ? colour : row[x];
+            pen.PlotIf((w0 | w1 | w2) >= 0, row + x);
             w0 += e0.stepX;
             w1 += e1.stepX;
             w2 += e2.stepX;
@@ -249,17 +248,53 @@ bool IsNearOrigin(PixelPoint p) {
 }
 
 // Sets the inside pixels of the triangle with the narrowest exact arithmetic.
-void FillInteriorExact(CImage& image, const SArea& area, PixelPoint p0, PixelPoint p1, PixelPoint p2,
-                       std::uint32_t colour) {
+template <typename Pen>
+void FillInteriorExact(Pen& pen, std::int64_t size, const SArea& area, PixelPoint p0, PixelPoint p1,
+                       PixelPoint p2) {
     if (area.Empty()) {
         return;
     }
-    if (IsNearOrigin(p0) && IsNearOrigin(p1) && IsNearOrigin(p2) && image.Size() <= kFastCoordinateLimit) {
-        FillInterior<std::int64_t>(image, area, p0, p1, p2, colour);
+    if (IsNearOrigin(p0) && IsNearOrigin(p1) && IsNearOrigin(p2) && size <= kFastCoordinateLimit) {
+        FillInterior<std::int64_t>(pen, size, area, p0, p1, p2);
     } else {
-        FillInterior<Int128>(image, area, p0, p1, p2, colour);
+        FillInterior<Int128>(pen, size, area, p0, p1, p2);
     }
 }
+
+// The inside and the outline of a triangle, as FillTriangle describes them, each pixel handed to
+// the pen.
+template <typename Pen>
+void DrawSolidTriangle(Pen& pen, std::int64_t size, const SArea& area, PixelPoint p0, PixelPoint p1,
+                       PixelPoint p2) {
+    // Inside and outline both lie in the box spanned by the corners.
+    if (area.Empty() || std::max({p0.x, p1.x, p2.x}) < area.left ||
+        std::min({p0.x, p1.x, p2.x}) >= area.right || std::max({p0.y, p1.y, p2.y}) < area.top ||
+        std::min({p0.y, p1.y, p2.y}) >= area.bottom) {
+        return;
+    }
+    // A triangle shrunk to one pixel (common for far-away or very fine models) still covers
+    // that pixel, so fine meshes show no holes.
+    if (p0.x == p1.x && p0.x == p2.x && p0.y == p1.y && p0.y == p2.y) {
+        if (area.Contains(p0.x, p0.y)) {
+            pen.Plot(std::int64_t{p0.y} * size + p0.x);
+        }
+        return;
+    }
+    FillInteriorExact(pen, size, area, p0, p1, p2);
+    DrawLine(pen, size, area, p0.x, p0.y, p1.x, p1.y);
+    DrawLine(pen, size, area, p1.x, p1.y, p2.x, p2.y);
+    DrawLine(pen, size, area, p2.x, p2.y, p0.x, p0.y);
+}
+
+// Sets every pixel it is given to one colour.
+struct SColourPen {
+    std::uint32_t* data;
+    std::uint32_t colour;
+
+    void Plot(std::int64_t index) { data[index] = colour; }
+    // Written as a select, which the compiler turns into a masked store over a row.
+    void PlotIf(bool inside, std::int64_t index) { data[index] = inside ? colour : data[index]; }
+};
 
 }  // namespace
 
@@ -294,35 +329,24 @@ void FillRect(CImage& image, int x, int y, int w, int h, std::uint32_t colour, c
 }
 
 void Line(CImage& image, int x0, int y0, int x1, int y1, std::uint32_t colour, const CRasterClip& clip) {
-    DrawLine(image, VisibleArea(image, clip), x0, y0, x1, y1, colour);
+    SColourPen pen{image.Data(), colour};
+    DrawLine(pen, image.Size(), VisibleArea(image, clip), x0, y0, x1, y1);
 }
 
 void FillTriangleInterior(CImage& image, PixelPoint p0, PixelPoint p1, PixelPoint p2, std::uint32_t colour,
                           const CRasterClip& clip) {
-    FillInteriorExact(image, VisibleArea(image, clip), p0, p1, p2, colour);
+    SColourPen pen{image.Data(), colour};
+    FillInteriorExact(pen, image.Size(), VisibleArea(image, clip), p0, p1, p2);
 }
 
 void FillTriangle(CImage& image, PixelPoint p0, PixelPoint p1, PixelPoint p2, std::uint32_t colour,
                   const CRasterClip& clip) {
-    const SArea area = VisibleArea(image, clip);
-    // Inside and outline both lie in the box spanned by the corners.
-    if (area.Empty() || std::max({p0.x, p1.x, p2.x}) < area.left ||
-        std::min({p0.x, p1.x, p2.x}) >= area.right || std::max({p0.y, p1.y, p2.y}) < area.top ||
-        std::min({p0.y, p1.y, p2.y}) >= area.bottom) {
-        return;
-    }
-    // A triangle shrunk to one pixel (common for far-away or very fine models) still covers
-    // that pixel, so fine meshes show no holes.
-    if (p0.x == p1.x && p0.x == p2.x && p0.y == p1.y && p0.y == p2.y) {
-        if (area.Contains(p0.x, p0.y)) {
-            image.Data()[std::int64_t{p0.y} * image.Size() + p0.x] = colour;
-        }
-        return;
-    }
-    FillInteriorExact(image, area, p0, p1, p2, colour);
-    DrawLine(image, area, p0.x, p0.y, p1.x, p1.y, colour);
-    DrawLine(image, area, p1.x, p1.y, p2.x, p2.y, colour);
-    DrawLine(image, area, p2.x, p2.y, p0.x, p0.y, colour);
+    SColourPen pen{image.Data(), colour};
+    DrawSolidTriangle(pen, image.Size(), VisibleArea(image, clip), p0, p1, p2);
+}
+
+void FillTriangle(CDepthPen& pen, PixelPoint p0, PixelPoint p1, PixelPoint p2, const CRasterClip& clip) {
+    DrawSolidTriangle(pen, pen.size, VisibleArea(pen.size, clip), p0, p1, p2);
 }
 
 void SetPixel(CImage& image, int x, int y, std::uint32_t colour, const CRasterClip& clip) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -66,6 +67,58 @@ void FillTriangleInterior(CImage& image, PixelPoint p0, PixelPoint p1, PixelPoin
 // triangle draws its outline alone; three equal corners draw that one pixel.
 void FillTriangle(CImage& image, PixelPoint p0, PixelPoint p1, PixelPoint p2, std::uint32_t colour,
                   const CRasterClip& clip = {});
+
+// Two primitives at the same key offered the same pixel: the one that held it and the one offered.
+struct CDepthTie {
+    std::uint32_t held;
+    std::uint32_t offered;
+};
+
+// Depth-tested drawing into per-pixel keys and primitive ids of an image of side `size` (row-major,
+// as the pixels). A pixel takes the primitive's key and id when the key is smaller than the pixel's:
+// the nearest primitive wins whatever the order of drawing. At an equal key another primitive is a
+// tie, which only the order could settle: the pixel is kept and the pair noted in `ties` (a pair
+// repeated at once, as along one primitive, only once); with no room left, `tiesOverflowed` is set.
+struct CDepthPen {
+    double* keys = nullptr;
+    std::uint32_t* ids = nullptr;
+    int size = 0;
+    double key = 0.0;
+    std::uint32_t id = 0;
+    CDepthTie* ties = nullptr;
+    std::size_t tieCapacity = 0;
+    std::size_t tieCount = 0;
+    bool tiesOverflowed = false;
+
+    // Offers the pixel at `index` (y * size + x).
+    void Plot(std::int64_t index) {
+        const double held = keys[index];
+        if (key < held) {
+            keys[index] = key;
+            ids[index] = id;
+        } else if (key == held && ids[index] != id) {
+            NoteTie(ids[index]);
+        }
+    }
+    void PlotIf(bool inside, std::int64_t index) {
+        if (inside) {
+            Plot(index);
+        }
+    }
+    void NoteTie(std::uint32_t held) {
+        if (tieCount > 0 && ties[tieCount - 1].held == held && ties[tieCount - 1].offered == id) {
+            return;
+        }
+        if (tieCount == tieCapacity) {
+            tiesOverflowed = true;
+            return;
+        }
+        ties[tieCount++] = {held, id};
+    }
+};
+
+// FillTriangle's pixels offered to the depth-tested pen with its key and id.
+void FillTriangle(CDepthPen& pen, PixelPoint p0, PixelPoint p1, PixelPoint p2, const CRasterClip& clip = {});
 
 // Sets pixel (x, y); a position outside the image or the band is ignored.
 void SetPixel(CImage& image, int x, int y, std::uint32_t colour, const CRasterClip& clip = {});

@@ -105,6 +105,34 @@ CRasterClip BandOf(int size, int part, int parts) {
     return {static_cast<int>(rows.first), static_cast<int>(rows.last)};
 }
 
+// The colour of a triangle seen from `eye`, from its normal and the direction from its centroid.
+std::uint32_t ShadeTriangle(const CTriangle& t, const CVector3D* vertices, const CVector3D& eye,
+                            const CLightingSettings& lighting) {
+    const CVector3D toEye = ViewFrom(t.Centroid(vertices), eye).m_toEye;
+    return ColorRefToPixel(lighting.ComputeColor(t.Normal(vertices), toEye));
+}
+
+// Paints the solid model in painting order: each pixel offered takes the colour.
+struct SPaintPen {
+    CImage& image;
+    std::uint32_t colour = 0;
+
+    void Plot(std::int64_t index) { image.Data()[index] = colour; }
+    void Triangle(PixelPoint a, PixelPoint b, PixelPoint c, const CRasterClip& band) {
+        FillTriangle(image, a, b, c, colour, band);
+    }
+};
+
+// Draws the solid model with the depth test.
+struct SDepthPen {
+    CDepthPen pen;
+
+    void Plot(std::int64_t index) { pen.Plot(index); }
+    void Triangle(PixelPoint a, PixelPoint b, PixelPoint c, const CRasterClip& band) {
+        FillTriangle(pen, a, b, c, band);
+    }
+};
+
 }  // namespace
 
 // Eye coordinates, projection and depth state of each vertex, in parallel ranges.
@@ -174,9 +202,7 @@ void CSceneRenderer::ShadeRange(const CTessellatedMesh& mesh, const CLightingSet
     const CVector3D* vertices = mesh.Vertices();
     const CVector3D eye = mesh.GetEye();
     for (std::size_t k = first; k < last; ++k) {
-        const CTriangle& t = triangles[k];
-        const CVector3D toEye = ViewFrom(t.Centroid(vertices), eye).m_toEye;
-        m_colourByTriangle[k] = ColorRefToPixel(lighting.ComputeColor(t.Normal(vertices), toEye));
+        m_colourByTriangle[k] = ShadeTriangle(triangles[k], vertices, eye, lighting);
     }
 }
 
@@ -222,10 +248,59 @@ void CSceneRenderer::SortAndShade(CTessellatedMesh& mesh, const CViewingSpace& c
     m_bColoursValid = true;
 }
 
-// Corners and drawing kind of every triangle in drawing order, in parallel ranges, with the colours
-// of SortAndShade or, when the lighting or the triangles changed since, colours worked out anew. The
-// triangles are visited in painting order, which jumps about in memory, so each one is fetched
-// ahead of its turn, and its corners' pixels a little later.
+// What drawing triangle `number` takes, from its corners' pixels and states: its kind, in the
+// kind bits over `colour`, and where it lies.
+CSceneRenderer::SolidEntry CSceneRenderer::ClassifyTriangle(const CTriangle& t, std::size_t number,
+                                                            std::uint32_t colour) const {
+    SolidEntry entry{0, 0, 0, 0};
+    const auto setKind = [&](std::uint32_t kind) { entry.colourKind = colour | kind << kKindShift; };
+    const std::size_t a = static_cast<std::size_t>(t.m_nV1);
+    const std::size_t b = static_cast<std::size_t>(t.m_nV2);
+    const std::size_t c = static_cast<std::size_t>(t.m_nV3);
+    const std::uint8_t sa = m_drawState[a];
+    const std::uint8_t sb = m_drawState[b];
+    const std::uint8_t sc = m_drawState[c];
+    if ((sa | sb | sc) == kInFront) {
+        const PixelPoint pa = m_vertexPixels[a];
+        const PixelPoint pb = m_vertexPixels[b];
+        const PixelPoint pc = m_vertexPixels[c];
+        const int left = std::min({pa.x, pb.x, pc.x});
+        const int right = std::max({pa.x, pb.x, pc.x});
+        const int top = std::min({pa.y, pb.y, pc.y});
+        const int bottom = std::max({pa.y, pb.y, pc.y});
+        const int size = m_imageSize;
+        // Nothing of a triangle is drawn outside the box of its corners.
+        if (right < 0 || bottom < 0 || left >= size || top >= size) {
+            setKind(kSkip);
+        } else if (std::int64_t{right} - left < kSmallBlock && std::int64_t{bottom} - top < kSmallBlock) {
+            setKind(kSmall);
+            entry.a = left;
+            entry.b = top;
+            entry.c =
+                SmallTriangles().Mask(CellOf(pa, left, top), CellOf(pb, left, top), CellOf(pc, left, top));
+        } else if (Fits16(left) && Fits16(right) && Fits16(top) && Fits16(bottom)) {
+            setKind(kDraw);
+            entry.a = PackPixel(pa);
+            entry.b = PackPixel(pb);
+            entry.c = PackPixel(pc);
+        } else {
+            setKind(kDrawFar);
+            entry.a = static_cast<std::int32_t>(number);
+        }
+    } else if (((sa | sb | sc) & kInvalid) != 0 || (sa & sb & sc) != 0) {
+        // All three beyond one side, or all behind the eye: nothing is in the region.
+        setKind(kSkip);
+    } else {
+        setKind(kCut);
+        entry.a = static_cast<std::int32_t>(number);
+    }
+    return entry;
+}
+
+// Corners and drawing kind of every triangle in painting order, in parallel ranges, with the
+// colours of SortAndShade or, when the lighting or the triangles changed since, colours worked out
+// anew. The painting order jumps about in memory, so each triangle is fetched ahead of its turn,
+// and its corners' pixels a little later.
 void CSceneRenderer::PrepareSolid(const SceneInput& scene, CWorkerPool& workers) {
     const CTessellatedMesh& mesh = *scene.triangles;
     const std::size_t n = static_cast<std::size_t>(std::max(mesh.m_nTriangles, 0));
@@ -245,8 +320,6 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, CWorkerPool& workers)
     }
     ResizeForOverwrite(m_solid, n);
     const int* order = mesh.GetOrder().data();
-    const int size = m_imageSize;
-    const SmallTriangleTable& small = SmallTriangles();
     auto task = [&](int part) {
         const PartRange range = SplitRange(n, part, workers.Count());
         for (std::size_t i = range.first; i < range.last; ++i) {
@@ -266,69 +339,33 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, CWorkerPool& workers)
                 }
             }
             const std::size_t number = static_cast<std::size_t>(order[i]);
-            const CTriangle& t = mesh.GetTriangle(static_cast<int>(number));
-            SolidEntry& entry = m_solid[i];
-            const std::uint32_t colour = m_colourByTriangle[number] & kColourBits;
-            const auto setKind = [&](std::uint32_t kind) { entry.colourKind = colour | kind << kKindShift; };
-            entry.a = entry.b = entry.c = 0;
-            const std::size_t a = static_cast<std::size_t>(t.m_nV1);
-            const std::size_t b = static_cast<std::size_t>(t.m_nV2);
-            const std::size_t c = static_cast<std::size_t>(t.m_nV3);
-            const std::uint8_t sa = m_drawState[a];
-            const std::uint8_t sb = m_drawState[b];
-            const std::uint8_t sc = m_drawState[c];
-            if ((sa | sb | sc) == kInFront) {
-                const PixelPoint pa = m_vertexPixels[a];
-                const PixelPoint pb = m_vertexPixels[b];
-                const PixelPoint pc = m_vertexPixels[c];
-                const int left = std::min({pa.x, pb.x, pc.x});
-                const int right = std::max({pa.x, pb.x, pc.x});
-                const int top = std::min({pa.y, pb.y, pc.y});
-                const int bottom = std::max({pa.y, pb.y, pc.y});
-                // Nothing of a triangle is drawn outside the box of its corners.
-                if (right < 0 || bottom < 0 || left >= size || top >= size) {
-                    setKind(kSkip);
-                    continue;
-                }
-                if (std::int64_t{right} - left < kSmallBlock && std::int64_t{bottom} - top < kSmallBlock) {
-                    setKind(kSmall);
-                    entry.a = left;
-                    entry.b = top;
-                    entry.c = small.Mask(CellOf(pa, left, top), CellOf(pb, left, top), CellOf(pc, left, top));
-                    continue;
-                }
-                if (Fits16(left) && Fits16(right) && Fits16(top) && Fits16(bottom)) {
-                    setKind(kDraw);
-                    entry.a = PackPixel(pa);
-                    entry.b = PackPixel(pb);
-                    entry.c = PackPixel(pc);
-                    continue;
-                }
-                setKind(kDrawFar);
-                entry.a = static_cast<std::int32_t>(number);
-            } else if (((sa | sb | sc) & kInvalid) != 0 || (sa & sb & sc) != 0) {
-                // All three beyond one side, or all behind the eye: nothing is in the region.
-                setKind(kSkip);
-            } else {
-                setKind(kCut);
-            }
+            m_solid[i] = ClassifyTriangle(mesh.GetTriangle(static_cast<int>(number)), number,
+                                          m_colourByTriangle[number] & kColourBits);
         }
     };
     workers.Run(task);
 }
 
-void CSceneRenderer::Render(const SceneInput& scene, CImage& image, CWorkerPool& workers) {
+bool CSceneRenderer::Render(const SceneInput& scene, CImage& image, CWorkerPool& workers) {
     m_imageSize = image.Size();
     m_region = CProjectionRegion(m_imageSize, m_camera.GetProjectionScale());
     const bool drawable = !m_bDegenerate && scene.vertexCount > 0;
     const DrawingMode mode = scene.settings->mode;
+    const std::uint32_t background = ColorRefToPixel(scene.settings->backgroundColor);
+    if (drawable && mode == DrawingMode::kSolid && scene.depthTest) {
+        PreparePixels(scene, false, workers);
+        if (!DrawDepthTested(scene, image, background, workers)) {
+            return false;
+        }
+        DrawMarker(scene, image);
+        return true;
+    }
     if (drawable) {
         PreparePixels(scene, mode == DrawingMode::kWireframe, workers);
         if (mode == DrawingMode::kSolid) {
             PrepareSolid(scene, workers);
         }
     }
-    const std::uint32_t background = ColorRefToPixel(scene.settings->backgroundColor);
     auto task = [&](int part) {
         const CRasterClip band = BandOf(m_imageSize, part, workers.Count());
         FillRect(image, 0, 0, m_imageSize, m_imageSize, background, band);
@@ -351,6 +388,172 @@ void CSceneRenderer::Render(const SceneInput& scene, CImage& image, CWorkerPool&
     if (drawable) {
         DrawMarker(scene, image);
     }
+    return true;
+}
+
+int CSceneRenderer::DepthLayers(int imageSize, int threads) {
+    const std::int64_t pixels = std::int64_t{imageSize} * imageSize;
+    if (pixels == 0) {
+        return 0;
+    }
+    return static_cast<int>(std::min<std::int64_t>(threads, kDepthPixelBudget / pixels));
+}
+
+// The solid model with the depth test. The triangles are shared out by number among depth layers,
+// each a whole image of keys and triangle numbers that one thread draws its triangles into, every
+// triangle's distance its key. The layers are then merged, row bands at a time, into the first,
+// which marks each triangle it shows. The shown triangles alone are shaded, and the pixels take
+// their colours. A tie between triangles of different colours leaves the picture unfinished, as
+// does a distance that is not a finite number, which would upset the painting order.
+bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std::uint32_t background,
+                                     CWorkerPool& workers) {
+    const CTessellatedMesh& mesh = *scene.triangles;
+    const std::size_t n = static_cast<std::size_t>(std::max(mesh.m_nTriangles, 0));
+    const std::size_t stride = static_cast<std::size_t>(m_imageSize);
+    const std::size_t pixelCount = stride * stride;
+    const int parts = workers.Count();
+    const int layerCount = DepthLayers(m_imageSize, parts);
+    if (layerCount < 1) {
+        return false;
+    }
+    if (m_layers.size() < static_cast<std::size_t>(layerCount)) {
+        m_layers.resize(static_cast<std::size_t>(layerCount));
+    }
+    if (m_mergeTies.size() != static_cast<std::size_t>(parts)) {
+        m_mergeTies.resize(static_cast<std::size_t>(parts));
+    }
+    if (m_shown.size() != n) {
+        m_shown.assign(n, 0);
+    }
+    const CTriangle* triangles = mesh.Triangles();
+    const CVector3D* vertices = mesh.Vertices();
+    const CVector3D eye = mesh.GetEye();
+    auto draw = [&](int part) {
+        if (part >= layerCount) {
+            return;
+        }
+        SDepthLayer& layer = m_layers[static_cast<std::size_t>(part)];
+        ResizeForOverwrite(layer.keys, pixelCount);
+        ResizeForOverwrite(layer.ids, pixelCount);
+        std::fill(layer.keys.begin(), layer.keys.end(), std::numeric_limits<double>::infinity());
+        std::fill(layer.ids.begin(), layer.ids.end(), kNoTriangle);
+        SDepthPen pen;
+        pen.pen = {layer.keys.data(), layer.ids.data(), m_imageSize};
+        pen.pen.ties = layer.ties.data();
+        pen.pen.tieCapacity = layer.ties.size();
+        bool finite = true;
+        const CRasterClip wholeImage{0, m_imageSize};
+        const PartRange range = SplitRange(n, part, layerCount);
+        for (std::size_t k = range.first; k < range.last; ++k) {
+            const CTriangle& t = triangles[k];
+            const double key = ViewFrom(t.Centroid(vertices), eye).m_dDistance;
+            finite = finite && std::isfinite(key);
+            const SolidEntry entry = ClassifyTriangle(t, k, 0);
+            if (entry.colourKind >> kKindShift != kSkip) {
+                pen.pen.id = static_cast<std::uint32_t>(k);
+                pen.pen.key = key;
+                DrawSolidEntry(scene, entry, &t, pen, wholeImage);
+            }
+        }
+        layer.tieCount = pen.pen.tieCount;
+        layer.tiesOverflowed = pen.pen.tiesOverflowed;
+        layer.finite = finite;
+    };
+    workers.Run(draw);
+    for (int l = 0; l < layerCount; ++l) {
+        if (!m_layers[static_cast<std::size_t>(l)].finite) {
+            return false;
+        }
+    }
+    SDepthLayer& merged = m_layers[0];
+    auto merge = [&](int part) {
+        const CRasterClip band = BandOf(m_imageSize, part, parts);
+        const std::size_t first = static_cast<std::size_t>(band.rowBegin) * stride;
+        const std::size_t last = static_cast<std::size_t>(band.rowEnd) * stride;
+        SMergeTies& room = m_mergeTies[static_cast<std::size_t>(part)];
+        CDepthPen pen{merged.keys.data(), merged.ids.data(), m_imageSize};
+        pen.ties = room.ties.data();
+        pen.tieCapacity = room.ties.size();
+        for (int l = 1; l < layerCount; ++l) {
+            const SDepthLayer& layer = m_layers[static_cast<std::size_t>(l)];
+            for (std::size_t p = first; p < last; ++p) {
+                if (layer.ids[p] != kNoTriangle) {
+                    pen.key = layer.keys[p];
+                    pen.id = layer.ids[p];
+                    pen.Plot(static_cast<std::int64_t>(p));
+                }
+            }
+        }
+        room.tieCount = pen.tieCount;
+        room.tiesOverflowed = pen.tiesOverflowed;
+        // Bands may mark one triangle at the same time; they all write the same value.
+        for (std::size_t p = first; p < last; ++p) {
+            const std::uint32_t id = merged.ids[p];
+            if (id != kNoTriangle) {
+                std::atomic_ref<std::uint8_t>(m_shown[id]).store(1, std::memory_order_relaxed);
+            }
+        }
+    };
+    workers.Run(merge);
+    // The shown triangles are spread unevenly over the numbers, so chunks are taken in turn.
+    ResizeForOverwrite(m_colourByTriangle, n);
+    m_bColoursValid = false;
+    const CLightingSettings& lighting = *scene.lighting;
+    constexpr std::size_t kShadeChunk = std::size_t{1} << 14;
+    std::atomic<std::size_t> nextChunk{0};
+    auto shade = [&](int /*part*/) {
+        for (;;) {
+            const std::size_t first = nextChunk.fetch_add(1, std::memory_order_relaxed) * kShadeChunk;
+            if (first >= n) {
+                return;
+            }
+            const std::size_t last = std::min(n, first + kShadeChunk);
+            for (std::size_t k = first; k < last; ++k) {
+                if (m_shown[k] != 0) {
+                    m_shown[k] = 0;
+                    m_colourByTriangle[k] = ShadeTriangle(triangles[k], vertices, eye, lighting);
+                }
+            }
+        }
+    };
+    workers.Run(shade);
+    // A tie matters only between triangles of different colours.
+    const auto tiesAgree = [&](const CDepthTie* ties, std::size_t count, bool overflowed) {
+        if (overflowed) {
+            return false;
+        }
+        for (std::size_t t = 0; t < count; ++t) {
+            const std::uint32_t held = ShadeTriangle(triangles[ties[t].held], vertices, eye, lighting);
+            const std::uint32_t offered = ShadeTriangle(triangles[ties[t].offered], vertices, eye, lighting);
+            if (((held ^ offered) & kColourBits) != 0) {
+                return false;
+            }
+        }
+        return true;
+    };
+    for (int l = 0; l < layerCount; ++l) {
+        const SDepthLayer& layer = m_layers[static_cast<std::size_t>(l)];
+        if (!tiesAgree(layer.ties.data(), layer.tieCount, layer.tiesOverflowed)) {
+            return false;
+        }
+    }
+    for (const SMergeTies& room : m_mergeTies) {
+        if (!tiesAgree(room.ties.data(), room.tieCount, room.tiesOverflowed)) {
+            return false;
+        }
+    }
+    std::uint32_t* pixels = image.Data();
+    auto resolve = [&](int part) {
+        const CRasterClip band = BandOf(m_imageSize, part, parts);
+        const std::size_t last = static_cast<std::size_t>(band.rowEnd) * stride;
+        for (std::size_t p = static_cast<std::size_t>(band.rowBegin) * stride; p < last; ++p) {
+            const std::uint32_t id = merged.ids[p];
+            pixels[p] =
+                id == kNoTriangle ? background : (m_colourByTriangle[id] & kColourBits) | ~kColourBits;
+        }
+    };
+    workers.Run(resolve);
+    return true;
 }
 
 // The pixel of a point a cut made, by the mode's rule.
@@ -395,72 +598,82 @@ void CSceneRenderer::DrawWireframeBand(const SceneInput& scene, CImage& image,
     }
 }
 
-// The triangles farthest first, each filled with its outline in its own colour; a triangle with a
-// corner outside the drawn region is cut to it and drawn as a fan of triangles.
+// Draws one triangle entry with the pen (kSkip aside): `t` is the triangle it was made from, needed
+// by the kinds that keep its number. A
+// triangle with a corner outside the drawn region is cut to it and drawn as a fan of triangles.
+template <typename Pen>
+void CSceneRenderer::DrawSolidEntry(const SceneInput& scene, const SolidEntry& entry, const CTriangle* t,
+                                    Pen& pen, const CRasterClip& band) const {
+    const std::uint32_t kind = entry.colourKind >> kKindShift;
+    if (kind == kSmall) {
+        const int left = entry.a;
+        const int top = entry.b;
+        if (top + kSmallBlock <= band.rowBegin || top >= band.rowEnd) {
+            return;
+        }
+        const std::size_t stride = static_cast<std::size_t>(m_imageSize);
+        for (unsigned mask = static_cast<unsigned>(entry.c); mask != 0; mask &= mask - 1) {
+            const int cell = std::countr_zero(mask);
+            const int x = left + cell % kSmallBlock;
+            const int y = top + cell / kSmallBlock;
+            if (y >= band.rowBegin && y < band.rowEnd && x >= 0 && x < m_imageSize) {
+                pen.Plot(static_cast<std::int64_t>(static_cast<std::size_t>(y) * stride +
+                                                   static_cast<std::size_t>(x)));
+            }
+        }
+        return;
+    }
+    if (kind == kDraw) {
+        const PixelPoint pa = UnpackPixel(entry.a);
+        const PixelPoint pb = UnpackPixel(entry.b);
+        const PixelPoint pc = UnpackPixel(entry.c);
+        if (RowsMeetBand(pa.y, pb.y, pc.y, band)) {
+            pen.Triangle(pa, pb, pc, band);
+        }
+        return;
+    }
+    const std::size_t corners[3] = {static_cast<std::size_t>(t->m_nV1), static_cast<std::size_t>(t->m_nV2),
+                                    static_cast<std::size_t>(t->m_nV3)};
+    if (kind == kDrawFar) {
+        const PixelPoint pa = m_vertexPixels[corners[0]];
+        const PixelPoint pb = m_vertexPixels[corners[1]];
+        const PixelPoint pc = m_vertexPixels[corners[2]];
+        if (RowsMeetBand(pa.y, pb.y, pc.y, band)) {
+            pen.Triangle(pa, pb, pc, band);
+        }
+        return;
+    }
+    const std::vector<CVector3D>& vertices = scene.document->m_vertices;
+    CVector3D eye[3];
+    for (int k = 0; k < 3; ++k) {
+        eye[k] = m_camera.WorldToEye(vertices[corners[k]]);
+    }
+    ClipVertex polygon[kMaxClipVertices];
+    const int count = m_region.ClipTriangle(eye, polygon);
+    PixelPoint points[kMaxClipVertices];
+    for (int k = 0; k < count; ++k) {
+        const int corner = polygon[k].corner;
+        points[k] = corner >= 0 ? m_vertexPixels[corners[corner]] : CutPixel(polygon[k], false);
+    }
+    for (int k = 1; k + 1 < count; ++k) {
+        pen.Triangle(points[0], points[k], points[k + 1], band);
+    }
+}
+
+// The triangles farthest first, each filled with its outline in its own colour.
 void CSceneRenderer::DrawSolidBand(const SceneInput& scene, CImage& image, const CRasterClip& band) const {
     const std::size_t n = m_solid.size();
-    const std::vector<CVector3D>& vertices = scene.document->m_vertices;
-    std::uint32_t* pixels = image.Data();
-    const std::size_t stride = static_cast<std::size_t>(m_imageSize);
+    SPaintPen pen{image};
     for (std::size_t i = 0; i < n; ++i) {
         const SolidEntry& entry = m_solid[i];
         const std::uint32_t kind = entry.colourKind >> kKindShift;
-        const std::uint32_t colour = entry.colourKind | ~kColourBits;
-        if (kind == kSmall) {
-            const int left = entry.a;
-            const int top = entry.b;
-            if (top + kSmallBlock <= band.rowBegin || top >= band.rowEnd) {
-                continue;
-            }
-            for (unsigned mask = static_cast<unsigned>(entry.c); mask != 0; mask &= mask - 1) {
-                const int cell = std::countr_zero(mask);
-                const int x = left + cell % kSmallBlock;
-                const int y = top + cell / kSmallBlock;
-                if (y >= band.rowBegin && y < band.rowEnd && x >= 0 && x < m_imageSize) {
-                    pixels[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x)] = colour;
-                }
-            }
-            continue;
-        }
-        if (kind == kDraw) {
-            const PixelPoint pa = UnpackPixel(entry.a);
-            const PixelPoint pb = UnpackPixel(entry.b);
-            const PixelPoint pc = UnpackPixel(entry.c);
-            if (RowsMeetBand(pa.y, pb.y, pc.y, band)) {
-                FillTriangle(image, pa, pb, pc, colour, band);
-            }
-            continue;
-        }
-        if (kind == kDrawFar) {
-            const CTriangle& t = scene.triangles->GetTriangle(entry.a);
-            const PixelPoint pa = m_vertexPixels[static_cast<std::size_t>(t.m_nV1)];
-            const PixelPoint pb = m_vertexPixels[static_cast<std::size_t>(t.m_nV2)];
-            const PixelPoint pc = m_vertexPixels[static_cast<std::size_t>(t.m_nV3)];
-            if (RowsMeetBand(pa.y, pb.y, pc.y, band)) {
-                FillTriangle(image, pa, pb, pc, colour, band);
-            }
-            continue;
-        }
         if (kind == kSkip) {
             continue;
         }
-        const CTriangle& t = scene.triangles->GetDrawnTriangle(static_cast<int>(i));
-        const std::size_t corners[3] = {static_cast<std::size_t>(t.m_nV1), static_cast<std::size_t>(t.m_nV2),
-                                        static_cast<std::size_t>(t.m_nV3)};
-        CVector3D eye[3];
-        for (int k = 0; k < 3; ++k) {
-            eye[k] = m_camera.WorldToEye(vertices[corners[k]]);
-        }
-        ClipVertex polygon[kMaxClipVertices];
-        const int count = m_region.ClipTriangle(eye, polygon);
-        PixelPoint points[kMaxClipVertices];
-        for (int k = 0; k < count; ++k) {
-            const int corner = polygon[k].corner;
-            points[k] = corner >= 0 ? m_vertexPixels[corners[corner]] : CutPixel(polygon[k], false);
-        }
-        for (int k = 1; k + 1 < count; ++k) {
-            FillTriangle(image, points[0], points[k], points[k + 1], colour, band);
-        }
+        pen.colour = entry.colourKind | ~kColourBits;
+        const CTriangle* t =
+            kind == kDrawFar || kind == kCut ? &scene.triangles->GetTriangle(entry.a) : nullptr;
+        DrawSolidEntry(scene, entry, t, pen, band);
     }
 }
 

@@ -11,6 +11,7 @@
 // with the same formulas as vertices. Points and the marker of such vertices are not drawn.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -38,6 +39,8 @@ struct SceneInput {
     int edgeCount = 0;    // distinct edges of the document drawn in wireframe mode
     const DrawingSettings* settings = nullptr;
     const CLightingSettings* lighting = nullptr;  // the settings' lighting, light direction up to date
+    // Solid triangles drawn by number with a test of their distances instead of in painting order.
+    bool depthTest = false;
 };
 
 class CSceneRenderer {
@@ -58,11 +61,20 @@ class CSceneRenderer {
 
     // Draws the whole image from the last projection: background, the model in the settings'
     // mode, then the selection marker. With a camera without a usable basis only the background
-    // is drawn.
-    void Render(const SceneInput& scene, CImage& image, CWorkerPool& workers);
+    // is drawn. With the depth test each pixel of the solid model shows the nearest triangle, which
+    // is what painting farthest first gives unless two triangles of different colours at the same
+    // distance meet at a pixel: then only the painting order decides, and Render returns false
+    // with the picture unfinished. Otherwise it returns true.
+    bool Render(const SceneInput& scene, CImage& image, CWorkerPool& workers);
 
     // Whether the camera of the last projection had no usable basis.
     bool ProjectedCameraDegenerate() const { return m_bDegenerate; }
+
+    // How many depth layers (images of keys and triangle numbers, 12 bytes a pixel) the depth test
+    // draws an image of side `imageSize` into with `threads` threads: one a thread, as many as
+    // kDepthPixelBudget allows; 0 when the image is too large for the test, which then fails.
+    static constexpr std::int64_t kDepthPixelBudget = std::int64_t{1} << 23;
+    static int DepthLayers(int imageSize, int threads);
 
   private:
     // Where a vertex stands for drawing: 0 when it is drawn with its own pixel, otherwise the
@@ -79,8 +91,8 @@ class CSceneRenderer {
     // One triangle in drawing order, 16 bytes. A pixel's alpha byte is always opaque, so the
     // colour's holds how to draw it (from bit kKindShift); the rest says where. kSmall: (a, b) the
     // block's top-left pixel, c the mask of its pixels in the block. kDraw: the three corners' pixels
-    // in a, b and c, x and y in 16 bits each. kDrawFar, a corner beyond 16 bits: a is the triangle's
-    // number, its corners' pixels looked up when it is drawn.
+    // in a, b and c, x and y in 16 bits each. kDrawFar, a corner beyond 16 bits, and kCut: a is the
+    // triangle's number, its corners looked up when it is drawn.
     struct SolidEntry {
         std::uint32_t colourKind;
         std::int32_t a;
@@ -100,7 +112,13 @@ class CSceneRenderer {
     void PrepareSolid(const SceneInput& scene, CWorkerPool& workers);
     PixelPoint CutPixel(const ClipVertex& vertex, bool linePixel) const;
     void DrawWireframeBand(const SceneInput& scene, CImage& image, const CRasterClip& band) const;
+    SolidEntry ClassifyTriangle(const CTriangle& t, std::size_t number, std::uint32_t colour) const;
+    template <typename Pen>
+    void DrawSolidEntry(const SceneInput& scene, const SolidEntry& entry, const CTriangle* t, Pen& pen,
+                        const CRasterClip& band) const;
     void DrawSolidBand(const SceneInput& scene, CImage& image, const CRasterClip& band) const;
+    bool DrawDepthTested(const SceneInput& scene, CImage& image, std::uint32_t background,
+                         CWorkerPool& workers);
     void DrawPointsBand(const SceneInput& scene, CImage& image, const CRasterClip& band) const;
     void DrawMarker(const SceneInput& scene, CImage& image) const;
 
@@ -114,6 +132,27 @@ class CSceneRenderer {
     LargeArray<std::uint8_t> m_drawState;
     LargeArray<PixelPoint> m_vertexPixels;
     LargeArray<SolidEntry> m_solid;
+    // For the depth test: per layer the distance and the number of the triangle each pixel shows
+    // (kNoTriangle for none) and room for the ties met; room for the ties of merging each band;
+    // whether each triangle is shown (all 0 between frames).
+    static constexpr std::uint32_t kNoTriangle = 0xFFFFFFFFu;
+    static constexpr std::size_t kTieRoom = 256;
+    struct SDepthLayer {
+        LargeArray<double> keys;
+        LargeArray<std::uint32_t> ids;
+        std::array<CDepthTie, kTieRoom> ties;
+        std::size_t tieCount = 0;
+        bool tiesOverflowed = false;
+        bool finite = true;
+    };
+    struct SMergeTies {
+        std::array<CDepthTie, kTieRoom> ties;
+        std::size_t tieCount = 0;
+        bool tiesOverflowed = false;
+    };
+    std::vector<SDepthLayer> m_layers;
+    std::vector<SMergeTies> m_mergeTies;
+    LargeArray<std::uint8_t> m_shown;
     // Colour of each triangle by its number, valid for m_colourLighting and m_colourTriangles.
     LargeArray<std::uint32_t> m_colourByTriangle;
     CLightingSettings m_colourLighting;

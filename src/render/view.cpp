@@ -226,6 +226,8 @@ Repaint CQuorvaneView::DragSelectedVertex(int dx, int dy) {
     if (!offset) {
         return Repaint::kNone;
     }
+    // The painting order the frames so far owe is made with the positions they were drawn with.
+    m_frame.SettleOrder();
     if (!MoveVertex(m_pDocument->m_vertices[static_cast<std::size_t>(m_selectedVertex)], *offset)) {
         return Repaint::kNone;
     }

@@ -125,7 +125,7 @@ void SetCounters(benchmark::State& state, const CQuorvaneDoc& doc, const CFrameR
     state.counters["vertices"] = doc.m_nVertices;
     state.counters["edges"] = doc.m_nUniqueEdges;
     state.counters["depthTested"] = static_cast<double>(counts.depthTestedFrames);
-    state.counters["ties"] = static_cast<double>(counts.depthTestTies);
+    state.counters["fallbacks"] = static_cast<double>(counts.depthTestFallbacks);
     state.counters["catchUpSorts"] = static_cast<double>(counts.catchUpSorts);
 }
 

@@ -153,7 +153,7 @@ const CImage& CFrameRenderer::Render(const CViewingSpace& camera, const DrawingS
         }
         // A pixel that only the painting order decides, or a distance the test cannot compare:
         // the owed sorts are made, this frame's last, and it is painted in that order.
-        ++m_counts.depthTestTies;
+        ++m_counts.depthTestFallbacks;
         m_bDepthTestFrame = false;
         scene.depthTest = false;
     }

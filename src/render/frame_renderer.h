@@ -41,7 +41,7 @@ class CFrameRenderer {
         std::uint64_t renders = 0;
         // Solid pictures finished with the depth test, and those it had to leave to painting.
         std::uint64_t depthTestedFrames = 0;
-        std::uint64_t depthTestTies = 0;
+        std::uint64_t depthTestFallbacks = 0;
         // Sorts made to catch up with frames drawn without one, and how many of them replayed the
         // frames one by one because the latest alone did not decide the order.
         std::uint64_t catchUpSorts = 0;

@@ -117,6 +117,9 @@ class CQuorvaneView {
     // The number of threads set for drawing.
     int GetRenderThreads() const;
 
+    // How solid frames are drawn; the pixels are the same either way.
+    void SetSolidMethod(SolidMethod method) { m_frame.SetSolidMethod(method); }
+
   private:
     // TransformModel, then RenderModel: the refresh after a change of camera, model or mode.
     Repaint Refresh();

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <ostream>
 #include <random>
 #include <string>
@@ -740,6 +741,94 @@ TEST(TriangleTest, TriangleOfThreeEqualCornersDrawsItsPixel) {
     }
     EXPECT_EQ(set, 1);
     EXPECT_EQ(image.Pixel(3, 4), 0xFFFFFFFFu);
+}
+
+// A depth layer of side `size` with every key at infinity and no primitive.
+struct DepthLayer {
+    explicit DepthLayer(int size)
+        : keys(static_cast<std::size_t>(size) * size, std::numeric_limits<double>::infinity()),
+          ids(static_cast<std::size_t>(size) * size, 0xFFFFFFFFu),
+          ties(4) {
+        pen.keys = keys.data();
+        pen.ids = ids.data();
+        pen.size = size;
+        pen.ties = ties.data();
+        pen.tieCapacity = ties.size();
+    }
+    void Draw(PixelPoint a, PixelPoint b, PixelPoint c, double key, std::uint32_t id,
+              const CRasterClip& clip = {}) {
+        pen.key = key;
+        pen.id = id;
+        FillTriangle(pen, a, b, c, clip);
+    }
+    std::vector<double> keys;
+    std::vector<std::uint32_t> ids;
+    std::vector<CDepthTie> ties;
+    CDepthPen pen;
+};
+
+// The depth-tested triangle offers exactly the pixels FillTriangle sets, in and out of a band, for
+// triangles of every shape, partly outside the image and far beyond it.
+TEST(DepthPenTest, OffersThePixelsFillTriangleSets) {
+    std::mt19937 random(99u);
+    std::uniform_int_distribution<int> near(-8, 40);
+    std::uniform_int_distribution<int> far(-3000000, 3000000);
+    for (int trial = 0; trial < 400; ++trial) {
+        auto corner = [&] {
+            return trial % 5 == 4 ? PixelPoint{far(random), near(random)}
+                                  : PixelPoint{near(random), near(random)};
+        };
+        const PixelPoint a = corner();
+        const PixelPoint b = trial % 7 == 0 ? a : corner();
+        const PixelPoint c = trial % 11 == 0 ? a : corner();
+        const CRasterClip clip = trial % 3 == 0 ? CRasterClip{5, 20} : CRasterClip{};
+        CImage image;
+        image.Resize(32);
+        image.Fill(0);
+        FillTriangle(image, a, b, c, 1u, clip);
+        DepthLayer layer(32);
+        layer.Draw(a, b, c, 2.0, 7u, clip);
+        for (int p = 0; p < 32 * 32; ++p) {
+            ASSERT_EQ(image.Data()[p] == 1u, layer.ids[static_cast<std::size_t>(p)] == 7u)
+                << trial << " pixel " << p;
+        }
+        EXPECT_EQ(layer.pen.tieCount, 0u);
+    }
+}
+
+// The nearer triangle wins whatever the order; at an equal key the pixel is kept and the pair
+// noted once for the whole triangle; with the room full the overflow is marked.
+TEST(DepthPenTest, NearerWinsAndEqualKeysAreNotedAsTies) {
+    const PixelPoint a{2, 2};
+    const PixelPoint b{14, 3};
+    const PixelPoint c{5, 13};
+    for (const bool nearFirst : {true, false}) {
+        DepthLayer layer(16);
+        if (nearFirst) {
+            layer.Draw(a, b, c, 1.0, 1u);
+            layer.Draw(a, b, c, 2.0, 2u);
+        } else {
+            layer.Draw(a, b, c, 2.0, 2u);
+            layer.Draw(a, b, c, 1.0, 1u);
+        }
+        EXPECT_EQ(layer.ids[5 * 16 + 5], 1u) << nearFirst;
+        EXPECT_EQ(layer.keys[5 * 16 + 5], 1.0) << nearFirst;
+        EXPECT_EQ(layer.pen.tieCount, 0u) << nearFirst;
+    }
+    DepthLayer layer(16);
+    layer.Draw(a, b, c, 1.0, 1u);
+    layer.Draw(a, b, c, 1.0, 1u);  // the same triangle again is no tie
+    EXPECT_EQ(layer.pen.tieCount, 0u);
+    layer.Draw(a, b, c, 1.0, 2u);
+    ASSERT_EQ(layer.pen.tieCount, 1u);
+    EXPECT_EQ(layer.ties[0].held, 1u);
+    EXPECT_EQ(layer.ties[0].offered, 2u);
+    EXPECT_EQ(layer.ids[5 * 16 + 5], 1u);
+    for (std::uint32_t id = 3; id < 7; ++id) {
+        layer.Draw(a, b, c, 1.0, id);
+    }
+    EXPECT_EQ(layer.pen.tieCount, 4u);
+    EXPECT_TRUE(layer.pen.tiesOverflowed);
 }
 
 }  // namespace

@@ -1,0 +1,263 @@
+// The depth-tested solid drawing against painting farthest first: the same pixels and the same
+// painting order, frame after frame, on scenes made to meet every way the test can fail (equal
+// distances with equal and with different colours, cut triangles, distances that are not finite
+// numbers), on any number of threads; and the counts showing which way each frame went.
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "render/frame_renderer.h"
+#include "render/renderer.h"
+#include "view_test_support.h"
+
+namespace quorvane {
+namespace {
+
+using testing_support::DocumentFromText;
+using testing_support::FirstDifference;
+using testing_support::FramingCamera;
+using testing_support::MakeView;
+using testing_support::SelectVertex;
+
+DrawingSettings Solid() {
+    DrawingSettings settings;
+    settings.mode = DrawingMode::kSolid;
+    return settings;
+}
+
+// What a scene is made to meet.
+enum class Scene {
+    kScattered,   // triangles of all sizes at random: distances all different
+    kDuplicated,  // every third triangle twice: equal distances, equal colours
+    kReversed,    // some triangles again at the end, turned over: equal distances, other colours
+    kGrid,        // a regular grid of squares: equal distances along shared edges in symmetric views
+    kInside,      // the camera among the triangles: cut at the eye and at the image's edges
+};
+
+std::string ToText(const std::vector<std::array<double, 3>>& vertices,
+                   const std::vector<std::array<int, 3>>& faces) {
+    std::string text =
+        "OFF\n" + std::to_string(vertices.size()) + " " + std::to_string(faces.size()) + " 0\n";
+    for (const auto& v : vertices) {
+        text += std::to_string(v[0]) + " " + std::to_string(v[1]) + " " + std::to_string(v[2]) + "\n";
+    }
+    for (const auto& f : faces) {
+        text += "3 " + std::to_string(f[0]) + " " + std::to_string(f[1]) + " " + std::to_string(f[2]) + "\n";
+    }
+    return text;
+}
+
+std::string MakeScene(Scene scene, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    std::vector<std::array<double, 3>> vertices;
+    std::vector<std::array<int, 3>> faces;
+    if (scene == Scene::kGrid) {
+        constexpr int kSide = 9;
+        for (int y = 0; y <= kSide; ++y) {
+            for (int x = 0; x <= kSide; ++x) {
+                vertices.push_back({x - kSide / 2.0, y - kSide / 2.0, 0.0});
+            }
+        }
+        for (int y = 0; y < kSide; ++y) {
+            for (int x = 0; x < kSide; ++x) {
+                const int a = y * (kSide + 1) + x;
+                faces.push_back({a, a + 1, a + kSide + 2});
+                faces.push_back({a, a + kSide + 2, a + kSide + 1});
+            }
+        }
+        return ToText(vertices, faces);
+    }
+    const int count = 150;
+    std::vector<std::array<int, 3>> reversed;
+    for (int t = 0; t < count; ++t) {
+        const double size = t % 10 == 0 ? 0.8 : (t % 3 == 0 ? 0.25 : 0.04);
+        const double x = unit(random);
+        const double y = unit(random);
+        const double z = unit(random);
+        const int first = static_cast<int>(vertices.size());
+        for (int k = 0; k < 3; ++k) {
+            vertices.push_back({x + size * unit(random), y + size * unit(random), z + size * unit(random)});
+        }
+        faces.push_back({first, first + 1, first + 2});
+        if (scene == Scene::kDuplicated && t % 3 == 0) {
+            faces.push_back({first, first + 1, first + 2});
+        }
+        if (scene == Scene::kReversed && t % 7 == 0 && t < count / 3) {
+            reversed.push_back({first, first + 2, first + 1});
+        }
+    }
+    // Far from the originals in number, so that with more than one thread they fall to another
+    // depth layer.
+    faces.insert(faces.end(), reversed.begin(), reversed.end());
+    return ToText(vertices, faces);
+}
+
+struct SceneRun {
+    Scene scene;
+    int threads;
+};
+
+// Frames in a row from turning, zooming and repeated cameras, with the order looked at now and
+// then (which makes the owed sorts) and pictures drawn alone in between.
+TEST(DepthTestMatchesPainting, RandomScenesFrameAfterFrame) {
+    CFrameRenderer::Counts total;
+    const SceneRun runs[] = {{Scene::kScattered, 1},  {Scene::kScattered, 2}, {Scene::kDuplicated, 2},
+                             {Scene::kDuplicated, 3}, {Scene::kReversed, 1},  {Scene::kReversed, 2},
+                             {Scene::kGrid, 1},       {Scene::kGrid, 2},      {Scene::kInside, 2}};
+    for (const SceneRun& run : runs) {
+        for (unsigned seed = 1; seed <= 3; ++seed) {
+            const std::string label = "scene " + std::to_string(static_cast<int>(run.scene)) + " seed " +
+                                      std::to_string(seed) + " threads " + std::to_string(run.threads);
+            auto doc = DocumentFromText(MakeScene(run.scene, seed));
+            CFrameRenderer painter(run.threads);
+            CFrameRenderer tested(run.threads);
+            painter.SetSolidMethod(SolidMethod::kPainter);
+            painter.SetModel(doc.get());
+            tested.SetModel(doc.get());
+            CViewingSpace camera = FramingCamera(*doc);
+            if (run.scene == Scene::kInside) {
+                camera.Zoom(5.0);
+            }
+            std::mt19937 random(seed * 7919u);
+            std::uniform_int_distribution<int> pick(0, 9);
+            std::uniform_real_distribution<double> turn(-20.0, 20.0);
+            const DrawingSettings settings = Solid();
+            for (int step = 0; step < 45; ++step) {
+                const int what = pick(random);
+                if (what < 5) {
+                    camera.Orbit(turn(random), turn(random));
+                } else if (what == 5) {
+                    camera.Orbit(90.0, 0.0);  // to a head-on, symmetric view
+                } else if (what == 6 && run.scene != Scene::kInside) {
+                    camera.Zoom(turn(random) > 0.0 ? 80.0 : 125.0);
+                }
+                // what 7 keeps the camera: the same frame again
+                const int size = step % 11 == 10 ? 64 : 96;
+                if (what == 8) {
+                    painter.RenderFrame(camera, settings, size);
+                    tested.RenderFrame(camera, settings, size);
+                } else {
+                    painter.Transform(camera, settings);
+                    tested.Transform(camera, settings);
+                }
+                const CImage& expected = painter.Render(camera, settings, size);
+                ASSERT_EQ(FirstDifference(tested.Render(camera, settings, size), expected), -1)
+                    << label << " step " << step;
+                if (what == 9) {
+                    ASSERT_EQ(tested.GetMesh().GetOrder(), painter.GetMesh().GetOrder())
+                        << label << " step " << step;
+                }
+            }
+            EXPECT_EQ(tested.GetMesh().GetOrder(), painter.GetMesh().GetOrder()) << label;
+            EXPECT_EQ(painter.GetCounts().depthTestedFrames, 0u) << label;
+            const CFrameRenderer::Counts counts = tested.GetCounts();
+            total.depthTestedFrames += counts.depthTestedFrames;
+            total.depthTestFallbacks += counts.depthTestFallbacks;
+            total.catchUpSorts += counts.catchUpSorts;
+            total.replays += counts.replays;
+        }
+    }
+    // Every way through was taken.
+    EXPECT_GT(total.depthTestedFrames, 100u);
+    EXPECT_GT(total.depthTestFallbacks, 0u);
+    EXPECT_GT(total.catchUpSorts, 0u);
+    EXPECT_GT(total.replays, 0u);
+}
+
+// Long runs of frames without a look at the order: the owed sorts are made when there are as many
+// as are kept, from the latest alone when its distances differ, replayed when they do not.
+TEST(DepthTestMatchesPainting, LongRunsMakeTheOwedSortsOnTheirOwn) {
+    for (const Scene scene : {Scene::kScattered, Scene::kDuplicated}) {
+        auto doc = DocumentFromText(MakeScene(scene, 11));
+        CFrameRenderer painter(2);
+        CFrameRenderer tested(2);
+        painter.SetSolidMethod(SolidMethod::kPainter);
+        painter.SetModel(doc.get());
+        tested.SetModel(doc.get());
+        CViewingSpace camera = FramingCamera(*doc);
+        const std::size_t frames = 3 * CFrameRenderer::kMaxOwedSorts + 1;
+        for (std::size_t i = 0; i < frames; ++i) {
+            camera.Orbit(1.5, 4.0);
+            painter.Transform(camera, Solid());
+            tested.Transform(camera, Solid());
+            ASSERT_EQ(
+                FirstDifference(tested.Render(camera, Solid(), 80), painter.Render(camera, Solid(), 80)), -1)
+                << i;
+        }
+        const CFrameRenderer::Counts before = tested.GetCounts();
+        EXPECT_EQ(tested.GetMesh().GetOrder(), painter.GetMesh().GetOrder());
+        if (scene == Scene::kScattered) {
+            // Three times the latest alone, at the limit, and once more for the look.
+            EXPECT_EQ(before.depthTestedFrames, frames);
+            EXPECT_EQ(before.catchUpSorts, 3u);
+            EXPECT_EQ(before.replays, 0u);
+            EXPECT_EQ(tested.GetCounts().catchUpSorts, 4u);
+        } else {
+            // At the first limit the frames are replayed; from then on every frame is sorted.
+            EXPECT_EQ(before.replays, 1u);
+            EXPECT_EQ(before.depthTestedFrames, CFrameRenderer::kMaxOwedSorts);
+        }
+    }
+}
+
+// A vertex moved in solid mode: the owed sorts are made with the positions the frames were drawn
+// with, so the order and the pictures after the move are those of painting every frame.
+TEST(DepthTestMatchesPainting, DraggingAVertexAfterDepthTestedFrames) {
+    const std::string text = MakeScene(Scene::kDuplicated, 5);
+    auto paintedDoc = DocumentFromText(text);
+    auto testedDoc = DocumentFromText(text);
+    auto painter = MakeView(*paintedDoc, 120);
+    auto tested = MakeView(*testedDoc, 120);
+    painter->SetSolidMethod(SolidMethod::kPainter);
+    for (auto* view : {painter.get(), tested.get()}) {
+        view->OnViewSolid();
+        view->OnLButtonDown(0, 0);
+        for (int step = 1; step <= 5; ++step) {
+            view->OnMouseMove(7 * step, 3 * step);
+        }
+        view->OnLButtonUp(35, 15);
+    }
+    EXPECT_EQ(FirstDifference(tested->GetImage(), painter->GetImage()), -1);
+    ASSERT_NO_FATAL_FAILURE(SelectVertex(*painter, 30));
+    ASSERT_NO_FATAL_FAILURE(SelectVertex(*tested, 30));
+    for (auto* view : {painter.get(), tested.get()}) {
+        view->OnEditingMode();
+        view->OnLButtonDown(0, 0);
+        view->OnMouseMove(12, -9);
+        view->OnLButtonUp(12, -9);
+    }
+    EXPECT_EQ(FirstDifference(tested->GetImage(), painter->GetImage()), -1);
+    EXPECT_EQ(tested->GetFrameRenderer().GetMesh().GetOrder(),
+              painter->GetFrameRenderer().GetMesh().GetOrder());
+    EXPECT_GT(tested->GetFrameRenderer().GetCounts().depthTestedFrames, 0u);
+}
+
+// A triangle whose centroid lies beyond the largest double has no distance to compare: the frame
+// is painted, as is one whose image is too large for the depth layers.
+TEST(DepthTestMatchesPainting, FramesTheTestCannotDrawArePainted) {
+    auto doc = DocumentFromText(MakeScene(Scene::kScattered, 3));
+    doc->m_vertices[0] = {1.5e308, 0.0, 0.0};
+    doc->m_vertices[1] = {1.5e308, 1.0, 0.0};
+    const CViewingSpace camera = FramingCamera(*DocumentFromText(MakeScene(Scene::kScattered, 3)));
+    CFrameRenderer painter(2);
+    CFrameRenderer tested(2);
+    painter.SetSolidMethod(SolidMethod::kPainter);
+    painter.SetModel(doc.get());
+    tested.SetModel(doc.get());
+    EXPECT_EQ(
+        FirstDifference(tested.RenderFrame(camera, Solid(), 90), painter.RenderFrame(camera, Solid(), 90)),
+        -1);
+    EXPECT_EQ(tested.GetCounts().depthTestFallbacks, 1u);
+    EXPECT_EQ(tested.GetCounts().depthTestedFrames, 0u);
+
+    EXPECT_EQ(CSceneRenderer::DepthLayers(1024, 2), 2);
+    EXPECT_EQ(CSceneRenderer::DepthLayers(2896, 2), 1);
+    EXPECT_EQ(CSceneRenderer::DepthLayers(2897, 2), 0);
+}
+
+}  // namespace
+}  // namespace quorvane

@@ -53,6 +53,11 @@ inline CTriangleView ViewFrom(const CVector3D& centroid, const CVector3D& eye) {
     return {distance, d / distance};
 }
 
+// ViewFrom(triangles[k].Centroid(vertices), eye).m_dDistance for k = first .. last - 1 into
+// distances[k], to the bit, two triangles at a time where the processor has two-lane vectors.
+void TriangleDistances(const CTriangle* triangles, const CVector3D* vertices, const CVector3D& eye,
+                       std::size_t first, std::size_t last, double* distances);
+
 // The triangles of the document's polygons, one fan per polygon, with the order in which they
 // are painted. Triangle indices refer to the vertex array set by SetVertexArray.
 class CTessellatedMesh {

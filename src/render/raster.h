@@ -91,14 +91,17 @@ struct CDepthPen {
     bool tiesOverflowed = false;
 
     // Offers the pixel at `index` (y * size + x).
+    // The nearer of the two is written back without a branch, as which one wins is hard to
+    // predict where surfaces overlap.
     void Plot(std::int64_t index) {
         const double held = keys[index];
-        if (key < held) {
-            keys[index] = key;
-            ids[index] = id;
-        } else if (key == held && ids[index] != id) {
-            NoteTie(ids[index]);
+        const std::uint32_t holder = ids[index];
+        if (key == held && holder != id) [[unlikely]] {
+            NoteTie(holder);
         }
+        const bool nearer = key < held;
+        keys[index] = nearer ? key : held;
+        ids[index] = nearer ? id : holder;
     }
     void PlotIf(bool inside, std::int64_t index) {
         if (inside) {

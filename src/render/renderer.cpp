@@ -250,8 +250,8 @@ void CSceneRenderer::SortAndShade(CTessellatedMesh& mesh, const CViewingSpace& c
 
 // What drawing triangle `number` takes, from its corners' pixels and states: its kind, in the
 // kind bits over `colour`, and where it lies.
-CSceneRenderer::SolidEntry CSceneRenderer::ClassifyTriangle(const CTriangle& t, std::size_t number,
-                                                            std::uint32_t colour) const {
+inline CSceneRenderer::SolidEntry CSceneRenderer::ClassifyTriangle(const CTriangle& t, std::size_t number,
+                                                                   std::uint32_t colour) const {
     SolidEntry entry{0, 0, 0, 0};
     const auto setKind = [&](std::uint32_t kind) { entry.colourKind = colour | kind << kKindShift; };
     const std::size_t a = static_cast<std::size_t>(t.m_nV1);
@@ -428,15 +428,19 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
     const CTriangle* triangles = mesh.Triangles();
     const CVector3D* vertices = mesh.Vertices();
     const CVector3D eye = mesh.GetEye();
+    double* keys = scene.depthKeys;
     auto draw = [&](int part) {
         if (part >= layerCount) {
             return;
         }
         SDepthLayer& layer = m_layers[static_cast<std::size_t>(part)];
-        ResizeForOverwrite(layer.keys, pixelCount);
-        ResizeForOverwrite(layer.ids, pixelCount);
-        std::fill(layer.keys.begin(), layer.keys.end(), std::numeric_limits<double>::infinity());
-        std::fill(layer.ids.begin(), layer.ids.end(), kNoTriangle);
+        if (layer.clearPixels != pixelCount) {
+            ResizeForOverwrite(layer.keys, pixelCount);
+            ResizeForOverwrite(layer.ids, pixelCount);
+            std::fill(layer.keys.begin(), layer.keys.end(), std::numeric_limits<double>::infinity());
+            std::fill(layer.ids.begin(), layer.ids.end(), kNoTriangle);
+        }
+        layer.clearPixels = 0;
         SDepthPen pen;
         pen.pen = {layer.keys.data(), layer.ids.data(), m_imageSize};
         pen.pen.ties = layer.ties.data();
@@ -444,15 +448,23 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
         bool finite = true;
         const CRasterClip wholeImage{0, m_imageSize};
         const PartRange range = SplitRange(n, part, layerCount);
-        for (std::size_t k = range.first; k < range.last; ++k) {
-            const CTriangle& t = triangles[k];
-            const double key = ViewFrom(t.Centroid(vertices), eye).m_dDistance;
-            finite = finite && std::isfinite(key);
-            const SolidEntry entry = ClassifyTriangle(t, k, 0);
-            if (entry.colourKind >> kKindShift != kSkip) {
-                pen.pen.id = static_cast<std::uint32_t>(k);
-                pen.pen.key = key;
-                DrawSolidEntry(scene, entry, &t, pen, wholeImage);
+        // The distances of a run of triangles first, in a loop of their own that keeps the
+        // divider busy, then the triangles drawn with them.
+        constexpr std::size_t kRun = 512;
+        for (std::size_t start = range.first; start < range.last; start += kRun) {
+            const std::size_t end = std::min(range.last, start + kRun);
+            TriangleDistances(triangles, vertices, eye, start, end, keys);
+            for (std::size_t k = start; k < end; ++k) {
+                finite = finite && std::isfinite(keys[k]);
+            }
+            for (std::size_t k = start; k < end; ++k) {
+                const CTriangle& t = triangles[k];
+                const SolidEntry entry = ClassifyTriangle(t, k, 0);
+                if (entry.colourKind >> kKindShift != kSkip) {
+                    pen.pen.id = static_cast<std::uint32_t>(k);
+                    pen.pen.key = keys[k];
+                    DrawSolidEntry(scene, entry, &t, pen, wholeImage);
+                }
             }
         }
         layer.tieCount = pen.pen.tieCount;
@@ -475,12 +487,15 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
         pen.ties = room.ties.data();
         pen.tieCapacity = room.ties.size();
         for (int l = 1; l < layerCount; ++l) {
-            const SDepthLayer& layer = m_layers[static_cast<std::size_t>(l)];
+            SDepthLayer& layer = m_layers[static_cast<std::size_t>(l)];
+            // Each pixel read is left as a fresh layer has it, for the next frame.
             for (std::size_t p = first; p < last; ++p) {
                 if (layer.ids[p] != kNoTriangle) {
                     pen.key = layer.keys[p];
                     pen.id = layer.ids[p];
                     pen.Plot(static_cast<std::int64_t>(p));
+                    layer.keys[p] = std::numeric_limits<double>::infinity();
+                    layer.ids[p] = kNoTriangle;
                 }
             }
         }
@@ -495,6 +510,9 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
         }
     };
     workers.Run(merge);
+    for (int l = 1; l < layerCount; ++l) {
+        m_layers[static_cast<std::size_t>(l)].clearPixels = pixelCount;
+    }
     // The shown triangles are spread unevenly over the numbers, so chunks are taken in turn.
     ResizeForOverwrite(m_colourByTriangle, n);
     m_bColoursValid = false;
@@ -548,11 +566,17 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
         const std::size_t last = static_cast<std::size_t>(band.rowEnd) * stride;
         for (std::size_t p = static_cast<std::size_t>(band.rowBegin) * stride; p < last; ++p) {
             const std::uint32_t id = merged.ids[p];
-            pixels[p] =
-                id == kNoTriangle ? background : (m_colourByTriangle[id] & kColourBits) | ~kColourBits;
+            if (id == kNoTriangle) {
+                pixels[p] = background;
+            } else {
+                pixels[p] = (m_colourByTriangle[id] & kColourBits) | ~kColourBits;
+                merged.keys[p] = std::numeric_limits<double>::infinity();
+                merged.ids[p] = kNoTriangle;
+            }
         }
     };
     workers.Run(resolve);
+    merged.clearPixels = pixelCount;
     return true;
 }
 

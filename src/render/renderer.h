@@ -39,8 +39,10 @@ struct SceneInput {
     int edgeCount = 0;    // distinct edges of the document drawn in wireframe mode
     const DrawingSettings* settings = nullptr;
     const CLightingSettings* lighting = nullptr;  // the settings' lighting, light direction up to date
-    // Solid triangles drawn by number with a test of their distances instead of in painting order.
+    // Solid triangles drawn by number with a test of their distances instead of in painting order,
+    // each triangle's distance written to depthKeys (one for each triangle, by number).
     bool depthTest = false;
+    double* depthKeys = nullptr;
 };
 
 class CSceneRenderer {
@@ -138,6 +140,8 @@ class CSceneRenderer {
     static constexpr std::uint32_t kNoTriangle = 0xFFFFFFFFu;
     static constexpr std::size_t kTieRoom = 256;
     struct SDepthLayer {
+        // The pixel count for which every key is infinite and every id kNoTriangle; 0 when not.
+        std::size_t clearPixels = 0;
         LargeArray<double> keys;
         LargeArray<std::uint32_t> ids;
         std::array<CDepthTie, kTieRoom> ties;

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <numeric>
 #include <random>
@@ -450,6 +452,44 @@ TEST(Statistics, CountTrianglesSkipsFacesBelowThreeVertices) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CountTriangles(MakePolygons(c.faces)), c.expected);
+    }
+}
+
+// The two-lane distances have the bits of the formula triangle by triangle, for coordinates of
+// every size (overflow to infinity and NaN included) and ranges of either parity and start.
+TEST(TriangleDistances, MatchTheScalarFormulaToTheBit) {
+    std::mt19937 random(4242u);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    std::uniform_int_distribution<int> exponent(-300, 300);
+    std::vector<CVector3D> vertices(64);
+    for (std::size_t i = 0; i < vertices.size(); ++i) {
+        const double scale = i % 4 == 0 ? std::ldexp(1.0, exponent(random)) : 1.0;
+        vertices[i] = {scale * unit(random), scale * unit(random), scale * unit(random)};
+    }
+    vertices[5] = {1.7e308, 1.7e308, 0.0};  // sums beyond the largest double
+    vertices[6] = {-1.7e308, 0.0, 0.0};
+    std::uniform_int_distribution<int> corner(0, static_cast<int>(vertices.size()) - 1);
+    std::vector<CTriangle> triangles;
+    for (int k = 0; k < 301; ++k) {
+        triangles.emplace_back(corner(random), corner(random), corner(random));
+    }
+    triangles[7] = CTriangle(5, 5, 6);
+    for (const CVector3D eye : {CVector3D{0.5, -2.0, 3.0}, CVector3D{1e200, 0.0, -1e-200}}) {
+        for (const std::size_t first : {std::size_t{0}, std::size_t{3}}) {
+            for (const std::size_t last : {triangles.size(), triangles.size() - 1}) {
+                std::vector<double> distances(triangles.size(), -1.0);
+                TriangleDistances(triangles.data(), vertices.data(), eye, first, last, distances.data());
+                for (std::size_t k = 0; k < triangles.size(); ++k) {
+                    const double expected =
+                        k >= first && k < last
+                            ? ViewFrom(triangles[k].Centroid(vertices.data()), eye).m_dDistance
+                            : -1.0;
+                    ASSERT_EQ(std::bit_cast<std::uint64_t>(distances[k]),
+                              std::bit_cast<std::uint64_t>(expected))
+                        << "triangle " << k << " from " << first << " to " << last;
+                }
+            }
+        }
     }
 }
 

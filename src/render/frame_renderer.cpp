@@ -38,6 +38,7 @@ void CFrameRenderer::SetModel(const CQuorvaneDoc* document) {
     m_mesh.SetVertexArray(document != nullptr ? &document->m_vertices : &kNoVertices);
     m_mesh.Tessellate(document != nullptr ? document->m_polygons : kNoPolygons);
     m_owedEyes.clear();
+    m_owedLimit = kFirstOwedLimit;
     m_bDepthTestFrame = false;
     m_bSortEveryFrame = false;
     m_scene->InvalidateColours();
@@ -69,28 +70,44 @@ void CFrameRenderer::SortFor(const CVector3D& eye) const {
 }
 
 // With distinct distances the sort has one possible result, whatever it starts from, so the latest
-// owed eye alone usually decides the order. Otherwise equal distances end as the sorts of every
-// frame in turn leave them, and those are made from the order saved before.
+// owed eye alone usually decides the order, and the next frames may owe more sorts. Otherwise equal
+// distances end as the sorts of the frames in turn leave them: from the latest frame before whose
+// distances all differ, or from the order saved before the first.
 void CFrameRenderer::SettleOrder() const {
     if (m_owedEyes.empty()) {
         return;
     }
-    if (m_owedEyes.size() > 1) {
+    const std::size_t owed = m_owedEyes.size();
+    if (owed > 1) {
         m_savedOrder = m_mesh.GetOrder();
     }
     SortFor(m_owedEyes.back());
-    if (m_owedEyes.size() > 1 && m_mesh.LastSortPath() != DepthSortPath::kDistinctKeys) {
+    const bool distinct = m_mesh.LastSortPath() == DepthSortPath::kDistinctKeys;
+    if (distinct) {
+        m_owedLimit = std::min(2 * m_owedLimit, kMaxOwedSorts);
+    } else if (owed > 1) {
         ++m_counts.replays;
-        m_mesh.SetOrder(m_savedOrder);
-        for (const CVector3D& eye : m_owedEyes) {
-            SortFor(eye);
+        std::size_t from = 0;
+        for (std::size_t j = owed - 1; j-- > 0;) {
+            SortFor(m_owedEyes[j]);
+            if (m_mesh.LastSortPath() == DepthSortPath::kDistinctKeys) {
+                from = j + 1;
+                break;
+            }
+        }
+        if (from == 0) {
+            m_mesh.SetOrder(m_savedOrder);
+        }
+        for (std::size_t j = from; j < owed; ++j) {
+            SortFor(m_owedEyes[j]);
         }
     }
     m_owedEyes.clear();
     // Equal distances now are likely to come back in the frames that follow, whose owed sorts
     // would then have to be replayed: they are sorted as they come until the distances differ.
-    if (m_mesh.LastSortPath() != DepthSortPath::kDistinctKeys) {
+    if (!distinct) {
         m_bSortEveryFrame = true;
+        m_owedLimit = kFirstOwedLimit;
     }
     if (m_bFreeSortMemory) {
         m_mesh.FreeSortMemory();
@@ -105,7 +122,7 @@ void CFrameRenderer::Transform(const CViewingSpace& camera, const DrawingSetting
     m_bDepthTestFrame = false;
     if (settings.mode == DrawingMode::kSolid) {
         const auto depthTest = [&] { return m_solidMethod == SolidMethod::kDepthTest && !m_bSortEveryFrame; };
-        if (depthTest() && m_owedEyes.size() == kMaxOwedSorts) {
+        if (depthTest() && m_owedEyes.size() >= m_owedLimit) {
             SettleOrder();
         }
         if (depthTest()) {

@@ -48,8 +48,10 @@ class CFrameRenderer {
         std::uint64_t replays = 0;
     };
 
-    // Frames drawn with the depth test whose sorts may be owed before they are made.
-    static constexpr std::size_t kMaxOwedSorts = 16;
+    // How many frames drawn with the depth test may owe their sorts before they are made: at first,
+    // and at most after the sorts made at the limit found every distance different again and again.
+    static constexpr std::size_t kFirstOwedLimit = 8;
+    static constexpr std::size_t kMaxOwedSorts = 128;
 
     // Draws on `threads` threads (at least 1); the pixels are the same for any count.
     explicit CFrameRenderer(int threads = CWorkerPool::DefaultThreadCount());
@@ -124,6 +126,7 @@ class CFrameRenderer {
     mutable std::vector<CVector3D> m_owedEyes;
     // The order before the owed sorts, kept while they are made.
     mutable std::vector<int> m_savedOrder;
+    mutable std::size_t m_owedLimit = kFirstOwedLimit;
     SolidMethod m_solidMethod = SolidMethod::kDepthTest;
     // Whether the last Transform left the picture to the depth test.
     bool m_bDepthTestFrame = false;

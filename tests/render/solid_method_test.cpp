@@ -169,17 +169,20 @@ TEST(DepthTestMatchesPainting, RandomScenesFrameAfterFrame) {
 }
 
 // Long runs of frames without a look at the order: the owed sorts are made when there are as many
-// as are kept, from the latest alone when its distances differ, replayed when they do not.
+// as the limit, which doubles while the latest frame alone decides the order; when it does not,
+// the frames are replayed from the latest that does, or from the start.
 TEST(DepthTestMatchesPainting, LongRunsMakeTheOwedSortsOnTheirOwn) {
-    for (const Scene scene : {Scene::kScattered, Scene::kDuplicated}) {
+    for (const Scene scene : {Scene::kScattered, Scene::kDuplicated, Scene::kGrid}) {
         auto doc = DocumentFromText(MakeScene(scene, 11));
         CFrameRenderer painter(2);
         CFrameRenderer tested(2);
         painter.SetSolidMethod(SolidMethod::kPainter);
         painter.SetModel(doc.get());
         tested.SetModel(doc.get());
-        CViewingSpace camera = FramingCamera(*doc);
-        const std::size_t frames = 3 * CFrameRenderer::kMaxOwedSorts + 1;
+        const CViewingSpace headOn = FramingCamera(*doc);
+        CViewingSpace camera = headOn;
+        // Limits 8, 16, 32, 64 and 128 reached, and 128 frames owed again.
+        const std::size_t frames = scene == Scene::kGrid ? 6 : 8 + 16 + 32 + 64 + 128 + 128;
         for (std::size_t i = 0; i < frames; ++i) {
             camera.Orbit(1.5, 4.0);
             painter.Transform(camera, Solid());
@@ -188,18 +191,33 @@ TEST(DepthTestMatchesPainting, LongRunsMakeTheOwedSortsOnTheirOwn) {
                 FirstDifference(tested.Render(camera, Solid(), 80), painter.Render(camera, Solid(), 80)), -1)
                 << i;
         }
+        if (scene == Scene::kGrid) {
+            // Turned, the squares' triangles all lie at different distances; head-on, squares
+            // mirrored in a diagonal lie at equal ones.
+            painter.Transform(headOn, Solid());
+            tested.Transform(headOn, Solid());
+            ASSERT_EQ(
+                FirstDifference(tested.Render(headOn, Solid(), 80), painter.Render(headOn, Solid(), 80)), -1);
+        }
         const CFrameRenderer::Counts before = tested.GetCounts();
         EXPECT_EQ(tested.GetMesh().GetOrder(), painter.GetMesh().GetOrder());
         if (scene == Scene::kScattered) {
-            // Three times the latest alone, at the limit, and once more for the look.
             EXPECT_EQ(before.depthTestedFrames, frames);
-            EXPECT_EQ(before.catchUpSorts, 3u);
+            EXPECT_EQ(before.catchUpSorts, 5u);
             EXPECT_EQ(before.replays, 0u);
-            EXPECT_EQ(tested.GetCounts().catchUpSorts, 4u);
-        } else {
-            // At the first limit the frames are replayed; from then on every frame is sorted.
+            EXPECT_EQ(tested.GetCounts().catchUpSorts, 6u);  // the look
+        } else if (scene == Scene::kDuplicated) {
+            // At the first limit no frame decides alone: all are tried, then replayed; from then
+            // on every frame is sorted.
             EXPECT_EQ(before.replays, 1u);
-            EXPECT_EQ(before.depthTestedFrames, CFrameRenderer::kMaxOwedSorts);
+            EXPECT_EQ(before.depthTestedFrames, CFrameRenderer::kFirstOwedLimit);
+            EXPECT_EQ(before.catchUpSorts, 2 * CFrameRenderer::kFirstOwedLimit);
+        } else {
+            // The look makes the sorts: the head-on frame, the turned one before it, which
+            // decides, and the head-on one again.
+            EXPECT_EQ(before.catchUpSorts, 0u);
+            EXPECT_EQ(tested.GetCounts().replays, 1u);
+            EXPECT_EQ(tested.GetCounts().catchUpSorts, 3u);
         }
     }
 }

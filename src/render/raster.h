@@ -91,32 +91,36 @@ struct CDepthPen {
     bool tiesOverflowed = false;
 
     // Offers the pixel at `index` (y * size + x).
-    // The nearer of the two is written back without a branch, as which one wins is hard to
-    // predict where surfaces overlap.
-    void Plot(std::int64_t index) {
-        const double held = keys[index];
-        const std::uint32_t holder = ids[index];
-        if (key == held && holder != id) [[unlikely]] {
-            NoteTie(holder);
+    void Plot(std::int64_t index) { TestPixel(keys, ids, index, key, id); }
+    // The same with the planes, the key and the id at hand, for callers that keep them in
+    // registers: stores to the planes could otherwise change the members, as far as the compiler
+    // knows, and it would read them again for every pixel. The nearer of the two is written back
+    // without a branch, as which one wins is hard to predict where surfaces overlap.
+    void TestPixel(double* keyPlane, std::uint32_t* idPlane, std::int64_t index, double offeredKey,
+                   std::uint32_t offeredId) {
+        const double held = keyPlane[index];
+        const std::uint32_t holder = idPlane[index];
+        if (offeredKey == held && holder != offeredId) [[unlikely]] {
+            NoteTie(holder, offeredId);
         }
-        const bool nearer = key < held;
-        keys[index] = nearer ? key : held;
-        ids[index] = nearer ? id : holder;
+        const bool nearer = offeredKey < held;
+        keyPlane[index] = nearer ? offeredKey : held;
+        idPlane[index] = nearer ? offeredId : holder;
     }
     void PlotIf(bool inside, std::int64_t index) {
         if (inside) {
             Plot(index);
         }
     }
-    void NoteTie(std::uint32_t held) {
-        if (tieCount > 0 && ties[tieCount - 1].held == held && ties[tieCount - 1].offered == id) {
+    void NoteTie(std::uint32_t held, std::uint32_t offered) {
+        if (tieCount > 0 && ties[tieCount - 1].held == held && ties[tieCount - 1].offered == offered) {
             return;
         }
         if (tieCount == tieCapacity) {
             tiesOverflowed = true;
             return;
         }
-        ties[tieCount++] = {held, id};
+        ties[tieCount++] = {held, offered};
     }
 };
 

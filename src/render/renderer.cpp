@@ -141,21 +141,10 @@ void CSceneRenderer::Project(const CViewingSpace& camera, const CVector3D* verti
     m_camera = camera;
     m_bDegenerate = camera.IsDegenerate();
     const std::size_t n = static_cast<std::size_t>(std::max(count, 0));
-    ResizeForOverwrite(m_vertexState, n);
-    std::uint8_t* state = m_vertexState.data();
+    ResizeForOverwrite(m_vertexSide, n);
     auto task = [&](int part) {
         const PartRange range = SplitRange(n, part, workers.Count());
-        for (std::size_t i = range.first; i < range.last; ++i) {
-            const CVector3D e = camera.WorldToEye(vertices[i]);
-            const CVector3D q = camera.Project(e);
-            imageX[i] = q.x;
-            imageY[i] = q.y;
-            if (!e.IsFinite()) {
-                state[i] = kInvalid;
-            } else {
-                state[i] = e.z > 0.0 ? kInFront : kBehind;
-            }
-        }
+        ProjectPoints(camera, vertices, range.first, range.last, imageX, imageY, m_vertexSide.data());
     };
     workers.Run(task);
 }
@@ -174,7 +163,10 @@ void CSceneRenderer::PreparePixels(const SceneInput& scene, bool linePixels, CWo
         for (std::size_t i = range.first; i < range.last; ++i) {
             const double x = scene.imageX[i];
             const double y = scene.imageY[i];
-            std::uint8_t state = m_vertexState[i];
+            const EyeSide side = m_vertexSide[i];
+            std::uint8_t state = side == EyeSide::kInFront  ? kInFront
+                                 : side == EyeSide::kBehind ? kBehind
+                                                            : kInvalid;
             if (state == kInFront) {
                 const double u = s * x;
                 const double v = s * y;
@@ -442,7 +434,9 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
         }
         layer.clearPixels = 0;
         SDepthPen pen;
-        pen.pen = {layer.keys.data(), layer.ids.data(), m_imageSize};
+        double* const keyPlane = layer.keys.data();
+        std::uint32_t* const idPlane = layer.ids.data();
+        pen.pen = {keyPlane, idPlane, m_imageSize};
         pen.pen.ties = layer.ties.data();
         pen.pen.tieCapacity = layer.ties.size();
         bool finite = true;
@@ -460,7 +454,24 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
             for (std::size_t k = start; k < end; ++k) {
                 const CTriangle& t = triangles[k];
                 const SolidEntry entry = ClassifyTriangle(t, k, 0);
-                if (entry.colourKind >> kKindShift != kSkip) {
+                const std::uint32_t kind = entry.colourKind >> kKindShift;
+                if (kind == kSmall) {
+                    // Most triangles of a fine mesh, with what the test needs kept in registers.
+                    const double key = keys[k];
+                    const auto id = static_cast<std::uint32_t>(k);
+                    for (unsigned mask = static_cast<unsigned>(entry.c); mask != 0; mask &= mask - 1) {
+                        const int cell = std::countr_zero(mask);
+                        const int x = entry.a + cell % kSmallBlock;
+                        const int y = entry.b + cell / kSmallBlock;
+                        if (static_cast<unsigned>(x) < static_cast<unsigned>(m_imageSize) &&
+                            static_cast<unsigned>(y) < static_cast<unsigned>(m_imageSize)) {
+                            pen.pen.TestPixel(keyPlane, idPlane,
+                                              static_cast<std::int64_t>(static_cast<std::size_t>(y) * stride +
+                                                                        static_cast<std::size_t>(x)),
+                                              key, id);
+                        }
+                    }
+                } else if (kind != kSkip) {
                     pen.pen.id = static_cast<std::uint32_t>(k);
                     pen.pen.key = keys[k];
                     DrawSolidEntry(scene, entry, &t, pen, wholeImage);

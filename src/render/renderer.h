@@ -129,7 +129,7 @@ class CSceneRenderer {
     int m_imageSize = 0;
     CProjectionRegion m_region{0, 1.0};
     // kInvalid, kBehind or 0 for each vertex from the last projection.
-    LargeArray<std::uint8_t> m_vertexState;
+    LargeArray<EyeSide> m_vertexSide;
     // Per frame: the state used for drawing and each vertex's pixel by the mode's rule.
     LargeArray<std::uint8_t> m_drawState;
     LargeArray<PixelPoint> m_vertexPixels;

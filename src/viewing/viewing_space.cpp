@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quorvane {
 
 namespace {
@@ -109,6 +113,48 @@ void CViewingSpace::Orbit(double verticalDegrees, double horizontalDegrees) {
     }
     m_from = r + m_at;
     ComputeBasis();
+}
+
+// The lanes hold the x and y parts: each runs WorldToEye's dot product and Project's scaling,
+// division and offset in their order, rounded as the scalar operations are.
+void ProjectPoints(const CViewingSpace& camera, const CVector3D* points, std::size_t first, std::size_t last,
+                   double* imageX, double* imageY, EyeSide* sides) {
+    const CVector3D from = camera.GetFromPoint();
+    const CVector3D& u = camera.GetU();
+    const CVector3D& v = camera.GetV();
+    const CVector3D& n = camera.GetN();
+    const auto side = [](const CVector3D& e) {
+        if (!e.IsFinite()) {
+            return EyeSide::kNotFinite;
+        }
+        return e.z > 0.0 ? EyeSide::kInFront : EyeSide::kBehind;
+    };
+    std::size_t i = first;
+#if defined(__SSE2__)
+    const __m128d axisX = _mm_set_pd(v.x, u.x);
+    const __m128d axisY = _mm_set_pd(v.y, u.y);
+    const __m128d axisZ = _mm_set_pd(v.z, u.z);
+    const __m128d scale = _mm_set1_pd(camera.GetProjectionScale());
+    const __m128d half = _mm_set1_pd(0.5);
+    for (; i < last; ++i) {
+        const CVector3D d = points[i] - from;
+        const __m128d xy =
+            _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(d.x), axisX), _mm_mul_pd(_mm_set1_pd(d.y), axisY)),
+                       _mm_mul_pd(_mm_set1_pd(d.z), axisZ));
+        const double z = d.Dot(n);
+        const __m128d q = _mm_add_pd(_mm_div_pd(_mm_mul_pd(scale, xy), _mm_set1_pd(z)), half);
+        imageX[i] = _mm_cvtsd_f64(q);
+        imageY[i] = _mm_cvtsd_f64(_mm_unpackhi_pd(q, q));
+        sides[i] = side({_mm_cvtsd_f64(xy), _mm_cvtsd_f64(_mm_unpackhi_pd(xy, xy)), z});
+    }
+#endif
+    for (; i < last; ++i) {
+        const CVector3D e = camera.WorldToEye(points[i]);
+        const CVector3D q = camera.Project(e);
+        imageX[i] = q.x;
+        imageY[i] = q.y;
+        sides[i] = side(e);
+    }
 }
 
 }  // namespace quorvane

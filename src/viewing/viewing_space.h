@@ -2,6 +2,9 @@
 // the projection to normalised image coordinates and the three mouse-driven motions.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include "geometry/vector3d.h"
 
 namespace quorvane {
@@ -58,5 +61,15 @@ class CViewingSpace {
     CVector3D m_v;
     CVector3D m_n;
 };
+
+// Where a projected point lies: in front of the eye, at or behind it, or with eye coordinates that
+// are not all finite.
+enum class EyeSide : std::uint8_t { kInFront, kBehind, kNotFinite };
+
+// Project(WorldToEye(points[i])) into imageX[i] and imageY[i] for i = first .. last - 1, to the bit,
+// with the side of the eye each point lies on; two coordinates at a time where the processor has
+// two-lane vectors.
+void ProjectPoints(const CViewingSpace& camera, const CVector3D* points, std::size_t first, std::size_t last,
+                   double* imageX, double* imageY, EyeSide* sides);
 
 }  // namespace quorvane

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
 
 namespace quorvane {
 namespace {
@@ -324,6 +328,46 @@ TEST(ViewingSpace, OrbitFollowsTheMouse) {
     CViewingSpace up = FramedCamera();
     up.Orbit(5, 0);
     EXPECT_LT(up.GetFromPoint().y, kCentre.y);
+}
+
+// The two-lane projection has the bits of WorldToEye and Project point by point, and the side of
+// the eye, for points of every size in front, behind, on the eye's plane and beyond the doubles.
+TEST(ProjectPoints, MatchesWorldToEyeAndProjectToTheBit) {
+    std::mt19937 random(777u);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    std::uniform_int_distribution<int> exponent(-200, 200);
+    std::vector<CVector3D> points(203);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const double scale = i % 3 == 0 ? std::ldexp(1.0, exponent(random)) : 10.0;
+        points[i] = {scale * unit(random), scale * unit(random), scale * unit(random)};
+    }
+    points[4] = {1.7e308, -1.7e308, 1.7e308};
+    points[5] = {std::nan(""), 0.0, 0.0};
+    CViewingSpace camera;
+    camera.SetFromPoint({3.0, -2.0, 7.5});
+    camera.SetAtPoint({0.1, 0.2, -0.3});
+    camera.SetUpVector({0.0, 0.0, 1.0});
+    camera.SetViewingAngle(38.0);
+    camera.ComputeBasis();
+    points[6] = camera.GetFromPoint();  // the eye itself
+    for (const std::size_t first : {std::size_t{0}, std::size_t{1}}) {
+        std::vector<double> x(points.size(), -1.0);
+        std::vector<double> y(points.size(), -1.0);
+        std::vector<EyeSide> sides(points.size(), EyeSide::kInFront);
+        ProjectPoints(camera, points.data(), first, points.size(), x.data(), y.data(), sides.data());
+        for (std::size_t i = first; i < points.size(); ++i) {
+            const CVector3D e = camera.WorldToEye(points[i]);
+            const CVector3D q = camera.Project(e);
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(x[i]), std::bit_cast<std::uint64_t>(q.x)) << i;
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(y[i]), std::bit_cast<std::uint64_t>(q.y)) << i;
+            const EyeSide side =
+                !e.IsFinite() ? EyeSide::kNotFinite : (e.z > 0.0 ? EyeSide::kInFront : EyeSide::kBehind);
+            ASSERT_EQ(sides[i], side) << i;
+        }
+        EXPECT_EQ(sides[4], EyeSide::kNotFinite);
+        EXPECT_EQ(sides[5], EyeSide::kNotFinite);
+        EXPECT_EQ(sides[6], EyeSide::kBehind);
+    }
 }
 
 }  // namespace

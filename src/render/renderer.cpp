@@ -391,8 +391,8 @@ int CSceneRenderer::DepthLayers(int imageSize, int threads) {
     return static_cast<int>(std::min<std::int64_t>(threads, kDepthPixelBudget / pixels));
 }
 
-// The solid model with the depth test. The triangles are shared out by number among depth layers,
-// each a whole image of keys and triangle numbers that one thread draws its triangles into, every
+// The solid model with the depth test. The triangles are dealt out in runs to depth layers, each a
+// whole image of keys and triangle numbers that one thread draws its triangles into, every
 // triangle's distance its key. The layers are then merged, row bands at a time, into the first,
 // which marks each triangle it shows. The shown triangles alone are shaded, and the pixels take
 // their colours. A tie between triangles of different colours leaves the picture unfinished, as
@@ -441,12 +441,13 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
         pen.pen.tieCapacity = layer.ties.size();
         bool finite = true;
         const CRasterClip wholeImage{0, m_imageSize};
-        const PartRange range = SplitRange(n, part, layerCount);
-        // The distances of a run of triangles first, in a loop of their own that keeps the
-        // divider busy, then the triangles drawn with them.
-        constexpr std::size_t kRun = 512;
-        for (std::size_t start = range.first; start < range.last; start += kRun) {
-            const std::size_t end = std::min(range.last, start + kRun);
+        // Runs of triangles are dealt to the layers in turn, so that each layer gets some of every
+        // part of the model (which may lie nearer or farther, on screen or off it). Each run's
+        // distances come first, in a loop of their own that keeps the divider busy, then its
+        // triangles are drawn with them.
+        const std::size_t step = kDepthRun * static_cast<std::size_t>(layerCount);
+        for (std::size_t start = kDepthRun * static_cast<std::size_t>(part); start < n; start += step) {
+            const std::size_t end = std::min(n, start + kDepthRun);
             TriangleDistances(triangles, vertices, eye, start, end, keys);
             for (std::size_t k = start; k < end; ++k) {
                 finite = finite && std::isfinite(keys[k]);

@@ -139,6 +139,8 @@ class CSceneRenderer {
     // whether each triangle is shown (all 0 between frames).
     static constexpr std::uint32_t kNoTriangle = 0xFFFFFFFFu;
     static constexpr std::size_t kTieRoom = 256;
+    // Triangles dealt to a depth layer at a time.
+    static constexpr std::size_t kDepthRun = 512;
     struct SDepthLayer {
         // The pixel count for which every key is infinite and every id kNoTriangle; 0 when not.
         std::size_t clearPixels = 0;

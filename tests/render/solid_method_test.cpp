@@ -35,6 +35,7 @@ enum class Scene {
     kReversed,    // some triangles again at the end, turned over: equal distances, other colours
     kGrid,        // a regular grid of squares: equal distances along shared edges in symmetric views
     kInside,      // the camera among the triangles: cut at the eye and at the image's edges
+    kHuge,        // kScattered and a triangle whose centroid lies beyond the largest double
 };
 
 std::string ToText(const std::vector<std::array<double, 3>>& vertices,
@@ -71,7 +72,8 @@ std::string MakeScene(Scene scene, unsigned seed) {
         }
         return ToText(vertices, faces);
     }
-    const int count = 150;
+    // The turned-over copies go beyond the first run of triangles the depth test deals to a layer.
+    const int count = scene == Scene::kReversed ? 600 : 150;
     std::vector<std::array<int, 3>> reversed;
     for (int t = 0; t < count; ++t) {
         const double size = t % 10 == 0 ? 0.8 : (t % 3 == 0 ? 0.25 : 0.04);
@@ -86,13 +88,20 @@ std::string MakeScene(Scene scene, unsigned seed) {
         if (scene == Scene::kDuplicated && t % 3 == 0) {
             faces.push_back({first, first + 1, first + 2});
         }
-        if (scene == Scene::kReversed && t % 7 == 0 && t < count / 3) {
+        if (scene == Scene::kReversed && t % 23 == 0 && t < 200) {
             reversed.push_back({first, first + 2, first + 1});
         }
     }
     // Far from the originals in number, so that with more than one thread they fall to another
     // depth layer.
     faces.insert(faces.end(), reversed.begin(), reversed.end());
+    if (scene == Scene::kHuge) {
+        const int first = static_cast<int>(vertices.size());
+        vertices.push_back({1.5e308, 0.0, 0.0});
+        vertices.push_back({1.5e308, 1.0, 0.0});
+        vertices.push_back({0.0, 0.0, 0.0});
+        faces.push_back({first, first + 1, first + 2});
+    }
     return ToText(vertices, faces);
 }
 
@@ -257,9 +266,8 @@ TEST(DepthTestMatchesPainting, DraggingAVertexAfterDepthTestedFrames) {
 // A triangle whose centroid lies beyond the largest double has no distance to compare: the frame
 // is painted, as is one whose image is too large for the depth layers.
 TEST(DepthTestMatchesPainting, FramesTheTestCannotDrawArePainted) {
-    auto doc = DocumentFromText(MakeScene(Scene::kScattered, 3));
-    doc->m_vertices[0] = {1.5e308, 0.0, 0.0};
-    doc->m_vertices[1] = {1.5e308, 1.0, 0.0};
+    auto doc = DocumentFromText(MakeScene(Scene::kHuge, 3));
+    ASSERT_NE(doc, nullptr);
     const CViewingSpace camera = FramingCamera(*DocumentFromText(MakeScene(Scene::kScattered, 3)));
     CFrameRenderer painter(2);
     CFrameRenderer tested(2);

@@ -56,6 +56,42 @@ void FillSpan(CImage& image, const SArea& area, std::int64_t x0, std::int64_t y0
     }
 }
 
+// Sets every pixel it is given to one colour.
+struct SColourPen {
+    std::uint32_t* data;
+    std::uint32_t colour;
+
+    void Plot(std::int64_t index) { data[index] = colour; }
+    // Written as a select, which the compiler turns into a masked store over a row.
+    void PlotIf(bool inside, std::int64_t index) { data[index] = inside ? colour : data[index]; }
+};
+
+// What a loop over many pixels holds of a pen, by value so that it stays in registers: stores to
+// the pixels could otherwise change the pen's members, as far as the compiler knows.
+SColourPen CursorOf(const SColourPen& pen) {
+    return pen;
+}
+
+// The depth pen's planes, key and id; ties still go to the pen.
+struct SDepthCursor {
+    double* keys;
+    std::uint32_t* ids;
+    double key;
+    std::uint32_t id;
+    CDepthPen* pen;
+
+    void Plot(std::int64_t index) { pen->TestPixel(keys, ids, index, key, id); }
+    void PlotIf(bool inside, std::int64_t index) {
+        if (inside) {
+            Plot(index);
+        }
+    }
+};
+
+SDepthCursor CursorOf(CDepthPen& pen) {
+    return {pen.keys, pen.ids, pen.key, pen.id, &pen};
+}
+
 // a / b rounded up, for b > 0.
 Int128 CeilDiv(Int128 a, Int128 b) {
     const Int128 q = a / b;
@@ -167,8 +203,9 @@ void DrawLine(Pen& pen, std::int64_t size, const SArea& area, int x0, int y0, in
     const std::int64_t twoN = 2 * n;
     const std::int64_t twoM = 2 * m;
     // The minor step is taken without a branch: which way it goes is too irregular to predict.
+    auto cursor = CursorOf(pen);
     for (std::int64_t count = last - first; count > 0; --count) {
-        pen.Plot(index);
+        cursor.Plot(index);
         error += twoM;
         const std::int64_t carry = -static_cast<std::int64_t>(error >= twoN);
         error -= twoN & carry;
@@ -224,13 +261,14 @@ void FillInterior(Pen& pen, std::int64_t size, const SArea& area, PixelPoint p0,
     SEdge<Wide> e0 = MakeEdge<Wide>(p0, p1, x0, y0);
     SEdge<Wide> e1 = MakeEdge<Wide>(p1, p2, x0, y0);
     SEdge<Wide> e2 = MakeEdge<Wide>(p2, p0, x0, y0);
+    auto cursor = CursorOf(pen);
     for (std::int64_t y = y0; y < y1; ++y) {
         Wide w0 = e0.rowStart;
         Wide w1 = e1.rowStart;
         Wide w2 = e2.rowStart;
         const std::int64_t row = y * size;
         for (std::int64_t x = x0; x < x1; ++x) {
-            pen.PlotIf((w0 | w1 | w2) >= 0, row + x);
+            cursor.PlotIf((w0 | w1 | w2) >= 0, row + x);
             w0 += e0.stepX;
             w1 += e1.stepX;
             w2 += e2.stepX;
@@ -285,16 +323,6 @@ void DrawSolidTriangle(Pen& pen, std::int64_t size, const SArea& area, PixelPoin
     DrawLine(pen, size, area, p1.x, p1.y, p2.x, p2.y);
     DrawLine(pen, size, area, p2.x, p2.y, p0.x, p0.y);
 }
-
-// Sets every pixel it is given to one colour.
-struct SColourPen {
-    std::uint32_t* data;
-    std::uint32_t colour;
-
-    void Plot(std::int64_t index) { data[index] = colour; }
-    // Written as a select, which the compiler turns into a masked store over a row.
-    void PlotIf(bool inside, std::int64_t index) { data[index] = inside ? colour : data[index]; }
-};
 
 }  // namespace
 

@@ -112,6 +112,7 @@ struct CDepthPen {
             Plot(index);
         }
     }
+
     void NoteTie(std::uint32_t held, std::uint32_t offered) {
         if (tieCount > 0 && ties[tieCount - 1].held == held && ties[tieCount - 1].offered == offered) {
             return;

@@ -421,6 +421,7 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
     const CVector3D* vertices = mesh.Vertices();
     const CVector3D eye = mesh.GetEye();
     double* keys = scene.depthKeys;
+    const SmallTriangleTable& small = SmallTriangles();
     auto draw = [&](int part) {
         if (part >= layerCount) {
             return;
@@ -454,27 +455,41 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
             }
             for (std::size_t k = start; k < end; ++k) {
                 const CTriangle& t = triangles[k];
-                const SolidEntry entry = ClassifyTriangle(t, k, 0);
-                const std::uint32_t kind = entry.colourKind >> kKindShift;
-                if (kind == kSmall) {
-                    // Most triangles of a fine mesh, with what the test needs kept in registers.
-                    const double key = keys[k];
-                    const auto id = static_cast<std::uint32_t>(k);
-                    for (unsigned mask = static_cast<unsigned>(entry.c); mask != 0; mask &= mask - 1) {
-                        const int cell = std::countr_zero(mask);
-                        const int x = entry.a + cell % kSmallBlock;
-                        const int y = entry.b + cell / kSmallBlock;
-                        if (static_cast<unsigned>(x) < static_cast<unsigned>(m_imageSize) &&
-                            static_cast<unsigned>(y) < static_cast<unsigned>(m_imageSize)) {
+                const double key = keys[k];
+                const auto id = static_cast<std::uint32_t>(k);
+                // Most triangles of a fine mesh lie in front within a block of pixels inside the
+                // image: drawn from the block's mask, with what the test needs kept in registers.
+                const std::size_t a = static_cast<std::size_t>(t.m_nV1);
+                const std::size_t b = static_cast<std::size_t>(t.m_nV2);
+                const std::size_t c = static_cast<std::size_t>(t.m_nV3);
+                if ((m_drawState[a] | m_drawState[b] | m_drawState[c]) == kInFront) {
+                    const PixelPoint pa = m_vertexPixels[a];
+                    const PixelPoint pb = m_vertexPixels[b];
+                    const PixelPoint pc = m_vertexPixels[c];
+                    const int left = std::min({pa.x, pb.x, pc.x});
+                    const int top = std::min({pa.y, pb.y, pc.y});
+                    const std::int64_t right = std::max({pa.x, pb.x, pc.x});
+                    const std::int64_t bottom = std::max({pa.y, pb.y, pc.y});
+                    if (right - left < kSmallBlock && bottom - top < kSmallBlock && left >= 0 && top >= 0 &&
+                        right < m_imageSize && bottom < m_imageSize) {
+                        const std::size_t corner =
+                            static_cast<std::size_t>(top) * stride + static_cast<std::size_t>(left);
+                        for (unsigned mask = small.Mask(CellOf(pa, left, top), CellOf(pb, left, top),
+                                                        CellOf(pc, left, top));
+                             mask != 0; mask &= mask - 1) {
+                            const auto cell = static_cast<std::size_t>(std::countr_zero(mask));
                             pen.pen.TestPixel(keyPlane, idPlane,
-                                              static_cast<std::int64_t>(static_cast<std::size_t>(y) * stride +
-                                                                        static_cast<std::size_t>(x)),
+                                              static_cast<std::int64_t>(corner + cell / kSmallBlock * stride +
+                                                                        cell % kSmallBlock),
                                               key, id);
                         }
+                        continue;
                     }
-                } else if (kind != kSkip) {
-                    pen.pen.id = static_cast<std::uint32_t>(k);
-                    pen.pen.key = keys[k];
+                }
+                const SolidEntry entry = ClassifyTriangle(t, k, 0);
+                if (entry.colourKind >> kKindShift != kSkip) {
+                    pen.pen.id = id;
+                    pen.pen.key = key;
                     DrawSolidEntry(scene, entry, &t, pen, wholeImage);
                 }
             }

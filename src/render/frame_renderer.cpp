@@ -117,8 +117,10 @@ void CFrameRenderer::SettleOrder() const {
 void CFrameRenderer::Transform(const CViewingSpace& camera, const DrawingSettings& settings) {
     ++m_counts.transforms;
     const CVector3D* vertices = m_pDocument != nullptr ? m_pDocument->m_vertices.data() : nullptr;
+    // The pixels are made with the projection for the image as it is sized, which the next Render
+    // usually keeps.
     m_scene->Project(camera, vertices, static_cast<int>(m_imageX.size()), m_imageX.data(), m_imageY.data(),
-                     *m_workers);
+                     *m_workers, m_image.Size(), settings.mode == DrawingMode::kWireframe);
     m_bDepthTestFrame = false;
     if (settings.mode == DrawingMode::kSolid) {
         const auto depthTest = [&] { return m_solidMethod == SolidMethod::kDepthTest && !m_bSortEveryFrame; };
@@ -186,6 +188,7 @@ const CImage& CFrameRenderer::RenderFrame(const CViewingSpace& camera, const Dra
                                           int imageSize) {
     m_owedEyes.clear();
     m_mesh.ResetOrder();
+    m_image.Resize(imageSize);
     Transform(camera, settings);
     return Render(camera, settings, imageSize);
 }

@@ -137,16 +137,32 @@ struct SDepthPen {
 
 // Eye coordinates, projection and depth state of each vertex, in parallel ranges.
 void CSceneRenderer::Project(const CViewingSpace& camera, const CVector3D* vertices, int count,
-                             double* imageX, double* imageY, CWorkerPool& workers) {
+                             double* imageX, double* imageY, CWorkerPool& workers, int imageSize,
+                             bool linePixels) {
     m_camera = camera;
     m_bDegenerate = camera.IsDegenerate();
     const std::size_t n = static_cast<std::size_t>(std::max(count, 0));
     ResizeForOverwrite(m_vertexSide, n);
+    const bool pixels = imageSize > 0;
+    if (pixels) {
+        ResizeForOverwrite(m_vertexPixels, n);
+        ResizeForOverwrite(m_drawState, n);
+    }
+    // The pixels of a run of vertices are made while its coordinates are at hand.
+    constexpr std::size_t kRun = 1024;
     auto task = [&](int part) {
         const PartRange range = SplitRange(n, part, workers.Count());
-        ProjectPoints(camera, vertices, range.first, range.last, imageX, imageY, m_vertexSide.data());
+        for (std::size_t first = range.first; first < range.last; first += kRun) {
+            const std::size_t last = std::min(range.last, first + kRun);
+            ProjectPoints(camera, vertices, first, last, imageX, imageY, m_vertexSide.data());
+            if (pixels) {
+                PrepareVertices(imageX, imageY, first, last, imageSize, linePixels);
+            }
+        }
     };
     workers.Run(task);
+    m_pixelsSize = pixels ? imageSize : -1;
+    m_bPixelsForLines = linePixels;
 }
 
 // The pixel of every vertex by the mode's rule, and whether it is drawn with it: a vertex in front
@@ -154,36 +170,46 @@ void CSceneRenderer::Project(const CViewingSpace& camera, const CVector3D* verti
 // beyond, so that its primitives are cut.
 void CSceneRenderer::PreparePixels(const SceneInput& scene, bool linePixels, CWorkerPool& workers) {
     const std::size_t n = static_cast<std::size_t>(scene.vertexCount);
+    if (m_pixelsSize == m_imageSize && m_bPixelsForLines == linePixels && m_vertexPixels.size() == n) {
+        return;  // made with the projection
+    }
     ResizeForOverwrite(m_vertexPixels, n);
     ResizeForOverwrite(m_drawState, n);
-    const int size = m_imageSize;
-    const double s = static_cast<double>(size);
     auto task = [&](int part) {
         const PartRange range = SplitRange(n, part, workers.Count());
-        for (std::size_t i = range.first; i < range.last; ++i) {
-            const double x = scene.imageX[i];
-            const double y = scene.imageY[i];
-            const EyeSide side = m_vertexSide[i];
-            std::uint8_t state = side == EyeSide::kInFront  ? kInFront
-                                 : side == EyeSide::kBehind ? kBehind
-                                                            : kInvalid;
-            if (state == kInFront) {
-                const double u = s * x;
-                const double v = s * y;
-                if (!CProjectionRegion::ContainsPixel(u, v)) {
-                    state = static_cast<std::uint8_t>(
-                        (u > kProjectionLimit ? kRight : 0) | (u < -kProjectionLimit ? kLeft : 0) |
-                        (v > kProjectionLimit ? kTop : 0) | (v < -kProjectionLimit ? kBottom : 0));
-                    if (state == kInFront) {  // not a number
-                        state = kInvalid;
-                    }
-                }
-            }
-            m_drawState[i] = state;
-            m_vertexPixels[i] = ImagePixel(size, x, y, linePixels);
-        }
+        PrepareVertices(scene.imageX, scene.imageY, range.first, range.last, m_imageSize, linePixels);
     };
     workers.Run(task);
+    m_pixelsSize = m_imageSize;
+    m_bPixelsForLines = linePixels;
+}
+
+// Vertices first .. last - 1 as PreparePixels describes them, for an image of side `size`.
+void CSceneRenderer::PrepareVertices(const double* imageX, const double* imageY, std::size_t first,
+                                     std::size_t last, int size, bool linePixels) {
+    const double s = static_cast<double>(size);
+    for (std::size_t i = first; i < last; ++i) {
+        const double x = imageX[i];
+        const double y = imageY[i];
+        const EyeSide side = m_vertexSide[i];
+        std::uint8_t state = side == EyeSide::kInFront  ? kInFront
+                             : side == EyeSide::kBehind ? kBehind
+                                                        : kInvalid;
+        if (state == kInFront) {
+            const double u = s * x;
+            const double v = s * y;
+            if (!CProjectionRegion::ContainsPixel(u, v)) {
+                state = static_cast<std::uint8_t>(
+                    (u > kProjectionLimit ? kRight : 0) | (u < -kProjectionLimit ? kLeft : 0) |
+                    (v > kProjectionLimit ? kTop : 0) | (v < -kProjectionLimit ? kBottom : 0));
+                if (state == kInFront) {  // not a number
+                    state = kInvalid;
+                }
+            }
+        }
+        m_drawState[i] = state;
+        m_vertexPixels[i] = ImagePixel(size, x, y, linePixels);
+    }
 }
 
 // Colours of triangles first .. last - 1 by number, seen from the eye of the mesh's last sort:

@@ -49,8 +49,10 @@ class CSceneRenderer {
   public:
     // Projects vertices 0 .. count - 1 into imageX and imageY (normalised image coordinates) and
     // records which of them are at or behind the eye; remembers the camera for cutting primitives.
+    // With an image size, also makes the vertices' pixels for an image of that side by the line
+    // rule or the solid one, which a Render of that size and kind then takes as they are.
     void Project(const CViewingSpace& camera, const CVector3D* vertices, int count, double* imageX,
-                 double* imageY, CWorkerPool& workers);
+                 double* imageY, CWorkerPool& workers, int imageSize = 0, bool linePixels = false);
 
     // Brings the triangles' distances and directions to the eye up to date and sorts them for
     // painting (SortByDepth) while the other threads work out each triangle's colour for the light
@@ -109,6 +111,8 @@ class CSceneRenderer {
     static constexpr int kKindShift = 24;
 
     void PreparePixels(const SceneInput& scene, bool linePixels, CWorkerPool& workers);
+    void PrepareVertices(const double* imageX, const double* imageY, std::size_t first, std::size_t last,
+                         int size, bool linePixels);
     void ShadeRange(const CTessellatedMesh& mesh, const CLightingSettings& lighting, std::size_t first,
                     std::size_t last);
     void PrepareSolid(const SceneInput& scene, CWorkerPool& workers);
@@ -133,6 +137,9 @@ class CSceneRenderer {
     // Per frame: the state used for drawing and each vertex's pixel by the mode's rule.
     LargeArray<std::uint8_t> m_drawState;
     LargeArray<PixelPoint> m_vertexPixels;
+    // The image side and the rule the pixels were made for since the last projection; -1 for none.
+    int m_pixelsSize = -1;
+    bool m_bPixelsForLines = false;
     LargeArray<SolidEntry> m_solid;
     // For the depth test: per layer the distance and the number of the triangle each pixel shows
     // (kNoTriangle for none) and room for the ties met; room for the ties of merging each band;

@@ -412,5 +412,36 @@ TEST(FrameRenderer, FreeingTheSortMemoryChangesNoPixel) {
     }
 }
 
+// The vertices' pixels are made with the projection for the image as it is sized; a Render of
+// another size, or by the other pixel rule, makes them again.
+TEST(FrameRenderer, PixelsMadeWithTheProjectionFollowTheImageAndTheMode) {
+    auto doc = DocumentFromFile("teapot.off");
+    CViewingSpace camera = FramingCamera(*doc);
+    camera.Orbit(10.0, 20.0);
+    CFrameRenderer frame(2);
+    frame.SetModel(doc.get());
+    frame.RenderFrame(camera, Settings(DrawingMode::kWireframe), 64);
+    struct Step {
+        DrawingMode transformMode;  // the mode of the Transform before the Render
+        DrawingMode renderMode;
+        int size;
+    };
+    const Step steps[] = {{DrawingMode::kWireframe, DrawingMode::kWireframe, 64},
+                          {DrawingMode::kWireframe, DrawingMode::kWireframe, 90},
+                          {DrawingMode::kWireframe, DrawingMode::kPoints, 90},
+                          {DrawingMode::kPoints, DrawingMode::kWireframe, 90},
+                          {DrawingMode::kSolid, DrawingMode::kSolid, 90},
+                          {DrawingMode::kSolid, DrawingMode::kSolid, 70}};
+    for (const Step& step : steps) {
+        camera.Orbit(3.0, 5.0);
+        frame.Transform(camera, Settings(step.transformMode));
+        const DrawingSettings settings = Settings(step.renderMode);
+        const CImage& image = frame.Render(camera, settings, step.size);
+        EXPECT_EQ(FirstDifference(image, ReferenceRender(frame, camera, settings, step.size)), -1)
+            << static_cast<int>(step.transformMode) << " then " << static_cast<int>(step.renderMode) << " at "
+            << step.size;
+    }
+}
+
 }  // namespace
 }  // namespace quorvane

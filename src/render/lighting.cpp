@@ -11,18 +11,20 @@ void CLightingSettings::UpdateLightDirection(const CViewingSpace& camera) {
 // Phong shading of one face; the back of a face takes the interior colour and the flipped normal.
 COLORREF CLightingSettings::ComputeColor(const CVector3D& normal, const CVector3D& toEye) const {
     CVector3D n = normal;
-    CRealColor surface = m_exteriorColor;
     // A normal that is not a number fails this test and is shaded as a back face.
-    if (!(n.Dot(toEye) >= 0.0)) {
-        surface = m_interiorColor;
+    const bool front = n.Dot(toEye) >= 0.0;
+    if (!front) {
         n = n * -1.0;
     }
     const CVector3D& l = m_lightDirection;
     const double d = n.Dot(l);
     CVector3D reflected = n * (2.0 * d) - l;
     reflected = reflected / reflected.Length();
-    const double h = reflected.Dot(toEye);
+    return ColorFromAngles(front, d, reflected.Dot(toEye));
+}
 
+COLORREF CLightingSettings::ColorFromAngles(bool front, double d, double h) const {
+    const CRealColor& surface = front ? m_exteriorColor : m_interiorColor;
     CRealColor out{m_ambientLightColor.red * m_ambientFactor * surface.red,
                    m_ambientLightColor.green * m_ambientFactor * surface.green,
                    m_ambientLightColor.blue * m_ambientFactor * surface.blue};

@@ -47,6 +47,9 @@ class CLightingSettings {
     // The colour of a face with unit normal `normal` seen along the unit vector `toEye` (from the
     // face towards the eye): ambient, then specular, then diffuse, clamped above at 1.
     COLORREF ComputeColor(const CVector3D& normal, const CVector3D& toEye) const;
+    // The second half of ComputeColor: the colour of the front (exterior) or back face from the
+    // cosines d to the light and h from the reflected light to the eye.
+    COLORREF ColorFromAngles(bool front, double d, double h) const;
 };
 
 }  // namespace quorvane

@@ -9,6 +9,8 @@
 #include <limits>
 #include <type_traits>
 
+#include "render/face_colour.h"
+
 namespace quorvane {
 
 namespace {
@@ -103,13 +105,6 @@ bool RowsMeetBand(int a, int b, int c, const CRasterClip& band) {
 CRasterClip BandOf(int size, int part, int parts) {
     const PartRange rows = SplitRange(static_cast<std::size_t>(size), part, parts);
     return {static_cast<int>(rows.first), static_cast<int>(rows.last)};
-}
-
-// The colour of a triangle seen from `eye`, from its normal and the direction from its centroid.
-std::uint32_t ShadeTriangle(const CTriangle& t, const CVector3D* vertices, const CVector3D& eye,
-                            const CLightingSettings& lighting) {
-    const CVector3D toEye = ViewFrom(t.Centroid(vertices), eye).m_toEye;
-    return ColorRefToPixel(lighting.ComputeColor(t.Normal(vertices), toEye));
 }
 
 // Paints the solid model in painting order: each pixel offered takes the colour.
@@ -219,8 +214,13 @@ void CSceneRenderer::ShadeRange(const CTessellatedMesh& mesh, const CLightingSet
     const CTriangle* triangles = mesh.Triangles();
     const CVector3D* vertices = mesh.Vertices();
     const CVector3D eye = mesh.GetEye();
-    for (std::size_t k = first; k < last; ++k) {
-        m_colourByTriangle[k] = ShadeTriangle(triangles[k], vertices, eye, lighting);
+    std::size_t k = first;
+    for (; k + 1 < last; k += 2) {
+        FaceColours(triangles[k], triangles[k + 1], vertices, eye, lighting, m_colourByTriangle[k],
+                    m_colourByTriangle[k + 1]);
+    }
+    if (k < last) {
+        m_colourByTriangle[k] = FaceColour(triangles[k], vertices, eye, lighting);
     }
 }
 
@@ -579,11 +579,22 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
                 return;
             }
             const std::size_t last = std::min(n, first + kShadeChunk);
+            // Shown triangles are shaded in pairs as they are met.
+            std::size_t waiting = last;
             for (std::size_t k = first; k < last; ++k) {
                 if (m_shown[k] != 0) {
                     m_shown[k] = 0;
-                    m_colourByTriangle[k] = ShadeTriangle(triangles[k], vertices, eye, lighting);
+                    if (waiting == last) {
+                        waiting = k;
+                    } else {
+                        FaceColours(triangles[waiting], triangles[k], vertices, eye, lighting,
+                                    m_colourByTriangle[waiting], m_colourByTriangle[k]);
+                        waiting = last;
+                    }
                 }
+            }
+            if (waiting != last) {
+                m_colourByTriangle[waiting] = FaceColour(triangles[waiting], vertices, eye, lighting);
             }
         }
     };
@@ -594,8 +605,8 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
             return false;
         }
         for (std::size_t t = 0; t < count; ++t) {
-            const std::uint32_t held = ShadeTriangle(triangles[ties[t].held], vertices, eye, lighting);
-            const std::uint32_t offered = ShadeTriangle(triangles[ties[t].offered], vertices, eye, lighting);
+            const std::uint32_t held = FaceColour(triangles[ties[t].held], vertices, eye, lighting);
+            const std::uint32_t offered = FaceColour(triangles[ties[t].offered], vertices, eye, lighting);
             if (((held ^ offered) & kColourBits) != 0) {
                 return false;
             }

@@ -409,6 +409,12 @@ bool CSceneRenderer::Render(const SceneInput& scene, CImage& image, CWorkerPool&
     return true;
 }
 
+std::size_t CSceneRenderer::DepthRun(std::size_t triangles, int layers) {
+    const std::size_t runs = kRunsPerLayer * static_cast<std::size_t>(std::max(layers, 1));
+    const std::size_t run = (triangles + runs - 1) / runs;
+    return std::max(kDistanceRun, (run + kDistanceRun - 1) / kDistanceRun * kDistanceRun);
+}
+
 int CSceneRenderer::DepthLayers(int imageSize, int threads) {
     const std::int64_t pixels = std::int64_t{imageSize} * imageSize;
     if (pixels == 0) {
@@ -469,54 +475,60 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
         bool finite = true;
         const CRasterClip wholeImage{0, m_imageSize};
         // Runs of triangles are dealt to the layers in turn, so that each layer gets some of every
-        // part of the model (which may lie nearer or farther, on screen or off it). Each run's
-        // distances come first, in a loop of their own that keeps the divider busy, then its
-        // triangles are drawn with them.
-        const std::size_t step = kDepthRun * static_cast<std::size_t>(layerCount);
-        for (std::size_t start = kDepthRun * static_cast<std::size_t>(part); start < n; start += step) {
-            const std::size_t end = std::min(n, start + kDepthRun);
-            TriangleDistances(triangles, vertices, eye, start, end, keys);
-            for (std::size_t k = start; k < end; ++k) {
-                finite = finite && std::isfinite(keys[k]);
-            }
-            for (std::size_t k = start; k < end; ++k) {
-                const CTriangle& t = triangles[k];
-                const double key = keys[k];
-                const auto id = static_cast<std::uint32_t>(k);
-                // Most triangles of a fine mesh lie in front within a block of pixels inside the
-                // image: drawn from the block's mask, with what the test needs kept in registers.
-                const std::size_t a = static_cast<std::size_t>(t.m_nV1);
-                const std::size_t b = static_cast<std::size_t>(t.m_nV2);
-                const std::size_t c = static_cast<std::size_t>(t.m_nV3);
-                if ((m_drawState[a] | m_drawState[b] | m_drawState[c]) == kInFront) {
-                    const PixelPoint pa = m_vertexPixels[a];
-                    const PixelPoint pb = m_vertexPixels[b];
-                    const PixelPoint pc = m_vertexPixels[c];
-                    const int left = std::min({pa.x, pb.x, pc.x});
-                    const int top = std::min({pa.y, pb.y, pc.y});
-                    const std::int64_t right = std::max({pa.x, pb.x, pc.x});
-                    const std::int64_t bottom = std::max({pa.y, pb.y, pc.y});
-                    if (right - left < kSmallBlock && bottom - top < kSmallBlock && left >= 0 && top >= 0 &&
-                        right < m_imageSize && bottom < m_imageSize) {
-                        const std::size_t corner =
-                            static_cast<std::size_t>(top) * stride + static_cast<std::size_t>(left);
-                        for (unsigned mask = small.Mask(CellOf(pa, left, top), CellOf(pb, left, top),
-                                                        CellOf(pc, left, top));
-                             mask != 0; mask &= mask - 1) {
-                            const auto cell = static_cast<std::size_t>(std::countr_zero(mask));
-                            pen.pen.TestPixel(keyPlane, idPlane,
-                                              static_cast<std::int64_t>(corner + cell / kSmallBlock * stride +
-                                                                        cell % kSmallBlock),
-                                              key, id);
-                        }
-                        continue;
-                    }
+        // part of the model (which may lie nearer or farther, on screen or off it), while a run
+        // keeps neighbouring triangles, which draw into neighbouring pixels, together. The
+        // distances of a few hundred triangles come first, in a loop of their own that keeps the
+        // divider busy, then those triangles are drawn with them.
+        const std::size_t run = DepthRun(n, layerCount);
+        const std::size_t step = run * static_cast<std::size_t>(layerCount);
+        for (std::size_t first = run * static_cast<std::size_t>(part); first < n; first += step) {
+            const std::size_t last = std::min(n, first + run);
+            for (std::size_t start = first; start < last; start += kDistanceRun) {
+                const std::size_t end = std::min(last, start + kDistanceRun);
+                TriangleDistances(triangles, vertices, eye, start, end, keys);
+                for (std::size_t k = start; k < end; ++k) {
+                    finite = finite && std::isfinite(keys[k]);
                 }
-                const SolidEntry entry = ClassifyTriangle(t, k, 0);
-                if (entry.colourKind >> kKindShift != kSkip) {
-                    pen.pen.id = id;
-                    pen.pen.key = key;
-                    DrawSolidEntry(scene, entry, &t, pen, wholeImage);
+                for (std::size_t k = start; k < end; ++k) {
+                    const CTriangle& t = triangles[k];
+                    const double key = keys[k];
+                    const auto id = static_cast<std::uint32_t>(k);
+                    // Most triangles of a fine mesh lie in front within a block of pixels inside the
+                    // image: drawn from the block's mask, with what the test needs kept in registers.
+                    const std::size_t a = static_cast<std::size_t>(t.m_nV1);
+                    const std::size_t b = static_cast<std::size_t>(t.m_nV2);
+                    const std::size_t c = static_cast<std::size_t>(t.m_nV3);
+                    if ((m_drawState[a] | m_drawState[b] | m_drawState[c]) == kInFront) {
+                        const PixelPoint pa = m_vertexPixels[a];
+                        const PixelPoint pb = m_vertexPixels[b];
+                        const PixelPoint pc = m_vertexPixels[c];
+                        const int left = std::min({pa.x, pb.x, pc.x});
+                        const int top = std::min({pa.y, pb.y, pc.y});
+                        const std::int64_t right = std::max({pa.x, pb.x, pc.x});
+                        const std::int64_t bottom = std::max({pa.y, pb.y, pc.y});
+                        if (right - left < kSmallBlock && bottom - top < kSmallBlock && left >= 0 &&
+                            top >= 0 && right < m_imageSize && bottom < m_imageSize) {
+                            const std::size_t corner =
+                                static_cast<std::size_t>(top) * stride + static_cast<std::size_t>(left);
+                            for (unsigned mask = small.Mask(CellOf(pa, left, top), CellOf(pb, left, top),
+                                                            CellOf(pc, left, top));
+                                 mask != 0; mask &= mask - 1) {
+                                const auto cell = static_cast<std::size_t>(std::countr_zero(mask));
+                                pen.pen.TestPixel(
+                                    keyPlane, idPlane,
+                                    static_cast<std::int64_t>(corner + cell / kSmallBlock * stride +
+                                                              cell % kSmallBlock),
+                                    key, id);
+                            }
+                            continue;
+                        }
+                    }
+                    const SolidEntry entry = ClassifyTriangle(t, k, 0);
+                    if (entry.colourKind >> kKindShift != kSkip) {
+                        pen.pen.id = id;
+                        pen.pen.key = key;
+                        DrawSolidEntry(scene, entry, &t, pen, wholeImage);
+                    }
                 }
             }
         }

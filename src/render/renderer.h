@@ -146,8 +146,11 @@ class CSceneRenderer {
     // whether each triangle is shown (all 0 between frames).
     static constexpr std::uint32_t kNoTriangle = 0xFFFFFFFFu;
     static constexpr std::size_t kTieRoom = 256;
-    // Triangles dealt to a depth layer at a time.
-    static constexpr std::size_t kDepthRun = 512;
+    // The triangles whose distances are worked out at a time; the runs dealt to the layers are
+    // whole numbers of them, about kRunsPerLayer for each layer.
+    static constexpr std::size_t kDistanceRun = 512;
+    static constexpr std::size_t kRunsPerLayer = 8;
+    static std::size_t DepthRun(std::size_t triangles, int layers);
     struct SDepthLayer {
         // The pixel count for which every key is infinite and every id kNoTriangle; 0 when not.
         std::size_t clearPixels = 0;

@@ -474,6 +474,8 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
         pen.pen.tieCapacity = layer.ties.size();
         bool finite = true;
         const CRasterClip wholeImage{0, m_imageSize};
+        // The box of the pixels the layer's triangles may have set.
+        SPixelBox box{m_imageSize, m_imageSize, 0, 0};
         // Runs of triangles are dealt to the layers in turn, so that each layer gets some of every
         // part of the model (which may lie nearer or farther, on screen or off it), while a run
         // keeps neighbouring triangles, which draw into neighbouring pixels, together. The
@@ -508,6 +510,7 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
                         const std::int64_t bottom = std::max({pa.y, pb.y, pc.y});
                         if (right - left < kSmallBlock && bottom - top < kSmallBlock && left >= 0 &&
                             top >= 0 && right < m_imageSize && bottom < m_imageSize) {
+                            box.Include(left, top, static_cast<int>(right) + 1, static_cast<int>(bottom) + 1);
                             const std::size_t corner =
                                 static_cast<std::size_t>(top) * stride + static_cast<std::size_t>(left);
                             for (unsigned mask = small.Mask(CellOf(pa, left, top), CellOf(pb, left, top),
@@ -524,7 +527,20 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
                         }
                     }
                     const SolidEntry entry = ClassifyTriangle(t, k, 0);
-                    if (entry.colourKind >> kKindShift != kSkip) {
+                    const std::uint32_t kind = entry.colourKind >> kKindShift;
+                    if (kind != kSkip) {
+                        if (kind == kDraw) {
+                            // Nothing of a triangle is drawn outside the box of its corners.
+                            const PixelPoint pa = UnpackPixel(entry.a);
+                            const PixelPoint pb = UnpackPixel(entry.b);
+                            const PixelPoint pc = UnpackPixel(entry.c);
+                            box.Include(std::max(std::min({pa.x, pb.x, pc.x}), 0),
+                                        std::max(std::min({pa.y, pb.y, pc.y}), 0),
+                                        std::min(std::max({pa.x, pb.x, pc.x}) + 1, m_imageSize),
+                                        std::min(std::max({pa.y, pb.y, pc.y}) + 1, m_imageSize));
+                        } else {
+                            box.Include(0, 0, m_imageSize, m_imageSize);
+                        }
                         pen.pen.id = id;
                         pen.pen.key = key;
                         DrawSolidEntry(scene, entry, &t, pen, wholeImage);
@@ -535,6 +551,7 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
         layer.tieCount = pen.pen.tieCount;
         layer.tiesOverflowed = pen.pen.tiesOverflowed;
         layer.finite = finite;
+        layer.box = box;
     };
     workers.Run(draw);
     for (int l = 0; l < layerCount; ++l) {
@@ -543,34 +560,46 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
         }
     }
     SDepthLayer& merged = m_layers[0];
+    SPixelBox all = merged.box;
+    for (int l = 1; l < layerCount; ++l) {
+        const SPixelBox& box = m_layers[static_cast<std::size_t>(l)].box;
+        all.Include(box.left, box.top, box.right, box.bottom);
+    }
     auto merge = [&](int part) {
         const CRasterClip band = BandOf(m_imageSize, part, parts);
-        const std::size_t first = static_cast<std::size_t>(band.rowBegin) * stride;
-        const std::size_t last = static_cast<std::size_t>(band.rowEnd) * stride;
         SMergeTies& room = m_mergeTies[static_cast<std::size_t>(part)];
         CDepthPen pen{merged.keys.data(), merged.ids.data(), m_imageSize};
         pen.ties = room.ties.data();
         pen.tieCapacity = room.ties.size();
         for (int l = 1; l < layerCount; ++l) {
             SDepthLayer& layer = m_layers[static_cast<std::size_t>(l)];
+            const SPixelBox& box = layer.box;
             // Each pixel read is left as a fresh layer has it, for the next frame.
-            for (std::size_t p = first; p < last; ++p) {
-                if (layer.ids[p] != kNoTriangle) {
-                    pen.key = layer.keys[p];
-                    pen.id = layer.ids[p];
-                    pen.Plot(static_cast<std::int64_t>(p));
-                    layer.keys[p] = std::numeric_limits<double>::infinity();
-                    layer.ids[p] = kNoTriangle;
+            for (int y = std::max(band.rowBegin, box.top); y < std::min(band.rowEnd, box.bottom); ++y) {
+                const std::size_t row = static_cast<std::size_t>(y) * stride;
+                for (std::size_t p = row + static_cast<std::size_t>(box.left);
+                     p < row + static_cast<std::size_t>(box.right); ++p) {
+                    if (layer.ids[p] != kNoTriangle) {
+                        pen.key = layer.keys[p];
+                        pen.id = layer.ids[p];
+                        pen.Plot(static_cast<std::int64_t>(p));
+                        layer.keys[p] = std::numeric_limits<double>::infinity();
+                        layer.ids[p] = kNoTriangle;
+                    }
                 }
             }
         }
         room.tieCount = pen.tieCount;
         room.tiesOverflowed = pen.tiesOverflowed;
         // Bands may mark one triangle at the same time; they all write the same value.
-        for (std::size_t p = first; p < last; ++p) {
-            const std::uint32_t id = merged.ids[p];
-            if (id != kNoTriangle) {
-                std::atomic_ref<std::uint8_t>(m_shown[id]).store(1, std::memory_order_relaxed);
+        for (int y = std::max(band.rowBegin, all.top); y < std::min(band.rowEnd, all.bottom); ++y) {
+            const std::size_t row = static_cast<std::size_t>(y) * stride;
+            for (std::size_t p = row + static_cast<std::size_t>(all.left);
+                 p < row + static_cast<std::size_t>(all.right); ++p) {
+                const std::uint32_t id = merged.ids[p];
+                if (id != kNoTriangle) {
+                    std::atomic_ref<std::uint8_t>(m_shown[id]).store(1, std::memory_order_relaxed);
+                }
             }
         }
     };
@@ -639,15 +668,24 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
     std::uint32_t* pixels = image.Data();
     auto resolve = [&](int part) {
         const CRasterClip band = BandOf(m_imageSize, part, parts);
-        const std::size_t last = static_cast<std::size_t>(band.rowEnd) * stride;
-        for (std::size_t p = static_cast<std::size_t>(band.rowBegin) * stride; p < last; ++p) {
-            const std::uint32_t id = merged.ids[p];
-            if (id == kNoTriangle) {
-                pixels[p] = background;
-            } else {
-                pixels[p] = (m_colourByTriangle[id] & kColourBits) | ~kColourBits;
-                merged.keys[p] = std::numeric_limits<double>::infinity();
-                merged.ids[p] = kNoTriangle;
+        for (int y = band.rowBegin; y < band.rowEnd; ++y) {
+            const std::size_t row = static_cast<std::size_t>(y) * stride;
+            if (y < all.top || y >= all.bottom) {
+                std::fill(pixels + row, pixels + row + stride, background);
+                continue;
+            }
+            std::fill(pixels + row, pixels + row + static_cast<std::size_t>(all.left), background);
+            std::fill(pixels + row + static_cast<std::size_t>(all.right), pixels + row + stride, background);
+            for (std::size_t p = row + static_cast<std::size_t>(all.left);
+                 p < row + static_cast<std::size_t>(all.right); ++p) {
+                const std::uint32_t id = merged.ids[p];
+                if (id == kNoTriangle) {
+                    pixels[p] = background;
+                } else {
+                    pixels[p] = (m_colourByTriangle[id] & kColourBits) | ~kColourBits;
+                    merged.keys[p] = std::numeric_limits<double>::infinity();
+                    merged.ids[p] = kNoTriangle;
+                }
             }
         }
     };

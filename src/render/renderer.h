@@ -151,6 +151,24 @@ class CSceneRenderer {
     static constexpr std::size_t kDistanceRun = 512;
     static constexpr std::size_t kRunsPerLayer = 8;
     static std::size_t DepthRun(std::size_t triangles, int layers);
+    // Columns [left, right) of rows [top, bottom); empty when left >= right or top >= bottom.
+    struct SPixelBox {
+        int left;
+        int top;
+        int right;
+        int bottom;
+
+        // Grows the box to take in a non-empty other one.
+        void Include(int otherLeft, int otherTop, int otherRight, int otherBottom) {
+            if (otherLeft >= otherRight || otherTop >= otherBottom) {
+                return;
+            }
+            left = left < otherLeft ? left : otherLeft;
+            top = top < otherTop ? top : otherTop;
+            right = right > otherRight ? right : otherRight;
+            bottom = bottom > otherBottom ? bottom : otherBottom;
+        }
+    };
     struct SDepthLayer {
         // The pixel count for which every key is infinite and every id kNoTriangle; 0 when not.
         std::size_t clearPixels = 0;
@@ -160,6 +178,8 @@ class CSceneRenderer {
         std::size_t tieCount = 0;
         bool tiesOverflowed = false;
         bool finite = true;
+        // The pixels the last frame's triangles may have set.
+        SPixelBox box{0, 0, 0, 0};
     };
     struct SMergeTies {
         std::array<CDepthTie, kTieRoom> ties;

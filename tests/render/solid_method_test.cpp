@@ -36,6 +36,7 @@ enum class Scene {
     kGrid,        // a regular grid of squares: equal distances along shared edges in symmetric views
     kInside,      // the camera among the triangles: cut at the eye and at the image's edges
     kHuge,        // kScattered and a triangle whose centroid lies beyond the largest double
+    kThroughEye,  // a floor reaching behind the eye, cut at it, and one small triangle far off
 };
 
 std::string ToText(const std::vector<std::array<double, 3>>& vertices,
@@ -73,6 +74,12 @@ std::string MakeScene(Scene scene, unsigned seed) {
         return ToText(vertices, faces);
     }
     // The turned-over copies go beyond the first run of triangles the depth test deals to a layer.
+    if (scene == Scene::kThroughEye) {
+        vertices = {{-40.0, -1.0, -40.0}, {40.0, -1.0, -40.0}, {0.0, -1.0, 60.0},
+                    {0.0, 0.0, -9.0},     {0.05, 0.0, -9.0},   {0.0, 0.05, -9.0}};
+        faces = {{0, 1, 2}, {3, 4, 5}};
+        return ToText(vertices, faces);
+    }
     const int count = scene == Scene::kReversed ? 600 : 150;
     std::vector<std::array<int, 3>> reversed;
     for (int t = 0; t < count; ++t) {
@@ -116,7 +123,8 @@ TEST(DepthTestMatchesPainting, RandomScenesFrameAfterFrame) {
     CFrameRenderer::Counts total;
     const SceneRun runs[] = {{Scene::kScattered, 1},  {Scene::kScattered, 2}, {Scene::kDuplicated, 2},
                              {Scene::kDuplicated, 3}, {Scene::kReversed, 1},  {Scene::kReversed, 2},
-                             {Scene::kGrid, 1},       {Scene::kGrid, 2},      {Scene::kInside, 2}};
+                             {Scene::kGrid, 1},       {Scene::kGrid, 2},      {Scene::kInside, 2},
+                             {Scene::kThroughEye, 2}};
     for (const SceneRun& run : runs) {
         for (unsigned seed = 1; seed <= 3; ++seed) {
             const std::string label = "scene " + std::to_string(static_cast<int>(run.scene)) + " seed " +
@@ -130,6 +138,12 @@ TEST(DepthTestMatchesPainting, RandomScenesFrameAfterFrame) {
             CViewingSpace camera = FramingCamera(*doc);
             if (run.scene == Scene::kInside) {
                 camera.Zoom(5.0);
+            }
+            if (run.scene == Scene::kThroughEye) {
+                camera.SetFromPoint({0.0, 0.0, 0.0});
+                camera.SetAtPoint({0.0, 0.0, -1.0});
+                camera.SetUpVector({0.0, 1.0, 0.0});
+                camera.ComputeBasis();
             }
             std::mt19937 random(seed * 7919u);
             std::uniform_int_distribution<int> pick(0, 9);

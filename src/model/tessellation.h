@@ -111,9 +111,6 @@ class CTessellatedMesh {
     const std::vector<int>& GetOrder() const { return m_order; }
     // Puts back an order GetOrder gave for the same triangles.
     void SetOrder(const std::vector<int>& order) { m_order = order; }
-    // The distances by triangle number, for callers that work them out together with the rest of
-    // each triangle's view (by ViewFrom of the centroid, as UpdateDistances does). Valid after SetEye.
-    double* MutableDistances() { return m_distances.data(); }
     // Frees the working memory of the sort, which the next sort allocates again.
     void FreeSortMemory() { m_sortScratch.Release(); }
     // Bytes of working memory the sort holds for the next one.

@@ -166,7 +166,6 @@ const CImage& CFrameRenderer::Render(const CViewingSpace& camera, const DrawingS
     if (settings.mode == DrawingMode::kSolid && m_bDepthTestFrame &&
         CSceneRenderer::DepthLayers(imageSize, m_workers->Count()) > 0) {
         scene.depthTest = true;
-        scene.depthKeys = m_mesh.MutableDistances();
         if (m_scene->Render(scene, m_image, *m_workers)) {
             ++m_counts.depthTestedFrames;
             return m_image;

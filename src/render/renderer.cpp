@@ -452,7 +452,6 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
     const CTriangle* triangles = mesh.Triangles();
     const CVector3D* vertices = mesh.Vertices();
     const CVector3D eye = mesh.GetEye();
-    double* keys = scene.depthKeys;
     const SmallTriangleTable& small = SmallTriangles();
     auto draw = [&](int part) {
         if (part >= layerCount) {
@@ -473,6 +472,7 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
         pen.pen.ties = layer.ties.data();
         pen.pen.tieCapacity = layer.ties.size();
         bool finite = true;
+        double keys[kDistanceRun];
         const CRasterClip wholeImage{0, m_imageSize};
         // The box of the pixels the layer's triangles may have set.
         SPixelBox box{m_imageSize, m_imageSize, 0, 0};
@@ -487,13 +487,14 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
             const std::size_t last = std::min(n, first + run);
             for (std::size_t start = first; start < last; start += kDistanceRun) {
                 const std::size_t end = std::min(last, start + kDistanceRun);
-                TriangleDistances(triangles, vertices, eye, start, end, keys);
+                // keys[k - start] is the distance of triangle k, only needed while it is drawn.
+                TriangleDistances(triangles + start, vertices, eye, 0, end - start, keys);
                 for (std::size_t k = start; k < end; ++k) {
-                    finite = finite && std::isfinite(keys[k]);
+                    finite = finite && std::isfinite(keys[k - start]);
                 }
                 for (std::size_t k = start; k < end; ++k) {
                     const CTriangle& t = triangles[k];
-                    const double key = keys[k];
+                    const double key = keys[k - start];
                     const auto id = static_cast<std::uint32_t>(k);
                     // Most triangles of a fine mesh lie in front within a block of pixels inside the
                     // image: drawn from the block's mask, with what the test needs kept in registers.

@@ -39,10 +39,8 @@ struct SceneInput {
     int edgeCount = 0;    // distinct edges of the document drawn in wireframe mode
     const DrawingSettings* settings = nullptr;
     const CLightingSettings* lighting = nullptr;  // the settings' lighting, light direction up to date
-    // Solid triangles drawn by number with a test of their distances instead of in painting order,
-    // each triangle's distance written to depthKeys (one for each triangle, by number).
+    // Solid triangles drawn by number with a test of their distances instead of in painting order.
     bool depthTest = false;
-    double* depthKeys = nullptr;
 };
 
 class CSceneRenderer {

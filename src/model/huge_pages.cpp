@@ -7,6 +7,7 @@
 #endif
 
 #include <cstdint>
+#include <new>
 
 namespace quorvane {
 
@@ -23,6 +24,21 @@ void AdviseHugePages(const void* data, std::size_t bytes) noexcept {
     (void)data;
     (void)bytes;
 #endif
+}
+
+void* MapZeroedPages(std::size_t bytes) {
+    void* data = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (data == MAP_FAILED) {
+        throw std::bad_alloc();
+    }
+    AdviseHugePages(data, bytes);
+    return data;
+}
+
+void UnmapZeroedPages(void* data, std::size_t bytes) noexcept {
+    if (data != nullptr) {
+        ::munmap(data, bytes);
+    }
 }
 
 void KeepFreedMemoryForReuse() noexcept {

@@ -72,4 +72,50 @@ void ResizeForOverwrite(LargeArray<T>& array, std::size_t size) {
     array.resize(size);
 }
 
+// Storage of `bytes` bytes, zeroed, that is a mapping of its own: the system provides its pages
+// zeroed as they are first touched (advised to huge pages), so parts never used cost nothing.
+// Throws std::bad_alloc when the system refuses it. Freed with UnmapZeroedPages.
+void* MapZeroedPages(std::size_t bytes);
+void UnmapZeroedPages(void* data, std::size_t bytes) noexcept;
+
+// An array of plain values whose elements start as all-zero bytes without being written (see
+// MapZeroedPages), for large arrays of which a frame may use only a part.
+template <typename T>
+class ZeroedArray {
+    static_assert(std::is_trivially_copyable_v<T>);
+
+  public:
+    ZeroedArray() = default;
+    ~ZeroedArray() { UnmapZeroedPages(m_data, m_size * sizeof(T)); }
+    ZeroedArray(const ZeroedArray&) = delete;
+    ZeroedArray& operator=(const ZeroedArray&) = delete;
+    ZeroedArray(ZeroedArray&& other) noexcept
+        : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0)) {}
+    ZeroedArray& operator=(ZeroedArray&& other) noexcept {
+        std::swap(m_data, other.m_data);
+        std::swap(m_size, other.m_size);
+        return *this;
+    }
+
+    // Makes the array `size` elements, every byte of them zero.
+    void AssignZeroed(std::size_t size) {
+        ZeroedArray fresh;
+        if (size > 0) {
+            fresh.m_data = static_cast<T*>(MapZeroedPages(size * sizeof(T)));
+            fresh.m_size = size;
+        }
+        *this = std::move(fresh);
+    }
+
+    T* data() { return m_data; }
+    const T* data() const { return m_data; }
+    std::size_t size() const { return m_size; }
+    T& operator[](std::size_t i) { return m_data[i]; }
+    const T& operator[](std::size_t i) const { return m_data[i]; }
+
+  private:
+    T* m_data = nullptr;
+    std::size_t m_size = 0;
+};
+
 }  // namespace quorvane

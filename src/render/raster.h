@@ -75,10 +75,12 @@ struct CDepthTie {
 };
 
 // Depth-tested drawing into per-pixel keys and primitive ids of an image of side `size` (row-major,
-// as the pixels). A pixel takes the primitive's key and id when the key is smaller than the pixel's:
-// the nearest primitive wins whatever the order of drawing. At an equal key another primitive is a
-// tie, which only the order could settle: the pixel is kept and the pair noted in `ties` (a pair
-// repeated at once, as along one primitive, only once); with no room left, `tiesOverflowed` is set.
+// as the pixels). The id plane holds a primitive's id plus one, 0 where none has drawn (whatever the
+// key plane holds there), so that planes of zero bytes are empty. A pixel takes the primitive's key
+// and id when none holds it or the key is smaller than the pixel's: the nearest primitive wins
+// whatever the order of drawing. At an equal key another primitive is a tie, which only the order
+// could settle: the pixel is kept and the pair noted in `ties` (a pair repeated at once, as along one
+// primitive, only once); with no room left, `tiesOverflowed` is set.
 struct CDepthPen {
     double* keys = nullptr;
     std::uint32_t* ids = nullptr;
@@ -100,12 +102,13 @@ struct CDepthPen {
                    std::uint32_t offeredId) {
         const double held = keyPlane[index];
         const std::uint32_t holder = idPlane[index];
-        if (offeredKey == held && holder != offeredId) [[unlikely]] {
-            NoteTie(holder, offeredId);
+        const std::uint32_t mark = offeredId + 1;
+        if (offeredKey == held && holder != mark && holder != 0) [[unlikely]] {
+            NoteTie(holder - 1, offeredId);
         }
-        const bool nearer = offeredKey < held;
+        const bool nearer = holder == 0 || offeredKey < held;
         keyPlane[index] = nearer ? offeredKey : held;
-        idPlane[index] = nearer ? offeredId : holder;
+        idPlane[index] = nearer ? mark : holder;
     }
     void PlotIf(bool inside, std::int64_t index) {
         if (inside) {

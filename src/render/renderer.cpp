@@ -459,10 +459,9 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
         }
         SDepthLayer& layer = m_layers[static_cast<std::size_t>(part)];
         if (layer.clearPixels != pixelCount) {
-            ResizeForOverwrite(layer.keys, pixelCount);
-            ResizeForOverwrite(layer.ids, pixelCount);
-            std::fill(layer.keys.begin(), layer.keys.end(), std::numeric_limits<double>::infinity());
-            std::fill(layer.ids.begin(), layer.ids.end(), kNoTriangle);
+            // Fresh zeroed planes, whose pages outside the model's pixels are never touched.
+            layer.keys.AssignZeroed(pixelCount);
+            layer.ids.AssignZeroed(pixelCount);
         }
         layer.clearPixels = 0;
         SDepthPen pen;
@@ -580,12 +579,12 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
                 const std::size_t row = static_cast<std::size_t>(y) * stride;
                 for (std::size_t p = row + static_cast<std::size_t>(box.left);
                      p < row + static_cast<std::size_t>(box.right); ++p) {
-                    if (layer.ids[p] != kNoTriangle) {
+                    if (layer.ids[p] != 0) {
                         pen.key = layer.keys[p];
-                        pen.id = layer.ids[p];
+                        pen.id = layer.ids[p] - 1;
                         pen.Plot(static_cast<std::int64_t>(p));
-                        layer.keys[p] = std::numeric_limits<double>::infinity();
-                        layer.ids[p] = kNoTriangle;
+                        layer.keys[p] = 0.0;
+                        layer.ids[p] = 0;
                     }
                 }
             }
@@ -597,9 +596,9 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
             const std::size_t row = static_cast<std::size_t>(y) * stride;
             for (std::size_t p = row + static_cast<std::size_t>(all.left);
                  p < row + static_cast<std::size_t>(all.right); ++p) {
-                const std::uint32_t id = merged.ids[p];
-                if (id != kNoTriangle) {
-                    std::atomic_ref<std::uint8_t>(m_shown[id]).store(1, std::memory_order_relaxed);
+                const std::uint32_t mark = merged.ids[p];
+                if (mark != 0) {
+                    std::atomic_ref<std::uint8_t>(m_shown[mark - 1]).store(1, std::memory_order_relaxed);
                 }
             }
         }
@@ -679,13 +678,13 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
             std::fill(pixels + row + static_cast<std::size_t>(all.right), pixels + row + stride, background);
             for (std::size_t p = row + static_cast<std::size_t>(all.left);
                  p < row + static_cast<std::size_t>(all.right); ++p) {
-                const std::uint32_t id = merged.ids[p];
-                if (id == kNoTriangle) {
+                const std::uint32_t mark = merged.ids[p];
+                if (mark == 0) {
                     pixels[p] = background;
                 } else {
-                    pixels[p] = (m_colourByTriangle[id] & kColourBits) | ~kColourBits;
-                    merged.keys[p] = std::numeric_limits<double>::infinity();
-                    merged.ids[p] = kNoTriangle;
+                    pixels[p] = (m_colourByTriangle[mark - 1] & kColourBits) | ~kColourBits;
+                    merged.keys[p] = 0.0;
+                    merged.ids[p] = 0;
                 }
             }
         }

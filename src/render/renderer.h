@@ -139,10 +139,9 @@ class CSceneRenderer {
     int m_pixelsSize = -1;
     bool m_bPixelsForLines = false;
     LargeArray<SolidEntry> m_solid;
-    // For the depth test: per layer the distance and the number of the triangle each pixel shows
-    // (kNoTriangle for none) and room for the ties met; room for the ties of merging each band;
-    // whether each triangle is shown (all 0 between frames).
-    static constexpr std::uint32_t kNoTriangle = 0xFFFFFFFFu;
+    // For the depth test: per layer the distance and the number plus one of the triangle each pixel
+    // shows (0 for none: see CDepthPen) and room for the ties met; room for the ties of merging each
+    // band; whether each triangle is shown (all 0 between frames).
     static constexpr std::size_t kTieRoom = 256;
     // The triangles whose distances are worked out at a time; the runs dealt to the layers are
     // whole numbers of them, about kRunsPerLayer for each layer.
@@ -168,10 +167,10 @@ class CSceneRenderer {
         }
     };
     struct SDepthLayer {
-        // The pixel count for which every key is infinite and every id kNoTriangle; 0 when not.
+        // The pixel count for which both planes are all zero bytes; 0 when not.
         std::size_t clearPixels = 0;
-        LargeArray<double> keys;
-        LargeArray<std::uint32_t> ids;
+        ZeroedArray<double> keys;
+        ZeroedArray<std::uint32_t> ids;
         std::array<CDepthTie, kTieRoom> ties;
         std::size_t tieCount = 0;
         bool tiesOverflowed = false;

@@ -743,11 +743,11 @@ TEST(TriangleTest, TriangleOfThreeEqualCornersDrawsItsPixel) {
     EXPECT_EQ(image.Pixel(3, 4), 0xFFFFFFFFu);
 }
 
-// A depth layer of side `size` with every key at infinity and no primitive.
+// A depth layer of side `size` with no primitive: zero bytes.
 struct DepthLayer {
     explicit DepthLayer(int size)
-        : keys(static_cast<std::size_t>(size) * size, std::numeric_limits<double>::infinity()),
-          ids(static_cast<std::size_t>(size) * size, 0xFFFFFFFFu),
+        : keys(static_cast<std::size_t>(size) * size, 0.0),
+          ids(static_cast<std::size_t>(size) * size, 0u),
           ties(4) {
         pen.keys = keys.data();
         pen.ids = ids.data();
@@ -789,7 +789,7 @@ TEST(DepthPenTest, OffersThePixelsFillTriangleSets) {
         DepthLayer layer(32);
         layer.Draw(a, b, c, 2.0, 7u, clip);
         for (int p = 0; p < 32 * 32; ++p) {
-            ASSERT_EQ(image.Data()[p] == 1u, layer.ids[static_cast<std::size_t>(p)] == 7u)
+            ASSERT_EQ(image.Data()[p] == 1u, layer.ids[static_cast<std::size_t>(p)] == 7u + 1)
                 << trial << " pixel " << p;
         }
         EXPECT_EQ(layer.pen.tieCount, 0u);
@@ -811,7 +811,7 @@ TEST(DepthPenTest, NearerWinsAndEqualKeysAreNotedAsTies) {
             layer.Draw(a, b, c, 2.0, 2u);
             layer.Draw(a, b, c, 1.0, 1u);
         }
-        EXPECT_EQ(layer.ids[5 * 16 + 5], 1u) << nearFirst;
+        EXPECT_EQ(layer.ids[5 * 16 + 5], 1u + 1) << nearFirst;
         EXPECT_EQ(layer.keys[5 * 16 + 5], 1.0) << nearFirst;
         EXPECT_EQ(layer.pen.tieCount, 0u) << nearFirst;
     }
@@ -823,12 +823,21 @@ TEST(DepthPenTest, NearerWinsAndEqualKeysAreNotedAsTies) {
     ASSERT_EQ(layer.pen.tieCount, 1u);
     EXPECT_EQ(layer.ties[0].held, 1u);
     EXPECT_EQ(layer.ties[0].offered, 2u);
-    EXPECT_EQ(layer.ids[5 * 16 + 5], 1u);
+    EXPECT_EQ(layer.ids[5 * 16 + 5], 1u + 1);
     for (std::uint32_t id = 3; id < 7; ++id) {
         layer.Draw(a, b, c, 1.0, id);
     }
     EXPECT_EQ(layer.pen.tieCount, 4u);
     EXPECT_TRUE(layer.pen.tiesOverflowed);
+
+    // A key of zero, as the empty planes hold, and id 0 take an empty pixel without a tie.
+    DepthLayer zero(16);
+    zero.Draw(a, b, c, 0.0, 0u);
+    EXPECT_EQ(zero.ids[5 * 16 + 5], 0u + 1);
+    EXPECT_EQ(zero.pen.tieCount, 0u);
+    zero.Draw(a, b, c, 0.0, 3u);
+    EXPECT_EQ(zero.ids[5 * 16 + 5], 0u + 1);
+    EXPECT_EQ(zero.pen.tieCount, 1u);
 }
 
 }  // namespace

@@ -299,5 +299,37 @@ TEST(DepthTestMatchesPainting, FramesTheTestCannotDrawArePainted) {
     EXPECT_EQ(CSceneRenderer::DepthLayers(2897, 2), 0);
 }
 
+// Real models of other people's making (quads and larger polygons split into fans, a cube whose
+// faces meet at equal distances in its symmetric views): the same pictures and order frame after
+// frame as painting.
+TEST(DepthTestMatchesPainting, RealModelsWhileTurning) {
+    CFrameRenderer::Counts total;
+    for (const char* name : {"cube.off", "double_torus.off", "mannequin_devil.off", "teapot.off",
+                             "torus_quads.off", "wuson.off"}) {
+        auto doc = testing_support::DocumentFromFile(name);
+        ASSERT_NE(doc, nullptr) << name;
+        CFrameRenderer painter(2);
+        CFrameRenderer tested(2);
+        painter.SetSolidMethod(SolidMethod::kPainter);
+        painter.SetModel(doc.get());
+        tested.SetModel(doc.get());
+        CViewingSpace camera = FramingCamera(*doc);
+        for (int step = 0; step < 24; ++step) {
+            camera.Orbit(step % 6 == 5 ? 90.0 : 7.0, 11.0);
+            painter.Transform(camera, Solid());
+            tested.Transform(camera, Solid());
+            ASSERT_EQ(
+                FirstDifference(tested.Render(camera, Solid(), 128), painter.Render(camera, Solid(), 128)),
+                -1)
+                << name << " step " << step;
+        }
+        EXPECT_EQ(tested.GetMesh().GetOrder(), painter.GetMesh().GetOrder()) << name;
+        const CFrameRenderer::Counts counts = tested.GetCounts();
+        total.depthTestedFrames += counts.depthTestedFrames;
+        total.depthTestFallbacks += counts.depthTestFallbacks;
+    }
+    EXPECT_GT(total.depthTestedFrames, 100u);
+}
+
 }  // namespace
 }  // namespace quorvane

@@ -89,6 +89,10 @@ void CFrameRenderer::SettleOrder() const {
         ++m_counts.replays;
         std::size_t from = 0;
         for (std::size_t j = owed - 1; j-- > 0;) {
+            // A frame seen from the same eye as the one after it has the same distances.
+            if (m_owedEyes[j] == m_owedEyes[j + 1]) {
+                continue;
+            }
             SortFor(m_owedEyes[j]);
             if (m_mesh.LastSortPath() == DepthSortPath::kDistinctKeys) {
                 from = j + 1;
@@ -168,6 +172,12 @@ const CImage& CFrameRenderer::Render(const CViewingSpace& camera, const DrawingS
         scene.depthTest = true;
         if (m_scene->Render(scene, m_image, *m_workers)) {
             ++m_counts.depthTestedFrames;
+            if (m_scene->DepthTestMetTies()) {
+                // Equal distances, though of one colour here: the owed sorts are made while they
+                // are few, as the frames that follow would likely owe sorts only a replay could make.
+                SettleOrder();
+                m_bDepthTestFrame = false;
+            }
             return m_image;
         }
         // A pixel that only the painting order decides, or a distance the test cannot compare:

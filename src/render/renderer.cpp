@@ -654,16 +654,19 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
         }
         return true;
     };
+    m_bDepthTestMetTies = false;
     for (int l = 0; l < layerCount; ++l) {
         const SDepthLayer& layer = m_layers[static_cast<std::size_t>(l)];
         if (!tiesAgree(layer.ties.data(), layer.tieCount, layer.tiesOverflowed)) {
             return false;
         }
+        m_bDepthTestMetTies = m_bDepthTestMetTies || layer.tieCount > 0;
     }
     for (const SMergeTies& room : m_mergeTies) {
         if (!tiesAgree(room.ties.data(), room.tieCount, room.tiesOverflowed)) {
             return false;
         }
+        m_bDepthTestMetTies = m_bDepthTestMetTies || room.tieCount > 0;
     }
     std::uint32_t* pixels = image.Data();
     auto resolve = [&](int part) {

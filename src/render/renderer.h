@@ -71,6 +71,9 @@ class CSceneRenderer {
 
     // Whether the camera of the last projection had no usable basis.
     bool ProjectedCameraDegenerate() const { return m_bDegenerate; }
+    // Whether the last picture finished with the depth test had triangles of one colour meet at a
+    // pixel at the same distance: the distances are not all different.
+    bool DepthTestMetTies() const { return m_bDepthTestMetTies; }
 
     // How many depth layers (images of keys and triangle numbers, 12 bytes a pixel) the depth test
     // draws an image of side `imageSize` into with `threads` threads: one a thread, as many as
@@ -128,6 +131,7 @@ class CSceneRenderer {
 
     CViewingSpace m_camera;
     bool m_bDegenerate = false;
+    bool m_bDepthTestMetTies = false;
     int m_imageSize = 0;
     CProjectionRegion m_region{0, 1.0};
     // kInvalid, kBehind or 0 for each vertex from the last projection.

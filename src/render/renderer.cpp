@@ -473,8 +473,13 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
         bool finite = true;
         double keys[kDistanceRun];
         const CRasterClip wholeImage{0, m_imageSize};
-        // The box of the pixels the layer's triangles may have set.
+        // The box of the pixels the layer's triangles may have set: that of the small triangles
+        // drawn from their blocks, kept in registers, and that of the others.
         SPixelBox box{m_imageSize, m_imageSize, 0, 0};
+        int boxLeft = m_imageSize;
+        int boxTop = m_imageSize;
+        int boxRight = 0;
+        int boxBottom = 0;
         // Runs of triangles are dealt to the layers in turn, so that each layer gets some of every
         // part of the model (which may lie nearer or farther, on screen or off it), while a run
         // keeps neighbouring triangles, which draw into neighbouring pixels, together. The
@@ -510,7 +515,11 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
                         const std::int64_t bottom = std::max({pa.y, pb.y, pc.y});
                         if (right - left < kSmallBlock && bottom - top < kSmallBlock && left >= 0 &&
                             top >= 0 && right < m_imageSize && bottom < m_imageSize) {
-                            box.Include(left, top, static_cast<int>(right) + 1, static_cast<int>(bottom) + 1);
+                            // A block is never empty: the box grows without the test Include makes.
+                            boxLeft = std::min(boxLeft, left);
+                            boxTop = std::min(boxTop, top);
+                            boxRight = std::max(boxRight, static_cast<int>(right) + 1);
+                            boxBottom = std::max(boxBottom, static_cast<int>(bottom) + 1);
                             const std::size_t corner =
                                 static_cast<std::size_t>(top) * stride + static_cast<std::size_t>(left);
                             for (unsigned mask = small.Mask(CellOf(pa, left, top), CellOf(pb, left, top),
@@ -551,6 +560,7 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
         layer.tieCount = pen.pen.tieCount;
         layer.tiesOverflowed = pen.pen.tiesOverflowed;
         layer.finite = finite;
+        box.Include(boxLeft, boxTop, boxRight, boxBottom);
         layer.box = box;
     };
     workers.Run(draw);

@@ -28,6 +28,27 @@ DrawingSettings Solid() {
     return settings;
 }
 
+// A renderer that paints and one that depth-tests, both drawing `doc` on `threads` threads.
+struct Renderers {
+    Renderers(const CQuorvaneDoc& doc, int threads) : painter(threads), tested(threads) {
+        painter.SetSolidMethod(SolidMethod::kPainter);
+        painter.SetModel(&doc);
+        tested.SetModel(&doc);
+    }
+    CFrameRenderer painter;
+    CFrameRenderer tested;
+};
+
+// A camera at `from` looking at `at`, up along y.
+CViewingSpace LookingFrom(const CVector3D& from, const CVector3D& at) {
+    CViewingSpace camera;
+    camera.SetFromPoint(from);
+    camera.SetAtPoint(at);
+    camera.SetUpVector({0.0, 1.0, 0.0});
+    camera.ComputeBasis();
+    return camera;
+}
+
 // What a scene is made to meet.
 enum class Scene {
     kScattered,   // triangles of all sizes at random: distances all different
@@ -139,20 +160,15 @@ TEST(DepthTestMatchesPainting, RandomScenesFrameAfterFrame) {
             const std::string label = "scene " + std::to_string(static_cast<int>(run.scene)) + " seed " +
                                       std::to_string(seed) + " threads " + std::to_string(run.threads);
             auto doc = DocumentFromText(MakeScene(run.scene, seed));
-            CFrameRenderer painter(run.threads);
-            CFrameRenderer tested(run.threads);
-            painter.SetSolidMethod(SolidMethod::kPainter);
-            painter.SetModel(doc.get());
-            tested.SetModel(doc.get());
+            Renderers renderers(*doc, run.threads);
+            CFrameRenderer& painter = renderers.painter;
+            CFrameRenderer& tested = renderers.tested;
             CViewingSpace camera = FramingCamera(*doc);
             if (run.scene == Scene::kInside) {
                 camera.Zoom(5.0);
             }
             if (run.scene == Scene::kThroughEye) {
-                camera.SetFromPoint({0.0, 0.0, 0.0});
-                camera.SetAtPoint({0.0, 0.0, -1.0});
-                camera.SetUpVector({0.0, 1.0, 0.0});
-                camera.ComputeBasis();
+                camera = LookingFrom({0.0, 0.0, 0.0}, {0.0, 0.0, -1.0});
             }
             std::mt19937 random(seed * 7919u);
             std::uniform_int_distribution<int> pick(0, 9);
@@ -206,17 +222,12 @@ TEST(DepthTestMatchesPainting, RandomScenesFrameAfterFrame) {
 TEST(DepthTestMatchesPainting, LongRunsMakeTheOwedSortsOnTheirOwn) {
     for (const Scene scene : {Scene::kScattered, Scene::kDuplicated, Scene::kMirrored, Scene::kGrid}) {
         auto doc = DocumentFromText(MakeScene(scene, 11));
-        CFrameRenderer painter(2);
-        CFrameRenderer tested(2);
-        painter.SetSolidMethod(SolidMethod::kPainter);
-        painter.SetModel(doc.get());
-        tested.SetModel(doc.get());
+        Renderers renderers(*doc, 2);
+        CFrameRenderer& painter = renderers.painter;
+        CFrameRenderer& tested = renderers.tested;
         CViewingSpace headOn = FramingCamera(*doc);
         if (scene == Scene::kMirrored) {
-            headOn.SetFromPoint({0.0, 0.0, 10.0});
-            headOn.SetAtPoint({0.0, 0.0, 0.0});
-            headOn.SetUpVector({0.0, 1.0, 0.0});
-            headOn.ComputeBasis();
+            headOn = LookingFrom({0.0, 0.0, 10.0}, {0.0, 0.0, 0.0});
         }
         CViewingSpace camera = headOn;
         // Limits 8, 16, 32, 64 and 128 reached, and 128 frames owed again.
@@ -275,16 +286,10 @@ TEST(DepthTestMatchesPainting, LongRunsMakeTheOwedSortsOnTheirOwn) {
 // going back, the frames from the same eye are not sorted again to see whether they decide.
 TEST(DepthTestMatchesPainting, RepeatedFramesFromOneEyeAreTriedOnce) {
     auto doc = DocumentFromText(MakeScene(Scene::kMirrored, 1));
-    CFrameRenderer painter(2);
-    CFrameRenderer tested(2);
-    painter.SetSolidMethod(SolidMethod::kPainter);
-    painter.SetModel(doc.get());
-    tested.SetModel(doc.get());
-    CViewingSpace camera;
-    camera.SetFromPoint({0.0, 3.0, 10.0});
-    camera.SetAtPoint({0.0, 0.0, 0.0});
-    camera.SetUpVector({0.0, 1.0, 0.0});
-    camera.ComputeBasis();
+    Renderers renderers(*doc, 2);
+    CFrameRenderer& painter = renderers.painter;
+    CFrameRenderer& tested = renderers.tested;
+    const CViewingSpace camera = LookingFrom({0.0, 3.0, 10.0}, {0.0, 0.0, 0.0});
     for (std::size_t i = 0; i <= CFrameRenderer::kFirstOwedLimit; ++i) {
         painter.Transform(camera, Solid());
         tested.Transform(camera, Solid());
@@ -336,11 +341,9 @@ TEST(DepthTestMatchesPainting, FramesTheTestCannotDrawArePainted) {
     auto doc = DocumentFromText(MakeScene(Scene::kHuge, 3));
     ASSERT_NE(doc, nullptr);
     const CViewingSpace camera = FramingCamera(*DocumentFromText(MakeScene(Scene::kScattered, 3)));
-    CFrameRenderer painter(2);
-    CFrameRenderer tested(2);
-    painter.SetSolidMethod(SolidMethod::kPainter);
-    painter.SetModel(doc.get());
-    tested.SetModel(doc.get());
+    Renderers renderers(*doc, 2);
+    CFrameRenderer& painter = renderers.painter;
+    CFrameRenderer& tested = renderers.tested;
     EXPECT_EQ(
         FirstDifference(tested.RenderFrame(camera, Solid(), 90), painter.RenderFrame(camera, Solid(), 90)),
         -1);
@@ -361,11 +364,9 @@ TEST(DepthTestMatchesPainting, RealModelsWhileTurning) {
                              "torus_quads.off", "wuson.off"}) {
         auto doc = testing_support::DocumentFromFile(name);
         ASSERT_NE(doc, nullptr) << name;
-        CFrameRenderer painter(2);
-        CFrameRenderer tested(2);
-        painter.SetSolidMethod(SolidMethod::kPainter);
-        painter.SetModel(doc.get());
-        tested.SetModel(doc.get());
+        Renderers renderers(*doc, 2);
+        CFrameRenderer& painter = renderers.painter;
+        CFrameRenderer& tested = renderers.tested;
         CViewingSpace camera = FramingCamera(*doc);
         for (int step = 0; step < 24; ++step) {
             camera.Orbit(step % 6 == 5 ? 90.0 : 7.0, 11.0);

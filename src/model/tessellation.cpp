@@ -128,6 +128,16 @@ void CTessellatedMesh::UpdateDistances(int first, int last) {
                       static_cast<std::size_t>(last), m_distances.data());
 }
 
+void CTessellatedMesh::UpdateDistancesFor(const CVector3D& eye, CWorkerPool& workers) {
+    SetEye(eye);
+    const auto n = static_cast<std::size_t>(m_nTriangles);
+    auto task = [&](int part) {
+        const PartRange range = SplitRange(n, part, workers.Count());
+        UpdateDistances(static_cast<int>(range.first), static_cast<int>(range.last));
+    };
+    workers.Run(task);
+}
+
 void CTessellatedMesh::SortByDistances() {
     m_lastSortPath =
         SortOrderByDepth(std::span<int>(m_order.data(), m_order.size()), m_distances.data(), m_sortScratch);

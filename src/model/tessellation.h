@@ -9,6 +9,7 @@
 #include "model/depth_sort.h"
 #include "model/document.h"
 #include "model/huge_pages.h"
+#include "model/worker_pool.h"
 
 namespace quorvane {
 
@@ -80,6 +81,8 @@ class CTessellatedMesh {
     void SetEye(const CVector3D& eye);
     void UpdateDistances(int first, int last);
     void SortByDistances();
+    // SetEye and UpdateDistances of every triangle, shared out over the workers' ranges.
+    void UpdateDistancesFor(const CVector3D& eye, CWorkerPool& workers);
     // The triangles' geometry follows the vertex positions as they now are. The centroids and
     // normals are worked out where they are used, so nothing is stored; kept for the callers
     // that move vertices.

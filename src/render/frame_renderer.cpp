@@ -58,13 +58,7 @@ const CTessellatedMesh& CFrameRenderer::GetMesh() const {
 }
 
 void CFrameRenderer::SortFor(const CVector3D& eye) const {
-    const std::size_t n = static_cast<std::size_t>(std::max(m_mesh.m_nTriangles, 0));
-    m_mesh.SetEye(eye);
-    auto distances = [&](int part) {
-        const PartRange range = SplitRange(n, part, m_workers->Count());
-        m_mesh.UpdateDistances(static_cast<int>(range.first), static_cast<int>(range.last));
-    };
-    m_workers->Run(distances);
+    m_mesh.UpdateDistancesFor(eye, *m_workers);
     m_mesh.SortByDistances();
     ++m_counts.catchUpSorts;
 }

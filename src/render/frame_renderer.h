@@ -130,9 +130,8 @@ class CFrameRenderer {
     SolidMethod m_solidMethod = SolidMethod::kDepthTest;
     // Whether the last Transform left the picture to the depth test.
     bool m_bDepthTestFrame = false;
-    // Set when the depth test met a tie or the owed sorts had to be replayed: the frames that
-    // follow are likely to do the same, so they are sorted until a sort finds every distance
-    // different.
+    // Set when a sort found equal distances: the frames that follow are likely to meet them too,
+    // so they are sorted as they come until a sort finds every distance different.
     mutable bool m_bSortEveryFrame = false;
     LargeArray<double> m_imageX;
     LargeArray<double> m_imageY;

@@ -228,14 +228,8 @@ void CSceneRenderer::SortAndShade(CTessellatedMesh& mesh, const CViewingSpace& c
                                   const CLightingSettings& lighting, CWorkerPool& workers) {
     const CVector3D eye = camera.GetFromPoint();
     const std::size_t n = static_cast<std::size_t>(std::max(mesh.m_nTriangles, 0));
-    const int parts = workers.Count();
     // The distances on every thread, then the sort on one while the others work out the colours.
-    mesh.SetEye(eye);
-    auto distances = [&](int part) {
-        const PartRange range = SplitRange(n, part, parts);
-        mesh.UpdateDistances(static_cast<int>(range.first), static_cast<int>(range.last));
-    };
-    workers.Run(distances);
+    mesh.UpdateDistancesFor(eye, workers);
     if (camera.IsDegenerate()) {
         // Nothing is drawn with this camera; the light has no direction to take.
         mesh.SortByDistances();
@@ -750,8 +744,8 @@ void CSceneRenderer::DrawWireframeBand(const SceneInput& scene, CImage& image,
 }
 
 // Draws one triangle entry with the pen (kSkip aside): `t` is the triangle it was made from, needed
-// by the kinds that keep its number. A
-// triangle with a corner outside the drawn region is cut to it and drawn as a fan of triangles.
+// by the kinds that keep its number. A triangle with a corner outside the drawn region is cut to it
+// and drawn as a fan of triangles.
 template <typename Pen>
 void CSceneRenderer::DrawSolidEntry(const SceneInput& scene, const SolidEntry& entry, const CTriangle* t,
                                     Pen& pen, const CRasterClip& band) const {

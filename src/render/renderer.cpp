@@ -446,7 +446,6 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
     const CTriangle* triangles = mesh.Triangles();
     const CVector3D* vertices = mesh.Vertices();
     const CVector3D eye = mesh.GetEye();
-    const SmallTriangleTable& small = SmallTriangles();
     auto draw = [&](int part) {
         if (part >= layerCount) {
             return;
@@ -494,45 +493,36 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
                     const CTriangle& t = triangles[k];
                     const double key = keys[k - start];
                     const auto id = static_cast<std::uint32_t>(k);
-                    // Most triangles of a fine mesh lie in front within a block of pixels inside the
-                    // image: drawn from the block's mask, with what the test needs kept in registers.
-                    const std::size_t a = static_cast<std::size_t>(t.m_nV1);
-                    const std::size_t b = static_cast<std::size_t>(t.m_nV2);
-                    const std::size_t c = static_cast<std::size_t>(t.m_nV3);
-                    if ((m_drawState[a] | m_drawState[b] | m_drawState[c]) == kInFront) {
-                        const PixelPoint pa = m_vertexPixels[a];
-                        const PixelPoint pb = m_vertexPixels[b];
-                        const PixelPoint pc = m_vertexPixels[c];
-                        const int left = std::min({pa.x, pb.x, pc.x});
-                        const int top = std::min({pa.y, pb.y, pc.y});
-                        const std::int64_t right = std::max({pa.x, pb.x, pc.x});
-                        const std::int64_t bottom = std::max({pa.y, pb.y, pc.y});
-                        if (right - left < kSmallBlock && bottom - top < kSmallBlock && left >= 0 &&
-                            top >= 0 && right < m_imageSize && bottom < m_imageSize) {
-                            // A block is never empty: the box grows without the test Include makes.
-                            boxLeft = std::min(boxLeft, left);
-                            boxTop = std::min(boxTop, top);
-                            boxRight = std::max(boxRight, static_cast<int>(right) + 1);
-                            boxBottom = std::max(boxBottom, static_cast<int>(bottom) + 1);
-                            const std::size_t corner =
-                                static_cast<std::size_t>(top) * stride + static_cast<std::size_t>(left);
-                            for (unsigned mask = small.Mask(CellOf(pa, left, top), CellOf(pb, left, top),
-                                                            CellOf(pc, left, top));
-                                 mask != 0; mask &= mask - 1) {
-                                const auto cell = static_cast<std::size_t>(std::countr_zero(mask));
-                                pen.pen.TestPixel(
-                                    keyPlane, idPlane,
-                                    static_cast<std::int64_t>(corner + cell / kSmallBlock * stride +
-                                                              cell % kSmallBlock),
-                                    key, id);
-                            }
-                            continue;
-                        }
-                    }
                     const SolidEntry entry = ClassifyTriangle(t, k, 0);
                     const std::uint32_t kind = entry.colourKind >> kKindShift;
+                    const int left = entry.a;
+                    const int top = entry.b;
+                    if (kind == kSmall && left >= 0 && top >= 0 && left <= m_imageSize - kSmallBlock &&
+                        top <= m_imageSize - kSmallBlock) {
+                        // Most triangles of a fine mesh: a block of pixels inside the image, drawn from
+                        // its mask without bounds checks, with what the test needs kept in registers.
+                        // A block is never empty: the box grows without the test Include makes.
+                        boxLeft = std::min(boxLeft, left);
+                        boxTop = std::min(boxTop, top);
+                        boxRight = std::max(boxRight, left + kSmallBlock);
+                        boxBottom = std::max(boxBottom, top + kSmallBlock);
+                        const std::size_t corner =
+                            static_cast<std::size_t>(top) * stride + static_cast<std::size_t>(left);
+                        for (unsigned mask = static_cast<unsigned>(entry.c); mask != 0; mask &= mask - 1) {
+                            const auto cell = static_cast<std::size_t>(std::countr_zero(mask));
+                            pen.pen.TestPixel(keyPlane, idPlane,
+                                              static_cast<std::int64_t>(corner + cell / kSmallBlock * stride +
+                                                                        cell % kSmallBlock),
+                                              key, id);
+                        }
+                        continue;
+                    }
                     if (kind != kSkip) {
-                        if (kind == kDraw) {
+                        if (kind == kSmall) {
+                            box.Include(std::max(left, 0), std::max(top, 0),
+                                        std::min(left + kSmallBlock, m_imageSize),
+                                        std::min(top + kSmallBlock, m_imageSize));
+                        } else if (kind == kDraw) {
                             // Nothing of a triangle is drawn outside the box of its corners.
                             const PixelPoint pa = UnpackPixel(entry.a);
                             const PixelPoint pb = UnpackPixel(entry.b);

@@ -2,9 +2,7 @@
 
 #include <numeric>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "geometry/vector_pair.h"
 
 #include "model/statistics.h"
 
@@ -63,30 +61,15 @@ void TriangleDistances(const CTriangle* triangles, const CVector3D* vertices, co
                        std::size_t first, std::size_t last, double* distances) {
     std::size_t k = first;
 #if defined(__SSE2__)
-    const __m128d three = _mm_set1_pd(3.0);
-    const __m128d ex = _mm_set1_pd(eye.x);
-    const __m128d ey = _mm_set1_pd(eye.y);
-    const __m128d ez = _mm_set1_pd(eye.z);
+    const VectorPair fromEye = BothLanes(eye);
     for (; k + 1 < last; k += 2) {
         const CTriangle& a = triangles[k];
         const CTriangle& b = triangles[k + 1];
-        const CVector3D& a1 = vertices[a.m_nV1];
-        const CVector3D& a2 = vertices[a.m_nV2];
-        const CVector3D& a3 = vertices[a.m_nV3];
-        const CVector3D& b1 = vertices[b.m_nV1];
-        const CVector3D& b2 = vertices[b.m_nV2];
-        const CVector3D& b3 = vertices[b.m_nV3];
-        const __m128d sx =
-            _mm_add_pd(_mm_add_pd(_mm_set_pd(b1.x, a1.x), _mm_set_pd(b2.x, a2.x)), _mm_set_pd(b3.x, a3.x));
-        const __m128d sy =
-            _mm_add_pd(_mm_add_pd(_mm_set_pd(b1.y, a1.y), _mm_set_pd(b2.y, a2.y)), _mm_set_pd(b3.y, a3.y));
-        const __m128d sz =
-            _mm_add_pd(_mm_add_pd(_mm_set_pd(b1.z, a1.z), _mm_set_pd(b2.z, a2.z)), _mm_set_pd(b3.z, a3.z));
-        const __m128d dx = _mm_sub_pd(ex, _mm_div_pd(sx, three));
-        const __m128d dy = _mm_sub_pd(ey, _mm_div_pd(sy, three));
-        const __m128d dz = _mm_sub_pd(ez, _mm_div_pd(sz, three));
-        const __m128d squared =
-            _mm_add_pd(_mm_add_pd(_mm_mul_pd(dx, dx), _mm_mul_pd(dy, dy)), _mm_mul_pd(dz, dz));
+        const VectorPair centroid = CentroidPair(LoadPair(vertices[a.m_nV1], vertices[b.m_nV1]),
+                                                 LoadPair(vertices[a.m_nV2], vertices[b.m_nV2]),
+                                                 LoadPair(vertices[a.m_nV3], vertices[b.m_nV3]));
+        const VectorPair d = Sub(fromEye, centroid);
+        const __m128d squared = Dot(d, d);
         _mm_storeu_pd(distances + k, _mm_sqrt_pd(squared));
     }
 #endif

@@ -1,8 +1,10 @@
 #include "render/raster.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cstddef>
+#include <limits>
 #include <utility>
 
 namespace quorvane {
@@ -72,15 +74,13 @@ SColourPen CursorOf(const SColourPen& pen) {
     return pen;
 }
 
-// The depth pen's planes, key and id; ties still go to the pen.
+// The depth pen's plane and cell; rounded keys that meet still go to the pen.
 struct SDepthCursor {
-    double* keys;
-    std::uint32_t* ids;
-    double key;
-    std::uint32_t id;
+    std::uint64_t* cells;
+    std::uint64_t cell;
     CDepthPen* pen;
 
-    void Plot(std::int64_t index) { pen->TestPixel(keys, ids, index, key, id); }
+    void Plot(std::int64_t index) { pen->TestPixel(cells, index, cell); }
     void PlotIf(bool inside, std::int64_t index) {
         if (inside) {
             Plot(index);
@@ -89,7 +89,7 @@ struct SDepthCursor {
 };
 
 SDepthCursor CursorOf(CDepthPen& pen) {
-    return {pen.keys, pen.ids, pen.key, pen.id, &pen};
+    return {pen.cells, pen.cell, &pen};
 }
 
 // a / b rounded up, for b > 0.
@@ -371,6 +371,39 @@ void FillTriangle(CImage& image, PixelPoint p0, PixelPoint p1, PixelPoint p2, st
                   const CRasterClip& clip) {
     SColourPen pen{image.Data(), colour};
     DrawSolidTriangle(pen, image.Size(), VisibleArea(image, clip), p0, p1, p2);
+}
+
+std::uint64_t DepthCell(double key, std::uint32_t id) {
+    // The float nearest the key, or the infinity on its side beyond the floats (also for a key that
+    // is not a number): rounding to nearest never reverses two keys.
+    constexpr double kLargest = std::numeric_limits<float>::max();
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    const float rounded =
+        key <= kLargest ? (key >= -kLargest ? static_cast<float>(key) : -kInfinity) : kInfinity;
+    // Adding zero makes -0 the +0 it equals.
+    const auto bits = std::bit_cast<std::uint32_t>(rounded + 0.0f);
+    // The float's bits as a number that grows with the float, then turned so that it shrinks.
+    const std::uint32_t farther = (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
+    return (std::uint64_t{~farther} << 32) | (std::uint64_t{id} + 1);
+}
+
+void CDepthPen::Settle(std::uint64_t* plane, std::int64_t index, std::uint64_t held, std::uint64_t offered) {
+    const std::uint32_t holder = DepthCellMark(held);
+    const std::uint32_t mark = DepthCellMark(offered);
+    if (holder == mark || mark == 0) {
+        return;  // the same primitive again, or nothing offered
+    }
+    if (holder == 0) {
+        plane[index] = offered;
+        return;
+    }
+    const double heldKey = keys->KeyOf(holder - 1);
+    const double offeredKey = keys->KeyOf(mark - 1);
+    if (offeredKey < heldKey) {
+        plane[index] = offered;
+    } else if (offeredKey == heldKey) {
+        NoteTie(holder - 1, mark - 1);
+    }
 }
 
 void FillTriangle(CDepthPen& pen, PixelPoint p0, PixelPoint p1, PixelPoint p2, const CRasterClip& clip) {

@@ -74,47 +74,68 @@ struct CDepthTie {
     std::uint32_t offered;
 };
 
-// Depth-tested drawing into per-pixel keys and primitive ids of an image of side `size` (row-major,
-// as the pixels). The id plane holds a primitive's id plus one, 0 where none has drawn (whatever the
-// key plane holds there), so that planes of zero bytes are empty. A pixel takes the primitive's key
-// and id when none holds it or the key is smaller than the pixel's: the nearest primitive wins
-// whatever the order of drawing. At an equal key another primitive is a tie, which only the order
-// could settle: the pixel is kept and the pair noted in `ties` (a pair repeated at once, as along one
-// primitive, only once); with no room left, `tiesOverflowed` is set.
+// The exact keys of the primitives a depth pen draws, asked for by id where two keys are too close
+// for the cells to order them.
+class IDepthKeys {
+  public:
+    virtual double KeyOf(std::uint32_t id) const = 0;
+
+  protected:
+    ~IDepthKeys() = default;
+};
+
+// A depth cell of one 64-bit number: in the high half the key rounded to a float, in an order where
+// nearer (smaller) keys are larger numbers; in the low half the primitive's id plus one. 0 is the
+// empty cell, which every key orders behind. Rounding keeps the order of keys, so two cells whose
+// high halves differ are ordered as their keys are, and the larger cell is the nearer.
+std::uint64_t DepthCell(double key, std::uint32_t id);
+
+// The id plus one of the primitive in a cell, 0 for none.
+inline std::uint32_t DepthCellMark(std::uint64_t cell) {
+    return static_cast<std::uint32_t>(cell);
+}
+
+// Depth-tested drawing into a plane of depth cells of an image of side `size` (row-major, as the
+// pixels), so that planes of zero bytes are empty. A pixel takes the primitive when none holds it or
+// the primitive's key is smaller than the holder's: the nearest primitive wins whatever the order of
+// drawing. Cells whose rounded keys are equal are ordered by the exact keys, which `keys` gives. At
+// an equal key another primitive is a tie, which only the order could settle: the pixel is kept and
+// the pair noted in `ties` (a pair repeated at once, as along one primitive, only once); with no
+// room left, `tiesOverflowed` is set.
 struct CDepthPen {
-    double* keys = nullptr;
-    std::uint32_t* ids = nullptr;
+    std::uint64_t* cells = nullptr;
     int size = 0;
-    double key = 0.0;
-    std::uint32_t id = 0;
+    const IDepthKeys* keys = nullptr;
+    // DepthCell of the primitive being drawn.
+    std::uint64_t cell = 0;
     CDepthTie* ties = nullptr;
     std::size_t tieCapacity = 0;
     std::size_t tieCount = 0;
     bool tiesOverflowed = false;
 
+    // Draws primitive `id` at `key` from now on.
+    void Take(double key, std::uint32_t id) { cell = DepthCell(key, id); }
     // Offers the pixel at `index` (y * size + x).
-    void Plot(std::int64_t index) { TestPixel(keys, ids, index, key, id); }
-    // The same with the planes, the key and the id at hand, for callers that keep them in
-    // registers: stores to the planes could otherwise change the members, as far as the compiler
-    // knows, and it would read them again for every pixel. The nearer of the two is written back
-    // without a branch, as which one wins is hard to predict where surfaces overlap.
-    void TestPixel(double* keyPlane, std::uint32_t* idPlane, std::int64_t index, double offeredKey,
-                   std::uint32_t offeredId) {
-        const double held = keyPlane[index];
-        const std::uint32_t holder = idPlane[index];
-        const std::uint32_t mark = offeredId + 1;
-        if (offeredKey == held && holder != mark && holder != 0) [[unlikely]] {
-            NoteTie(holder - 1, offeredId);
+    void Plot(std::int64_t index) { TestPixel(cells, index, cell); }
+    // The same with the plane and the cell at hand, for callers that keep them in registers: stores
+    // to the plane could otherwise change the members, as far as the compiler knows, and it would
+    // read them again for every pixel. The nearer of the two is written back without a branch, as
+    // which one wins is hard to predict where surfaces overlap.
+    void TestPixel(std::uint64_t* plane, std::int64_t index, std::uint64_t offered) {
+        const std::uint64_t held = plane[index];
+        if (((held ^ offered) >> 32) == 0) [[unlikely]] {
+            Settle(plane, index, held, offered);
+            return;
         }
-        const bool nearer = holder == 0 || offeredKey < held;
-        keyPlane[index] = nearer ? offeredKey : held;
-        idPlane[index] = nearer ? mark : holder;
+        plane[index] = held > offered ? held : offered;
     }
     void PlotIf(bool inside, std::int64_t index) {
         if (inside) {
             Plot(index);
         }
     }
+    // Orders two cells whose rounded keys are equal by their exact keys.
+    void Settle(std::uint64_t* plane, std::int64_t index, std::uint64_t held, std::uint64_t offered);
 
     void NoteTie(std::uint32_t held, std::uint32_t offered) {
         if (tieCount > 0 && ties[tieCount - 1].held == held && ties[tieCount - 1].offered == offered) {

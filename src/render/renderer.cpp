@@ -118,6 +118,22 @@ struct SPaintPen {
     }
 };
 
+// The exact depth keys of a mesh's triangles: their distances, to the bit as TriangleDistances
+// gives them for the frame.
+struct STriangleKeys final : IDepthKeys {
+    const CTriangle* triangles;
+    const CVector3D* vertices;
+    CVector3D eye;
+
+    STriangleKeys(const CTriangle* t, const CVector3D* v, const CVector3D& e)
+        : triangles(t), vertices(v), eye(e) {}
+    double KeyOf(std::uint32_t id) const override {
+        double key = 0.0;
+        TriangleDistances(triangles + id, vertices, eye, 0, 1, &key);
+        return key;
+    }
+};
+
 // Draws the solid model with the depth test.
 struct SDepthPen {
     CDepthPen pen;
@@ -418,8 +434,8 @@ int CSceneRenderer::DepthLayers(int imageSize, int threads) {
 }
 
 // The solid model with the depth test. The triangles are dealt out in runs to depth layers, each a
-// whole image of keys and triangle numbers that one thread draws its triangles into, every
-// triangle's distance its key. The layers are then merged, row bands at a time, into the first,
+// whole image of depth cells (rounded key and triangle number) that one thread draws its triangles
+// into, every triangle's distance its key. The layers are then merged, row bands at a time, into the first,
 // which marks each triangle it shows. The shown triangles alone are shaded, and the pixels take
 // their colours. A tie between triangles of different colours leaves the picture unfinished, as
 // does a distance that is not a finite number, which would upset the painting order.
@@ -446,21 +462,22 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
     const CTriangle* triangles = mesh.Triangles();
     const CVector3D* vertices = mesh.Vertices();
     const CVector3D eye = mesh.GetEye();
+    const STriangleKeys exactKeys(triangles, vertices, eye);
     auto draw = [&](int part) {
         if (part >= layerCount) {
             return;
         }
         SDepthLayer& layer = m_layers[static_cast<std::size_t>(part)];
         if (layer.clearPixels != pixelCount) {
-            // Fresh zeroed planes, whose pages outside the model's pixels are never touched.
-            layer.keys.AssignZeroed(pixelCount);
-            layer.ids.AssignZeroed(pixelCount);
+            // A fresh zeroed plane, whose pages outside the model's pixels are never touched.
+            layer.cells.AssignZeroed(pixelCount);
         }
         layer.clearPixels = 0;
         SDepthPen pen;
-        double* const keyPlane = layer.keys.data();
-        std::uint32_t* const idPlane = layer.ids.data();
-        pen.pen = {keyPlane, idPlane, m_imageSize};
+        std::uint64_t* const cellPlane = layer.cells.data();
+        pen.pen.cells = cellPlane;
+        pen.pen.size = m_imageSize;
+        pen.pen.keys = &exactKeys;
         pen.pen.ties = layer.ties.data();
         pen.pen.tieCapacity = layer.ties.size();
         bool finite = true;
@@ -508,12 +525,13 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
                         boxBottom = std::max(boxBottom, top + kSmallBlock);
                         const std::size_t corner =
                             static_cast<std::size_t>(top) * stride + static_cast<std::size_t>(left);
+                        const std::uint64_t offered = DepthCell(key, id);
                         for (unsigned mask = static_cast<unsigned>(entry.c); mask != 0; mask &= mask - 1) {
                             const auto cell = static_cast<std::size_t>(std::countr_zero(mask));
-                            pen.pen.TestPixel(keyPlane, idPlane,
+                            pen.pen.TestPixel(cellPlane,
                                               static_cast<std::int64_t>(corner + cell / kSmallBlock * stride +
                                                                         cell % kSmallBlock),
-                                              key, id);
+                                              offered);
                         }
                         continue;
                     }
@@ -534,8 +552,7 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
                         } else {
                             box.Include(0, 0, m_imageSize, m_imageSize);
                         }
-                        pen.pen.id = id;
-                        pen.pen.key = key;
+                        pen.pen.Take(key, id);
                         DrawSolidEntry(scene, entry, &t, pen, wholeImage);
                     }
                 }
@@ -562,7 +579,11 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
     auto merge = [&](int part) {
         const CRasterClip band = BandOf(m_imageSize, part, parts);
         SMergeTies& room = m_mergeTies[static_cast<std::size_t>(part)];
-        CDepthPen pen{merged.keys.data(), merged.ids.data(), m_imageSize};
+        CDepthPen pen;
+        pen.cells = merged.cells.data();
+        pen.size = m_imageSize;
+        pen.keys = &exactKeys;
+        std::uint64_t* const mergedPlane = pen.cells;
         pen.ties = room.ties.data();
         pen.tieCapacity = room.ties.size();
         for (int l = 1; l < layerCount; ++l) {
@@ -573,12 +594,10 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
                 const std::size_t row = static_cast<std::size_t>(y) * stride;
                 for (std::size_t p = row + static_cast<std::size_t>(box.left);
                      p < row + static_cast<std::size_t>(box.right); ++p) {
-                    if (layer.ids[p] != 0) {
-                        pen.key = layer.keys[p];
-                        pen.id = layer.ids[p] - 1;
-                        pen.Plot(static_cast<std::int64_t>(p));
-                        layer.keys[p] = 0.0;
-                        layer.ids[p] = 0;
+                    const std::uint64_t cell = layer.cells[p];
+                    if (cell != 0) {
+                        pen.TestPixel(mergedPlane, static_cast<std::int64_t>(p), cell);
+                        layer.cells[p] = 0;
                     }
                 }
             }
@@ -590,7 +609,7 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
             const std::size_t row = static_cast<std::size_t>(y) * stride;
             for (std::size_t p = row + static_cast<std::size_t>(all.left);
                  p < row + static_cast<std::size_t>(all.right); ++p) {
-                const std::uint32_t mark = merged.ids[p];
+                const std::uint32_t mark = DepthCellMark(merged.cells[p]);
                 if (mark != 0) {
                     std::atomic_ref<std::uint8_t>(m_shown[mark - 1]).store(1, std::memory_order_relaxed);
                 }
@@ -675,13 +694,12 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
             std::fill(pixels + row + static_cast<std::size_t>(all.right), pixels + row + stride, background);
             for (std::size_t p = row + static_cast<std::size_t>(all.left);
                  p < row + static_cast<std::size_t>(all.right); ++p) {
-                const std::uint32_t mark = merged.ids[p];
+                const std::uint32_t mark = DepthCellMark(merged.cells[p]);
                 if (mark == 0) {
                     pixels[p] = background;
                 } else {
                     pixels[p] = (m_colourByTriangle[mark - 1] & kColourBits) | ~kColourBits;
-                    merged.keys[p] = 0.0;
-                    merged.ids[p] = 0;
+                    merged.cells[p] = 0;
                 }
             }
         }

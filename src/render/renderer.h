@@ -75,7 +75,7 @@ class CSceneRenderer {
     // pixel at the same distance: the distances are not all different.
     bool DepthTestMetTies() const { return m_bDepthTestMetTies; }
 
-    // How many depth layers (images of keys and triangle numbers, 12 bytes a pixel) the depth test
+    // How many depth layers (images of depth cells, 8 bytes a pixel) the depth test
     // draws an image of side `imageSize` into with `threads` threads: one a thread, as many as
     // kDepthPixelBudget allows; 0 when the image is too large for the test, which then fails.
     static constexpr std::int64_t kDepthPixelBudget = std::int64_t{1} << 23;
@@ -171,10 +171,9 @@ class CSceneRenderer {
         }
     };
     struct SDepthLayer {
-        // The pixel count for which both planes are all zero bytes; 0 when not.
+        // The pixel count for which the plane is all zero bytes; 0 when not.
         std::size_t clearPixels = 0;
-        ZeroedArray<double> keys;
-        ZeroedArray<std::uint32_t> ids;
+        ZeroedArray<std::uint64_t> cells;
         std::array<CDepthTie, kTieRoom> ties;
         std::size_t tieCount = 0;
         bool tiesOverflowed = false;

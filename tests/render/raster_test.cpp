@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <map>
 #include <ostream>
 #include <random>
 #include <string>
@@ -743,27 +745,29 @@ TEST(TriangleTest, TriangleOfThreeEqualCornersDrawsItsPixel) {
     EXPECT_EQ(image.Pixel(3, 4), 0xFFFFFFFFu);
 }
 
-// A depth layer of side `size` with no primitive: zero bytes.
-struct DepthLayer {
-    explicit DepthLayer(int size)
-        : keys(static_cast<std::size_t>(size) * size, 0.0),
-          ids(static_cast<std::size_t>(size) * size, 0u),
-          ties(4) {
-        pen.keys = keys.data();
-        pen.ids = ids.data();
+// A depth layer of side `size` with no primitive: zero bytes. The exact keys are those the
+// triangles were last drawn with.
+struct DepthLayer final : IDepthKeys {
+    explicit DepthLayer(int size) : cells(static_cast<std::size_t>(size) * size, 0u), ties(4) {
+        pen.cells = cells.data();
         pen.size = size;
+        pen.keys = this;
         pen.ties = ties.data();
         pen.tieCapacity = ties.size();
     }
     void Draw(PixelPoint a, PixelPoint b, PixelPoint c, double key, std::uint32_t id,
               const CRasterClip& clip = {}) {
-        pen.key = key;
-        pen.id = id;
+        exact[id] = key;
+        pen.Take(key, id);
         FillTriangle(pen, a, b, c, clip);
     }
-    std::vector<double> keys;
-    std::vector<std::uint32_t> ids;
+    double KeyOf(std::uint32_t id) const override { return exact.at(id); }
+    // The id plus one of the primitive at pixel p, 0 for none.
+    std::uint32_t Mark(std::size_t p) const { return DepthCellMark(cells[p]); }
+
+    std::vector<std::uint64_t> cells;
     std::vector<CDepthTie> ties;
+    std::map<std::uint32_t, double> exact;
     CDepthPen pen;
 };
 
@@ -789,7 +793,7 @@ TEST(DepthPenTest, OffersThePixelsFillTriangleSets) {
         DepthLayer layer(32);
         layer.Draw(a, b, c, 2.0, 7u, clip);
         for (int p = 0; p < 32 * 32; ++p) {
-            ASSERT_EQ(image.Data()[p] == 1u, layer.ids[static_cast<std::size_t>(p)] == 7u + 1)
+            ASSERT_EQ(image.Data()[p] == 1u, layer.Mark(static_cast<std::size_t>(p)) == 7u + 1)
                 << trial << " pixel " << p;
         }
         EXPECT_EQ(layer.pen.tieCount, 0u);
@@ -811,8 +815,7 @@ TEST(DepthPenTest, NearerWinsAndEqualKeysAreNotedAsTies) {
             layer.Draw(a, b, c, 2.0, 2u);
             layer.Draw(a, b, c, 1.0, 1u);
         }
-        EXPECT_EQ(layer.ids[5 * 16 + 5], 1u + 1) << nearFirst;
-        EXPECT_EQ(layer.keys[5 * 16 + 5], 1.0) << nearFirst;
+        EXPECT_EQ(layer.cells[5 * 16 + 5], DepthCell(1.0, 1u)) << nearFirst;
         EXPECT_EQ(layer.pen.tieCount, 0u) << nearFirst;
     }
     DepthLayer layer(16);
@@ -823,7 +826,7 @@ TEST(DepthPenTest, NearerWinsAndEqualKeysAreNotedAsTies) {
     ASSERT_EQ(layer.pen.tieCount, 1u);
     EXPECT_EQ(layer.ties[0].held, 1u);
     EXPECT_EQ(layer.ties[0].offered, 2u);
-    EXPECT_EQ(layer.ids[5 * 16 + 5], 1u + 1);
+    EXPECT_EQ(layer.Mark(5 * 16 + 5), 1u + 1);
     for (std::uint32_t id = 3; id < 7; ++id) {
         layer.Draw(a, b, c, 1.0, id);
     }
@@ -833,11 +836,75 @@ TEST(DepthPenTest, NearerWinsAndEqualKeysAreNotedAsTies) {
     // A key of zero, as the empty planes hold, and id 0 take an empty pixel without a tie.
     DepthLayer zero(16);
     zero.Draw(a, b, c, 0.0, 0u);
-    EXPECT_EQ(zero.ids[5 * 16 + 5], 0u + 1);
+    EXPECT_EQ(zero.Mark(5 * 16 + 5), 0u + 1);
     EXPECT_EQ(zero.pen.tieCount, 0u);
     zero.Draw(a, b, c, 0.0, 3u);
-    EXPECT_EQ(zero.ids[5 * 16 + 5], 0u + 1);
+    EXPECT_EQ(zero.Mark(5 * 16 + 5), 0u + 1);
     EXPECT_EQ(zero.pen.tieCount, 1u);
+}
+
+// Keys too close for the cells' floats to part them are ordered by their exact values, in either
+// order of drawing; only exactly equal keys are a tie.
+TEST(DepthPenTest, KeysThatRoundAlikeAreOrderedExactly) {
+    const PixelPoint a{2, 2};
+    const PixelPoint b{14, 3};
+    const PixelPoint c{5, 13};
+    const double nearKey = 1.0;
+    const double farKey = std::nextafter(1.0, 2.0);
+    ASSERT_EQ(DepthCell(nearKey, 1u) >> 32, DepthCell(farKey, 2u) >> 32);
+    for (const bool nearFirst : {true, false}) {
+        DepthLayer layer(16);
+        layer.Draw(a, b, c, nearFirst ? nearKey : farKey, nearFirst ? 1u : 2u);
+        layer.Draw(a, b, c, nearFirst ? farKey : nearKey, nearFirst ? 2u : 1u);
+        EXPECT_EQ(layer.Mark(5 * 16 + 5), 1u + 1) << nearFirst;
+        EXPECT_EQ(layer.pen.tieCount, 0u) << nearFirst;
+    }
+}
+
+// The cells of larger keys are never larger: the rounding keeps the order over the whole range of
+// doubles, beyond the floats' range too, and every key's cell is above the empty cell.
+TEST(DepthCellTest, OrderOfKeysIsKept) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double largestFloat = std::numeric_limits<float>::max();
+    std::vector<double> keys = {-inf,
+                                -1e300,
+                                -largestFloat * 2,
+                                -largestFloat,
+                                -1.0,
+                                -1e-320,
+                                -0.0,
+                                0.0,
+                                1e-320,
+                                1e-40,
+                                1e-30,
+                                0.5,
+                                1.0,
+                                std::nextafter(1.0, 2.0),
+                                3.0,
+                                largestFloat,
+                                std::nextafter(largestFloat, inf),
+                                largestFloat * 2,
+                                1e300,
+                                inf};
+    std::mt19937_64 random(5u);
+    std::uniform_real_distribution<double> exponent(-300.0, 300.0);
+    for (int k = 0; k < 2000; ++k) {
+        const double magnitude = std::pow(10.0, exponent(random));
+        keys.push_back(k % 4 == 0 ? -magnitude : magnitude);
+    }
+    std::sort(keys.begin(), keys.end());
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        const std::uint64_t cell = DepthCell(keys[k], 9u);
+        EXPECT_GT(cell, std::uint64_t{0}) << keys[k];
+        EXPECT_EQ(DepthCellMark(cell), 10u);
+        if (k > 0) {
+            EXPECT_LE(cell >> 32, DepthCell(keys[k - 1], 9u) >> 32) << keys[k - 1] << " < " << keys[k];
+        }
+    }
+    // Keys a float apart are parted by the cells.
+    EXPECT_GT(DepthCell(1.0, 0u) >> 32, DepthCell(std::nextafter(1.0f, 2.0f), 0u) >> 32);
+    EXPECT_GT(DepthCell(-0.0, 0u) >> 32, DepthCell(1e-40, 0u) >> 32);
+    EXPECT_EQ(DepthCell(-0.0, 0u) >> 32, DepthCell(0.0, 0u) >> 32);
 }
 
 }  // namespace

@@ -373,20 +373,6 @@ void FillTriangle(CImage& image, PixelPoint p0, PixelPoint p1, PixelPoint p2, st
     DrawSolidTriangle(pen, image.Size(), VisibleArea(image, clip), p0, p1, p2);
 }
 
-std::uint64_t DepthCell(double key, std::uint32_t id) {
-    // The float nearest the key, or the infinity on its side beyond the floats (also for a key that
-    // is not a number): rounding to nearest never reverses two keys.
-    constexpr double kLargest = std::numeric_limits<float>::max();
-    constexpr float kInfinity = std::numeric_limits<float>::infinity();
-    const float rounded =
-        key <= kLargest ? (key >= -kLargest ? static_cast<float>(key) : -kInfinity) : kInfinity;
-    // Adding zero makes -0 the +0 it equals.
-    const auto bits = std::bit_cast<std::uint32_t>(rounded + 0.0f);
-    // The float's bits as a number that grows with the float, then turned so that it shrinks.
-    const std::uint32_t farther = (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
-    return (std::uint64_t{~farther} << 32) | (std::uint64_t{id} + 1);
-}
-
 void CDepthPen::Settle(std::uint64_t* plane, std::int64_t index, std::uint64_t held, std::uint64_t offered) {
     const std::uint32_t holder = DepthCellMark(held);
     const std::uint32_t mark = DepthCellMark(offered);

@@ -4,9 +4,11 @@
 // much as its visible part.
 #pragma once
 
+#include <bit>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "viewing/pixel.h"
@@ -88,7 +90,19 @@ class IDepthKeys {
 // nearer (smaller) keys are larger numbers; in the low half the primitive's id plus one. 0 is the
 // empty cell, which every key orders behind. Rounding keeps the order of keys, so two cells whose
 // high halves differ are ordered as their keys are, and the larger cell is the nearer.
-std::uint64_t DepthCell(double key, std::uint32_t id);
+inline std::uint64_t DepthCell(double key, std::uint32_t id) {
+    // The float nearest the key, or the infinity on its side beyond the floats (also for a key that
+    // is not a number): rounding to nearest never reverses two keys.
+    constexpr double kLargest = std::numeric_limits<float>::max();
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    const float rounded =
+        key <= kLargest ? (key >= -kLargest ? static_cast<float>(key) : -kInfinity) : kInfinity;
+    // Adding zero makes -0 the +0 it equals.
+    const auto bits = std::bit_cast<std::uint32_t>(rounded + 0.0f);
+    // The float's bits as a number that grows with the float, then turned so that it shrinks.
+    const std::uint32_t farther = (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
+    return (std::uint64_t{~farther} << 32) | (std::uint64_t{id} + 1);
+}
 
 // The id plus one of the primitive in a cell, 0 for none.
 inline std::uint32_t DepthCellMark(std::uint64_t cell) {

@@ -55,10 +55,13 @@ class SmallTriangleTable {
 
     // The pixels of the triangle with corners in cells a, b and c (cell = row * kSmallBlock + column
     // relative to the block), bit `cell` set for each pixel drawn.
-    std::uint16_t Mask(int a, int b, int c) const {
+    std::uint16_t Mask(int a, int b, int c) const { return MaskIn(m_masks.data(), a, b, c); }
+    // The same from the table's masks, for loops that hold them.
+    static std::uint16_t MaskIn(const std::uint16_t* masks, int a, int b, int c) {
         constexpr int cells = kSmallBlock * kSmallBlock;
-        return m_masks[static_cast<std::size_t>((a * cells + b) * cells + c)];
+        return masks[static_cast<std::size_t>((a * cells + b) * cells + c)];
     }
+    const std::uint16_t* Masks() const { return m_masks.data(); }
 
   private:
     static PixelPoint Corner(int cell) { return {cell % kSmallBlock, cell / kSmallBlock}; }
@@ -279,7 +282,8 @@ void CSceneRenderer::SortAndShade(CTessellatedMesh& mesh, const CViewingSpace& c
 // What drawing triangle `number` takes, from its corners' pixels and states: its kind, in the
 // kind bits over `colour`, and where it lies.
 inline CSceneRenderer::SolidEntry CSceneRenderer::ClassifyTriangle(const CTriangle& t, std::size_t number,
-                                                                   std::uint32_t colour) const {
+                                                                   std::uint32_t colour,
+                                                                   const std::uint16_t* smallMasks) const {
     SolidEntry entry{0, 0, 0, 0};
     const auto setKind = [&](std::uint32_t kind) { entry.colourKind = colour | kind << kKindShift; };
     const std::size_t a = static_cast<std::size_t>(t.m_nV1);
@@ -304,8 +308,8 @@ inline CSceneRenderer::SolidEntry CSceneRenderer::ClassifyTriangle(const CTriang
             setKind(kSmall);
             entry.a = left;
             entry.b = top;
-            entry.c =
-                SmallTriangles().Mask(CellOf(pa, left, top), CellOf(pb, left, top), CellOf(pc, left, top));
+            entry.c = SmallTriangleTable::MaskIn(smallMasks, CellOf(pa, left, top), CellOf(pb, left, top),
+                                                 CellOf(pc, left, top));
         } else if (Fits16(left) && Fits16(right) && Fits16(top) && Fits16(bottom)) {
             setKind(kDraw);
             entry.a = PackPixel(pa);
@@ -348,6 +352,7 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, CWorkerPool& workers)
     }
     ResizeForOverwrite(m_solid, n);
     const int* order = mesh.GetOrder().data();
+    const std::uint16_t* smallMasks = SmallTriangles().Masks();
     auto task = [&](int part) {
         const PartRange range = SplitRange(n, part, workers.Count());
         for (std::size_t i = range.first; i < range.last; ++i) {
@@ -368,7 +373,7 @@ void CSceneRenderer::PrepareSolid(const SceneInput& scene, CWorkerPool& workers)
             }
             const std::size_t number = static_cast<std::size_t>(order[i]);
             m_solid[i] = ClassifyTriangle(mesh.GetTriangle(static_cast<int>(number)), number,
-                                          m_colourByTriangle[number] & kColourBits);
+                                          m_colourByTriangle[number] & kColourBits, smallMasks);
         }
     };
     workers.Run(task);
@@ -463,6 +468,7 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
     const CVector3D* vertices = mesh.Vertices();
     const CVector3D eye = mesh.GetEye();
     const STriangleKeys exactKeys(triangles, vertices, eye);
+    const std::uint16_t* smallMasks = SmallTriangles().Masks();
     auto draw = [&](int part) {
         if (part >= layerCount) {
             return;
@@ -510,7 +516,7 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
                     const CTriangle& t = triangles[k];
                     const double key = keys[k - start];
                     const auto id = static_cast<std::uint32_t>(k);
-                    const SolidEntry entry = ClassifyTriangle(t, k, 0);
+                    const SolidEntry entry = ClassifyTriangle(t, k, 0, smallMasks);
                     const std::uint32_t kind = entry.colourKind >> kKindShift;
                     const int left = entry.a;
                     const int top = entry.b;

@@ -119,7 +119,9 @@ class CSceneRenderer {
     void PrepareSolid(const SceneInput& scene, CWorkerPool& workers);
     PixelPoint CutPixel(const ClipVertex& vertex, bool linePixel) const;
     void DrawWireframeBand(const SceneInput& scene, CImage& image, const CRasterClip& band) const;
-    SolidEntry ClassifyTriangle(const CTriangle& t, std::size_t number, std::uint32_t colour) const;
+    // `smallMasks` is the table of the pixels of small triangles, fetched once by the caller.
+    SolidEntry ClassifyTriangle(const CTriangle& t, std::size_t number, std::uint32_t colour,
+                                const std::uint16_t* smallMasks) const;
     template <typename Pen>
     void DrawSolidEntry(const SceneInput& scene, const SolidEntry& entry, const CTriangle* t, Pen& pen,
                         const CRasterClip& band) const;

@@ -137,7 +137,8 @@ struct CDepthPen {
     // which one wins is hard to predict where surfaces overlap.
     void TestPixel(std::uint64_t* plane, std::int64_t index, std::uint64_t offered) {
         const std::uint64_t held = plane[index];
-        if (((held ^ offered) >> 32) == 0) [[unlikely]] {
+        // A cell offered again to the pixel it holds leaves it as it is.
+        if (((held ^ offered) >> 32) == 0 && held != offered) [[unlikely]] {
             Settle(plane, index, held, offered);
             return;
         }

@@ -469,6 +469,12 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
     const CVector3D eye = mesh.GetEye();
     const STriangleKeys exactKeys(triangles, vertices, eye);
     const std::uint16_t* smallMasks = SmallTriangles().Masks();
+    // The offset in the planes of each cell of a small triangle's block from its top-left pixel.
+    std::array<std::int64_t, kSmallBlock * kSmallBlock> blockOffsets{};
+    for (int cell = 0; cell < kSmallBlock * kSmallBlock; ++cell) {
+        blockOffsets[static_cast<std::size_t>(cell)] =
+            std::int64_t{cell / kSmallBlock} * m_imageSize + cell % kSmallBlock;
+    }
     auto draw = [&](int part) {
         if (part >= layerCount) {
             return;
@@ -532,11 +538,23 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
                         const std::size_t corner =
                             static_cast<std::size_t>(top) * stride + static_cast<std::size_t>(left);
                         const std::uint64_t offered = DepthCell(key, id);
-                        for (unsigned mask = static_cast<unsigned>(entry.c); mask != 0; mask &= mask - 1) {
-                            const auto cell = static_cast<std::size_t>(std::countr_zero(mask));
-                            pen.pen.TestPixel(cellPlane,
-                                              static_cast<std::int64_t>(corner + cell / kSmallBlock * stride +
-                                                                        cell % kSmallBlock),
+                        std::uint64_t* const block = cellPlane + corner;
+                        unsigned mask = static_cast<unsigned>(entry.c);
+                        if (mask == 0) [[unlikely]] {
+                            continue;
+                        }
+                        // The first three pixels are offered without a branch on how many there
+                        // are, which is hard to predict: a missing one offers the first again,
+                        // which the triangle holds already by then. Any more follow in a loop.
+                        const int firstCell = std::countr_zero(mask);
+                        for (int slot = 0; slot < 3; ++slot) {
+                            const int cell = mask != 0 ? std::countr_zero(mask) : firstCell;
+                            pen.pen.TestPixel(block, blockOffsets[static_cast<std::size_t>(cell)], offered);
+                            mask &= mask - 1;
+                        }
+                        for (; mask != 0; mask &= mask - 1) {
+                            pen.pen.TestPixel(block,
+                                              blockOffsets[static_cast<std::size_t>(std::countr_zero(mask))],
                                               offered);
                         }
                         continue;

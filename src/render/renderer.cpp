@@ -19,11 +19,6 @@ namespace {
 constexpr std::size_t kTriangleLookAhead = 24;
 constexpr std::size_t kCornerLookAhead = 8;
 
-// The pixel of a normalised image position by the rule of the drawing mode.
-PixelPoint ImagePixel(int imageSize, double x, double y, bool linePixel) {
-    return linePixel ? LinePixel(imageSize, x, y) : SolidPixel(imageSize, x, y);
-}
-
 // Triangles whose corners all lie in a block of kSmallBlock x kSmallBlock pixels (most triangles of a
 // fine mesh) are drawn from a table of the pixels FillTriangle sets for each such triangle, made
 // once by drawing every one of them. Drawing is the same anywhere in the image, so the table holds
@@ -222,8 +217,8 @@ void CSceneRenderer::PrepareVertices(const double* imageX, const double* imageY,
             }
         }
         m_drawState[i] = state;
-        m_vertexPixels[i] = ImagePixel(size, x, y, linePixels);
     }
+    ImagePixels(size, imageX, imageY, first, last, linePixels, m_vertexPixels.data());
 }
 
 // Colours of triangles first .. last - 1 by number, seen from the eye of the mesh's last sort:

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <climits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quorvane {
 
 int TruncToPixel(double v) {
@@ -44,5 +48,51 @@ PixelPoint LinePixel(int imageSize, double nx, double ny) {
     const double s = static_cast<double>(imageSize);
     return LinePixelAt(imageSize, s * nx, s * ny);
 }
+
+#if defined(__SSE2__)
+
+namespace {
+
+// TruncToPixel of both lanes, in the low two 32-bit lanes. The conversion gives INT_MIN for every
+// value beyond the int range and for NaN, which is the rule except at or above 2^31, which is
+// INT_MAX: INT_MIN with every bit turned over.
+__m128i TruncToPixels(__m128d v) {
+    const __m128i truncated = _mm_cvttpd_epi32(v);
+    const __m128d above = _mm_cmpge_pd(v, _mm_set1_pd(2147483648.0));
+    // The two 64-bit masks as the low two 32-bit lanes.
+    const __m128i aboveLanes = _mm_shuffle_epi32(_mm_castpd_si128(above), _MM_SHUFFLE(3, 3, 2, 0));
+    return _mm_xor_si128(truncated, _mm_and_si128(aboveLanes, _mm_set_epi32(0, 0, -1, -1)));
+}
+
+}  // namespace
+
+void ImagePixels(int imageSize, const double* nx, const double* ny, std::size_t first, std::size_t last,
+                 bool linePixels, PixelPoint* out) {
+    std::size_t i = first;
+    if (!linePixels) {
+        const __m128d s = _mm_set1_pd(static_cast<double>(imageSize));
+        for (; i + 1 < last; i += 2) {
+            const __m128d u = _mm_mul_pd(s, _mm_loadu_pd(nx + i));
+            const __m128d v = _mm_sub_pd(s, _mm_mul_pd(s, _mm_loadu_pd(ny + i)));
+            // Columns and rows interleaved as two PixelPoints.
+            const __m128i pixels = _mm_unpacklo_epi32(TruncToPixels(u), TruncToPixels(v));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), pixels);
+        }
+    }
+    for (; i < last; ++i) {
+        out[i] = linePixels ? LinePixel(imageSize, nx[i], ny[i]) : SolidPixel(imageSize, nx[i], ny[i]);
+    }
+}
+
+#else
+
+void ImagePixels(int imageSize, const double* nx, const double* ny, std::size_t first, std::size_t last,
+                 bool linePixels, PixelPoint* out) {
+    for (std::size_t i = first; i < last; ++i) {
+        out[i] = linePixels ? LinePixel(imageSize, nx[i], ny[i]) : SolidPixel(imageSize, nx[i], ny[i]);
+    }
+}
+
+#endif
 
 }  // namespace quorvane

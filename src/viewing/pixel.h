@@ -1,6 +1,7 @@
 // Whole pixels from normalised image positions, defined for every double.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace quorvane {
@@ -35,6 +36,11 @@ PixelPoint SolidPixel(int imageSize, double nx, double ny);
 // column trunc(S * nx), row S - trunc(S * ny), the truncation done before subtracting (a row
 // beyond the int range is pinned like TruncToPixel).
 PixelPoint LinePixel(int imageSize, double nx, double ny);
+
+// SolidPixel (or LinePixel when `linePixels`) of positions (nx[i], ny[i]) into out[i], for i = first
+// .. last - 1: the same pixels, the solid rule two at a time.
+void ImagePixels(int imageSize, const double* nx, const double* ny, std::size_t first, std::size_t last,
+                 bool linePixels, PixelPoint* out);
 
 // The same two rules for a position already scaled to pixels, (u, v) = (S nx, S ny).
 PixelPoint SolidPixelAt(int imageSize, double u, double v);

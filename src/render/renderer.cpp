@@ -654,16 +654,34 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
             const std::size_t last = std::min(n, first + kShadeChunk);
             // Shown triangles are shaded in pairs as they are met.
             std::size_t waiting = last;
-            for (std::size_t k = first; k < last; ++k) {
-                if (m_shown[k] != 0) {
-                    m_shown[k] = 0;
-                    if (waiting == last) {
-                        waiting = k;
-                    } else {
-                        FaceColours(triangles[waiting], triangles[k], vertices, eye, lighting,
-                                    m_colourByTriangle[waiting], m_colourByTriangle[k]);
-                        waiting = last;
-                    }
+            const auto meet = [&](std::size_t k) {
+                if (waiting == last) {
+                    waiting = k;
+                } else {
+                    FaceColours(triangles[waiting], triangles[k], vertices, eye, lighting,
+                                m_colourByTriangle[waiting], m_colourByTriangle[k]);
+                    waiting = last;
+                }
+            };
+            // The marks are read eight at a time, a mark being 1, so that the many triangles
+            // not shown cost no branch of their own.
+            std::uint8_t* const shown = m_shown.data();
+            std::size_t k = first;
+            for (; k + 8 <= last; k += 8) {
+                std::uint64_t marks = 0;
+                std::memcpy(&marks, shown + k, sizeof marks);
+                if (marks == 0) {
+                    continue;
+                }
+                std::memset(shown + k, 0, sizeof marks);
+                for (; marks != 0; marks &= marks - 1) {
+                    meet(k + static_cast<std::size_t>(std::countr_zero(marks)) / 8);
+                }
+            }
+            for (; k < last; ++k) {
+                if (shown[k] != 0) {
+                    shown[k] = 0;
+                    meet(k);
                 }
             }
             if (waiting != last) {

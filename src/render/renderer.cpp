@@ -50,8 +50,7 @@ class SmallTriangleTable {
 
     // The pixels of the triangle with corners in cells a, b and c (cell = row * kSmallBlock + column
     // relative to the block), bit `cell` set for each pixel drawn.
-    std::uint16_t Mask(int a, int b, int c) const { return MaskIn(m_masks.data(), a, b, c); }
-    // The same from the table's masks, for loops that hold them.
+    // `masks` is the table's Masks(), fetched once by loops over many triangles.
     static std::uint16_t MaskIn(const std::uint16_t* masks, int a, int b, int c) {
         constexpr int cells = kSmallBlock * kSmallBlock;
         return masks[static_cast<std::size_t>((a * cells + b) * cells + c)];
@@ -434,11 +433,12 @@ int CSceneRenderer::DepthLayers(int imageSize, int threads) {
 }
 
 // The solid model with the depth test. The triangles are dealt out in runs to depth layers, each a
-// whole image of depth cells (rounded key and triangle number) that one thread draws its triangles
-// into, every triangle's distance its key. The layers are then merged, row bands at a time, into the first,
-// which marks each triangle it shows. The shown triangles alone are shaded, and the pixels take
-// their colours. A tie between triangles of different colours leaves the picture unfinished, as
-// does a distance that is not a finite number, which would upset the painting order.
+// whole image of depth cells (rounded key and triangle number) that one thread draws its
+// triangles into, every triangle's distance its key. The layers are then merged, row bands at a
+// time, into the first, which marks each triangle it shows. The shown triangles alone are shaded,
+// and the pixels take their colours. A tie between triangles of different colours leaves the
+// picture unfinished, as does a distance that is not a finite number, which would upset the
+// painting order.
 bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std::uint32_t background,
                                      CWorkerPool& workers) {
     const CTessellatedMesh& mesh = *scene.triangles;
@@ -463,6 +463,16 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
     const CVector3D* vertices = mesh.Vertices();
     const CVector3D eye = mesh.GetEye();
     const STriangleKeys exactKeys(triangles, vertices, eye);
+    // A pen drawing into `plane` with the exact keys of this frame, noting ties in the room given.
+    const auto penOn = [&](std::uint64_t* plane, CDepthTie* ties, std::size_t tieRoom) {
+        CDepthPen pen;
+        pen.cells = plane;
+        pen.size = m_imageSize;
+        pen.keys = &exactKeys;
+        pen.ties = ties;
+        pen.tieCapacity = tieRoom;
+        return pen;
+    };
     const std::uint16_t* smallMasks = SmallTriangles().Masks();
     // The offset in the planes of each cell of a small triangle's block from its top-left pixel.
     std::array<std::int64_t, kSmallBlock * kSmallBlock> blockOffsets{};
@@ -480,13 +490,8 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
             layer.cells.AssignZeroed(pixelCount);
         }
         layer.clearPixels = 0;
-        SDepthPen pen;
         std::uint64_t* const cellPlane = layer.cells.data();
-        pen.pen.cells = cellPlane;
-        pen.pen.size = m_imageSize;
-        pen.pen.keys = &exactKeys;
-        pen.pen.ties = layer.ties.data();
-        pen.pen.tieCapacity = layer.ties.size();
+        SDepthPen pen{penOn(cellPlane, layer.ties.data(), layer.ties.size())};
         bool finite = true;
         double keys[kDistanceRun];
         const CRasterClip wholeImage{0, m_imageSize};
@@ -598,13 +603,8 @@ bool CSceneRenderer::DrawDepthTested(const SceneInput& scene, CImage& image, std
     auto merge = [&](int part) {
         const CRasterClip band = BandOf(m_imageSize, part, parts);
         SMergeTies& room = m_mergeTies[static_cast<std::size_t>(part)];
-        CDepthPen pen;
-        pen.cells = merged.cells.data();
-        pen.size = m_imageSize;
-        pen.keys = &exactKeys;
-        std::uint64_t* const mergedPlane = pen.cells;
-        pen.ties = room.ties.data();
-        pen.tieCapacity = room.ties.size();
+        std::uint64_t* const mergedPlane = merged.cells.data();
+        CDepthPen pen = penOn(mergedPlane, room.ties.data(), room.ties.size());
         for (int l = 1; l < layerCount; ++l) {
             SDepthLayer& layer = m_layers[static_cast<std::size_t>(l)];
             const SPixelBox& box = layer.box;

@@ -66,9 +66,12 @@ __m128i TruncToPixels(__m128d v) {
 
 }  // namespace
 
+#endif
+
 void ImagePixels(int imageSize, const double* nx, const double* ny, std::size_t first, std::size_t last,
                  bool linePixels, PixelPoint* out) {
     std::size_t i = first;
+#if defined(__SSE2__)
     if (!linePixels) {
         const __m128d s = _mm_set1_pd(static_cast<double>(imageSize));
         for (; i + 1 < last; i += 2) {
@@ -79,20 +82,10 @@ void ImagePixels(int imageSize, const double* nx, const double* ny, std::size_t 
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), pixels);
         }
     }
+#endif
     for (; i < last; ++i) {
         out[i] = linePixels ? LinePixel(imageSize, nx[i], ny[i]) : SolidPixel(imageSize, nx[i], ny[i]);
     }
 }
-
-#else
-
-void ImagePixels(int imageSize, const double* nx, const double* ny, std::size_t first, std::size_t last,
-                 bool linePixels, PixelPoint* out) {
-    for (std::size_t i = first; i < last; ++i) {
-        out[i] = linePixels ? LinePixel(imageSize, nx[i], ny[i]) : SolidPixel(imageSize, nx[i], ny[i]);
-    }
-}
-
-#endif
 
 }  // namespace quorvane

@@ -62,6 +62,25 @@ void BM_Tessellate(benchmark::State& state) {
 }
 BENCHMARK(BM_Tessellate)->Unit(benchmark::kMillisecond);
 
+// The distance of every triangle to the eye, the kernel that both the sort and the depth test run
+// once per frame.
+void BM_TriangleDistances(benchmark::State& state) {
+    const GridModel& grid = Grid();
+    CTessellatedMesh mesh;
+    mesh.SetVertexArray(&grid.vertices);
+    mesh.Tessellate(grid.polygons);
+    const auto n = static_cast<std::size_t>(mesh.m_nTriangles);
+    std::vector<double> distances(n);
+    int step = 0;
+    for (auto _ : state) {
+        TriangleDistances(mesh.Triangles(), mesh.Vertices(), GenericEye(step++ % 64), 0, n, distances.data());
+        benchmark::DoNotOptimize(distances.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["triangles"] = mesh.m_nTriangles;
+}
+BENCHMARK(BM_TriangleDistances)->Unit(benchmark::kMillisecond);
+
 void BM_SortByDepth(benchmark::State& state) {
     const GridModel& grid = Grid();
     CTessellatedMesh mesh;

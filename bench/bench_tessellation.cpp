@@ -1,8 +1,10 @@
 // Tessellation and depth sorting of a generated grid mesh of about one million triangles.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <random>
 #include <vector>
 
 #include "model/statistics.h"
@@ -154,6 +156,26 @@ void BM_SortOrderByDepthDistinct(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SortOrderByDepthDistinct)->Unit(benchmark::kMillisecond);
+
+// The depth sort on distinct keys from an order that has nothing to do with them, as after many
+// frames drawn without a sort: the triangles are sorted taken by number.
+void BM_SortOrderByDepthFromOldOrder(benchmark::State& state) {
+    const std::vector<double> keys = GridDistances(false);
+    std::vector<int> start(keys.size());
+    std::iota(start.begin(), start.end(), 0);
+    std::shuffle(start.begin(), start.end(), std::mt19937(7));
+    std::vector<int> order;
+    DepthSortScratch scratch;
+    for (auto _ : state) {
+        state.PauseTiming();
+        order = start;
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(SortOrderByDepth(order, keys.data(), scratch));
+        benchmark::ClobberMemory();
+    }
+    state.counters["byNumber"] = static_cast<double>(scratch.sortsByNumber);
+}
+BENCHMARK(BM_SortOrderByDepthFromOldOrder)->Unit(benchmark::kMillisecond);
 
 // The depth sort when keys tie: the bucket sort attempt fails and the heap sort decides.
 void BM_SortOrderByDepthWithTies(benchmark::State& state) {

@@ -226,6 +226,51 @@ bool SortDescending(std::span<const int> order, const double* keyByTriangle, Dep
     return true;
 }
 
+// Neighbour pairs of the starting order looked at to judge whether it is far from sorted.
+constexpr std::size_t kOrderSamples = 512;
+
+// Whether the sampled neighbour pairs of `order` show the keys out of decreasing order at more
+// than one place in eight: twice the share up to which the insertion pass is tried.
+bool LooksUnsorted(std::span<const int> order, const double* keyByTriangle) {
+    const std::size_t n = order.size();
+    std::size_t descents = 0;
+    for (std::size_t s = 0; s < kOrderSamples; ++s) {
+        const std::size_t i = s * (n - 1) / kOrderSamples;
+        const std::uint64_t first = DescendingImage(keyByTriangle[order[i]]);
+        const std::uint64_t second = DescendingImage(keyByTriangle[order[i + 1]]);
+        descents += static_cast<std::size_t>(second <= first);
+    }
+    return descents > kOrderSamples / 8;
+}
+
+// Sorts the triangles by decreasing key taking them by number, which reads the keys in turn and
+// keeps triangles made together (and so with close keys) together while they are distributed,
+// instead of in the starting order, which jumps about. Writes `order` and returns true when the
+// keys are distinct numbers, the one case in which the starting order cannot matter; otherwise
+// returns false with `order` as it was.
+bool SortDistinctByNumber(std::span<int> order, const double* keyByTriangle, DepthSortScratch& scratch) {
+    const std::size_t n = order.size();
+    KeyedIndex* items = scratch.spare.data();
+    std::uint64_t low = ~std::uint64_t{0};
+    std::uint64_t high = 0;
+    bool nan = false;
+    for (std::size_t k = 0; k < n; ++k) {
+        const double key = keyByTriangle[k];
+        nan = nan || std::isnan(key);
+        const std::uint64_t image = DescendingImage(key);
+        low = std::min(low, image);
+        high = std::max(high, image);
+        items[k] = {image, static_cast<std::int32_t>(k), static_cast<std::int32_t>(k)};
+    }
+    if (nan || low == high || BucketSortByKey(items, scratch.items.data(), n, low, high, scratch, 0)) {
+        return false;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        order[i] = scratch.items[i].index;
+    }
+    return true;
+}
+
 // From items sorted by decreasing key: ranks[p] = the number of distinct keys smaller than the
 // key of the item that started at position p. The ranks compare exactly as the keys do.
 // Returns the number of distinct keys.
@@ -396,6 +441,13 @@ DepthSortPath SortOrderByDepth(std::span<int> order, const double* keyByTriangle
     }
     if (scratch.bucketEnds.size() < kMaxBucketDepth) {
         scratch.bucketEnds.resize(kMaxBucketDepth);
+    }
+    // A starting order far from the result (an old frame's) is no help, and reading the keys
+    // through it costs a cache miss for almost every one.
+    if (n >= kSortByNumberMinimum && LooksUnsorted(order, keyByTriangle) &&
+        SortDistinctByNumber(order, keyByTriangle, scratch)) {
+        ++scratch.sortsByNumber;
+        return DepthSortPath::kDistinctKeys;
     }
     bool tied = false;
     if (SortDescending(order, keyByTriangle, scratch, tied)) {

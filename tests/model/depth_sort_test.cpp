@@ -197,6 +197,59 @@ TEST(DepthOrder, SortPathFollowsTheKeys) {
     }
 }
 
+// A start order far from the result (an old frame's) is sorted with the triangles taken by
+// number, which must give the literal arrangement and is kept only when the keys are distinct:
+// ties, NaN and a single value are left to the sorts that take the start order into account.
+TEST(DepthOrder, FarFromSortedStartsAreSortedByNumberOnlyForDistinctKeys) {
+    enum class Start { kShuffled, kSorted, kReversed };
+    struct Case {
+        const char* name;
+        KeyKind keys;
+        Start start;
+        std::size_t n;
+        bool byNumber;
+        DepthSortPath path;
+    };
+    constexpr std::size_t kMin = kSortByNumberMinimum;
+    const Case cases[] = {
+        {"shuffled", KeyKind::kDistinct, Start::kShuffled, kMin, true, DepthSortPath::kDistinctKeys},
+        {"shuffled, larger", KeyKind::kDistinct, Start::kShuffled, 3 * kMin + 7, true,
+         DepthSortPath::kDistinctKeys},
+        {"shuffled, too few", KeyKind::kDistinct, Start::kShuffled, kMin - 1, false,
+         DepthSortPath::kDistinctKeys},
+        {"reversed", KeyKind::kDistinct, Start::kReversed, kMin, true, DepthSortPath::kDistinctKeys},
+        {"sorted", KeyKind::kDistinct, Start::kSorted, kMin, false, DepthSortPath::kDistinctKeys},
+        {"wide range", KeyKind::kWideRange, Start::kShuffled, kMin, true, DepthSortPath::kDistinctKeys},
+        {"clustered", KeyKind::kClustered, Start::kShuffled, kMin, true, DepthSortPath::kDistinctKeys},
+        {"one tie", KeyKind::kClusteredWithTie, Start::kShuffled, kMin, false, DepthSortPath::kRankedHeap},
+        {"signed zeros", KeyKind::kSignedZeros, Start::kShuffled, kMin, false, DepthSortPath::kRankedHeap},
+        {"infinities", KeyKind::kWithInfinity, Start::kShuffled, kMin, false, DepthSortPath::kRankedHeap},
+        {"NaN", KeyKind::kWithNaN, Start::kShuffled, kMin, false, DepthSortPath::kKeyedHeap},
+        {"all equal", KeyKind::kAllEqual, Start::kShuffled, kMin, false, DepthSortPath::kEqualKeys},
+    };
+    std::mt19937_64 random(4096);
+    DepthSortScratch scratch;
+    for (const Case& c : cases) {
+        const std::vector<double> keys = RandomKeys(c.keys, c.n, random);
+        std::vector<int> start(c.n);
+        std::iota(start.begin(), start.end(), 0);
+        std::shuffle(start.begin(), start.end(), random);
+        if (c.start != Start::kShuffled) {
+            HeapSortByDepthLiteral(start, keys.data());  // by decreasing key
+        }
+        if (c.start == Start::kReversed) {
+            std::reverse(start.begin(), start.end());
+        }
+        std::vector<int> expected = start;
+        HeapSortByDepthLiteral(expected, keys.data());
+        std::vector<int> actual = start;
+        const std::uint64_t before = scratch.sortsByNumber;
+        EXPECT_EQ(SortOrderByDepth(actual, keys.data(), scratch), c.path) << c.name;
+        EXPECT_EQ(actual, expected) << c.name;
+        EXPECT_EQ(scratch.sortsByNumber - before, c.byNumber ? 1u : 0u) << c.name;
+    }
+}
+
 }  // namespace
 // Starts close to the result, as the previous frame's order is when the camera hardly moved: the
 // insertion pass must give the literal heap sort's arrangement, ties included, and is taken for

@@ -226,21 +226,27 @@ bool SortDescending(std::span<const int> order, const double* keyByTriangle, Dep
     return true;
 }
 
-// Neighbour pairs of the starting order looked at to judge whether it is far from sorted.
+// Neighbour pairs looked at to judge which order keeps close keys closer together.
 constexpr std::size_t kOrderSamples = 512;
+// How much farther apart the keys of neighbours in the starting order must lie than those of
+// neighbouring triangle numbers for the numbers to be taken instead.
+constexpr double kCloserByNumber = 4.0;
 
-// Whether the sampled neighbour pairs of `order` show the keys out of decreasing order at more
-// than one place in eight: twice the share up to which the insertion pass is tried.
-bool LooksUnsorted(std::span<const int> order, const double* keyByTriangle) {
+// Whether neighbouring triangle numbers have much closer keys than neighbours in `order`, judged
+// from sampled pairs: the case of an order sorted for another eye long ago, through which the
+// keys are read with a cache miss for almost every one and then distributed all over the buckets,
+// while the triangles a mesh makes one after the other lie side by side.
+bool NumbersKeepKeysCloser(std::span<const int> order, const double* keyByTriangle) {
     const std::size_t n = order.size();
-    std::size_t descents = 0;
+    double orderJumps = 0.0;
+    double numberJumps = 0.0;
     for (std::size_t s = 0; s < kOrderSamples; ++s) {
         const std::size_t i = s * (n - 1) / kOrderSamples;
-        const std::uint64_t first = DescendingImage(keyByTriangle[order[i]]);
-        const std::uint64_t second = DescendingImage(keyByTriangle[order[i + 1]]);
-        descents += static_cast<std::size_t>(second <= first);
+        orderJumps += std::fabs(keyByTriangle[order[i + 1]] - keyByTriangle[order[i]]);
+        numberJumps += std::fabs(keyByTriangle[i + 1] - keyByTriangle[i]);
     }
-    return descents > kOrderSamples / 8;
+    // False when a sum is not a number: the keys are then left to the sorts that handle them.
+    return orderJumps > kCloserByNumber * numberJumps;
 }
 
 // Sorts the triangles by decreasing key taking them by number, which reads the keys in turn and
@@ -442,12 +448,12 @@ DepthSortPath SortOrderByDepth(std::span<int> order, const double* keyByTriangle
     if (scratch.bucketEnds.size() < kMaxBucketDepth) {
         scratch.bucketEnds.resize(kMaxBucketDepth);
     }
-    // A starting order far from the result (an old frame's) is no help, and reading the keys
-    // through it costs a cache miss for almost every one.
-    if (n >= kSortByNumberMinimum && LooksUnsorted(order, keyByTriangle) &&
-        SortDistinctByNumber(order, keyByTriangle, scratch)) {
-        ++scratch.sortsByNumber;
-        return DepthSortPath::kDistinctKeys;
+    if (n >= kSortByNumberMinimum && NumbersKeepKeysCloser(order, keyByTriangle)) {
+        ++scratch.byNumberAttempts;
+        if (SortDistinctByNumber(order, keyByTriangle, scratch)) {
+            ++scratch.sortsByNumber;
+            return DepthSortPath::kDistinctKeys;
+        }
     }
     bool tied = false;
     if (SortDescending(order, keyByTriangle, scratch, tied)) {

@@ -33,8 +33,9 @@ struct DepthSortScratch {
     // frame's, when nothing or little moved), so that a pass of insertion put them in order
     // without the bucket sort.
     std::uint64_t reusedOrders = 0;
-    // Sorts that found the starting order far from sorted and the keys distinct, and so sorted
-    // the triangles taken by number.
+    // Sorts that took the triangles by number, as their numbering kept close keys closer together
+    // than the starting order, and of them those that found the keys distinct and so kept it.
+    std::uint64_t byNumberAttempts = 0;
     std::uint64_t sortsByNumber = 0;
 
     // Frees the memory; the next sort allocates it again.
@@ -57,15 +58,16 @@ enum class DepthSortPath {
 // steps leave, which depends on the starting order.
 void HeapSortByDepthLiteral(std::span<int> order, const double* keyByTriangle);
 
-// Orders of at least this many triangles that look far from sorted, judged from a sample of
-// neighbour pairs, are first sorted with the triangles taken by number (see sortsByNumber).
+// Orders of at least this many triangles whose neighbours' keys lie much farther apart than those
+// of neighbouring triangle numbers, judged from a sample of pairs, are first sorted with the
+// triangles taken by number (see byNumberAttempts).
 constexpr std::size_t kSortByNumberMinimum = 4096;
 
 // Gives `order` (a permutation of 0 .. size - 1) the same arrangement as HeapSortByDepthLiteral:
 // by sorting the keys when all are distinct numbers (by insertion when the starting order is
 // nearly by decreasing key, otherwise by buckets, taking the triangles by number when the
-// starting order looks far from sorted), otherwise by the heap sort itself, on integer key ranks
-// when no key is NaN.
+// numbering keeps close keys closer together than the starting order), otherwise by the heap sort itself, on
+// integer key ranks when no key is NaN.
 DepthSortPath SortOrderByDepth(std::span<int> order, const double* keyByTriangle, DepthSortScratch& scratch);
 
 }  // namespace quorvane

@@ -56,6 +56,9 @@ enum class KeyKind {
     kClustered,         // nearly all keys in a tiny interval: buckets must be split again
     kClusteredWithTie,  // the same with one equal pair hidden in the cluster
     kWideRange,         // magnitudes from 2^-40 to 2^40
+    kSmooth,            // distinct keys that change little from one number to the next, as a mesh's
+    kSmoothWithTie,     // the same with one neighbouring pair equal
+    kSmoothWithNaN,     // the same with one NaN
 };
 
 std::vector<double> RandomKeys(KeyKind kind, std::size_t n, std::mt19937_64& random) {
@@ -100,7 +103,16 @@ std::vector<double> RandomKeys(KeyKind kind, std::size_t n, std::mt19937_64& ran
             case KeyKind::kWideRange:
                 key = std::exp2(real(random) * 0.8 - 40.0);
                 break;
+            case KeyKind::kSmooth:
+            case KeyKind::kSmoothWithTie:
+            case KeyKind::kSmoothWithNaN:
+                key = 50.0 + 40.0 * std::sin(static_cast<double>(i) * 1e-3) + real(random) * 1e-9;
+                break;
         }
+    }
+    if ((kind == KeyKind::kSmoothWithTie || kind == KeyKind::kSmoothWithNaN) && n >= 2) {
+        const std::size_t p = std::uniform_int_distribution<std::size_t>(0, n - 2)(random);
+        keys[p + 1] = kind == KeyKind::kSmoothWithTie ? keys[p] : kNaN;
     }
     if (kind == KeyKind::kClusteredWithTie && n >= 2) {
         std::uniform_int_distribution<std::size_t> position(0, n - 1);
@@ -133,7 +145,8 @@ TEST(DepthOrder, FastSortMatchesLiteralHeapSortOnRandomKeys) {
     const KeyKind kinds[] = {KeyKind::kDistinct,         KeyKind::kFewValues,        KeyKind::kTwoValues,
                              KeyKind::kAllEqual,         KeyKind::kMirroredPairs,    KeyKind::kWithNaN,
                              KeyKind::kFewValuesWithNaN, KeyKind::kWithInfinity,     KeyKind::kSignedZeros,
-                             KeyKind::kClustered,        KeyKind::kClusteredWithTie, KeyKind::kWideRange};
+                             KeyKind::kClustered,        KeyKind::kClusteredWithTie, KeyKind::kWideRange,
+                             KeyKind::kSmooth,           KeyKind::kSmoothWithTie,    KeyKind::kSmoothWithNaN};
     std::uniform_int_distribution<std::size_t> size(0, 5000);
     constexpr int kKinds = static_cast<int>(std::size(kinds));
     for (int trial = 0; trial < 40 * kKinds; ++trial) {
@@ -197,35 +210,39 @@ TEST(DepthOrder, SortPathFollowsTheKeys) {
     }
 }
 
-// A start order far from the result (an old frame's) is sorted with the triangles taken by
-// number, which must give the literal arrangement and is kept only when the keys are distinct:
-// ties, NaN and a single value are left to the sorts that take the start order into account.
-TEST(DepthOrder, FarFromSortedStartsAreSortedByNumberOnlyForDistinctKeys) {
-    enum class Start { kShuffled, kSorted, kReversed };
+// A start order whose neighbours' keys lie far apart (one sorted for another eye long ago) while
+// neighbouring triangle numbers have close keys, as a mesh numbers them, is sorted with the
+// triangles taken by number. That must give the literal arrangement and is kept only when the
+// keys are distinct: ties and NaN are left to the sorts that take the start order into account.
+TEST(DepthOrder, StartOrdersFarFromTheNumberingAreSortedByNumberOnlyForDistinctKeys) {
+    enum class Start { kShuffled, kSorted, kSortedWithSwaps, kReversed };
+    enum Expect { kNo = 0, kYes = 1, kEither = 2 };
     struct Case {
         const char* name;
         KeyKind keys;
         Start start;
         std::size_t n;
-        bool byNumber;
+        Expect attempted;
+        bool kept;
         DepthSortPath path;
     };
     constexpr std::size_t kMin = kSortByNumberMinimum;
     const Case cases[] = {
-        {"shuffled", KeyKind::kDistinct, Start::kShuffled, kMin, true, DepthSortPath::kDistinctKeys},
-        {"shuffled, larger", KeyKind::kDistinct, Start::kShuffled, 3 * kMin + 7, true,
+        {"shuffled", KeyKind::kSmooth, Start::kShuffled, kMin, kYes, true, DepthSortPath::kDistinctKeys},
+        {"shuffled, larger", KeyKind::kSmooth, Start::kShuffled, 3 * kMin + 7, kYes, true,
          DepthSortPath::kDistinctKeys},
-        {"shuffled, too few", KeyKind::kDistinct, Start::kShuffled, kMin - 1, false,
+        {"shuffled, too few", KeyKind::kSmooth, Start::kShuffled, kMin - 1, kNo, false,
          DepthSortPath::kDistinctKeys},
-        {"reversed", KeyKind::kDistinct, Start::kReversed, kMin, true, DepthSortPath::kDistinctKeys},
-        {"sorted", KeyKind::kDistinct, Start::kSorted, kMin, false, DepthSortPath::kDistinctKeys},
-        {"wide range", KeyKind::kWideRange, Start::kShuffled, kMin, true, DepthSortPath::kDistinctKeys},
-        {"clustered", KeyKind::kClustered, Start::kShuffled, kMin, true, DepthSortPath::kDistinctKeys},
-        {"one tie", KeyKind::kClusteredWithTie, Start::kShuffled, kMin, false, DepthSortPath::kRankedHeap},
-        {"signed zeros", KeyKind::kSignedZeros, Start::kShuffled, kMin, false, DepthSortPath::kRankedHeap},
-        {"infinities", KeyKind::kWithInfinity, Start::kShuffled, kMin, false, DepthSortPath::kRankedHeap},
-        {"NaN", KeyKind::kWithNaN, Start::kShuffled, kMin, false, DepthSortPath::kKeyedHeap},
-        {"all equal", KeyKind::kAllEqual, Start::kShuffled, kMin, false, DepthSortPath::kEqualKeys},
+        {"sorted", KeyKind::kSmooth, Start::kSorted, kMin, kNo, false, DepthSortPath::kDistinctKeys},
+        {"sorted, swaps", KeyKind::kSmooth, Start::kSortedWithSwaps, kMin, kNo, false,
+         DepthSortPath::kDistinctKeys},
+        {"reversed", KeyKind::kSmooth, Start::kReversed, kMin, kNo, false, DepthSortPath::kDistinctKeys},
+        {"numbering unrelated to keys", KeyKind::kDistinct, Start::kShuffled, kMin, kNo, false,
+         DepthSortPath::kDistinctKeys},
+        {"one tie", KeyKind::kSmoothWithTie, Start::kShuffled, kMin, kYes, false, DepthSortPath::kRankedHeap},
+        {"one NaN", KeyKind::kSmoothWithNaN, Start::kShuffled, kMin, kEither, false,
+         DepthSortPath::kKeyedHeap},
+        {"all equal", KeyKind::kAllEqual, Start::kShuffled, kMin, kNo, false, DepthSortPath::kEqualKeys},
     };
     std::mt19937_64 random(4096);
     DepthSortScratch scratch;
@@ -237,16 +254,25 @@ TEST(DepthOrder, FarFromSortedStartsAreSortedByNumberOnlyForDistinctKeys) {
         if (c.start != Start::kShuffled) {
             HeapSortByDepthLiteral(start, keys.data());  // by decreasing key
         }
-        if (c.start == Start::kReversed) {
+        if (c.start == Start::kSortedWithSwaps) {
+            for (std::size_t p = 0; p + 1 < c.n; p += 7) {
+                std::swap(start[p], start[p + 1]);
+            }
+        } else if (c.start == Start::kReversed) {
             std::reverse(start.begin(), start.end());
         }
         std::vector<int> expected = start;
         HeapSortByDepthLiteral(expected, keys.data());
         std::vector<int> actual = start;
-        const std::uint64_t before = scratch.sortsByNumber;
+        const std::uint64_t attemptsBefore = scratch.byNumberAttempts;
+        const std::uint64_t keptBefore = scratch.sortsByNumber;
         EXPECT_EQ(SortOrderByDepth(actual, keys.data(), scratch), c.path) << c.name;
         EXPECT_EQ(actual, expected) << c.name;
-        EXPECT_EQ(scratch.sortsByNumber - before, c.byNumber ? 1u : 0u) << c.name;
+        if (c.attempted != kEither) {
+            EXPECT_EQ(scratch.byNumberAttempts - attemptsBefore, static_cast<std::uint64_t>(c.attempted))
+                << c.name;
+        }
+        EXPECT_EQ(scratch.sortsByNumber - keptBefore, c.kept ? 1u : 0u) << c.name;
     }
 }
 

@@ -157,22 +157,36 @@ void BM_SortOrderByDepthDistinct(benchmark::State& state) {
 }
 BENCHMARK(BM_SortOrderByDepthDistinct)->Unit(benchmark::kMillisecond);
 
-// The depth sort on distinct keys from an order that has nothing to do with them, as after many
-// frames drawn without a sort: the triangles are sorted taken by number.
-void BM_SortOrderByDepthFromOldOrder(benchmark::State& state) {
-    const std::vector<double> keys = GridDistances(false);
-    std::vector<int> start(keys.size());
-    std::iota(start.begin(), start.end(), 0);
-    std::shuffle(start.begin(), start.end(), std::mt19937(7));
+// Runs `sort` on a fresh copy of `start` in every iteration, the copying left out of the time.
+template <typename Sort>
+void TimeSortsFrom(benchmark::State& state, const std::vector<int>& start, Sort sort) {
     std::vector<int> order;
-    DepthSortScratch scratch;
     for (auto _ : state) {
         state.PauseTiming();
         order = start;
         state.ResumeTiming();
-        benchmark::DoNotOptimize(SortOrderByDepth(order, keys.data(), scratch));
+        sort(order);
         benchmark::ClobberMemory();
     }
+}
+
+// The triangle numbers in turn, the order the mesh makes them in.
+std::vector<int> NumberOrder(std::size_t n) {
+    std::vector<int> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    return order;
+}
+
+// The depth sort on distinct keys from an order that has nothing to do with them, as after many
+// frames drawn without a sort: the triangles are sorted taken by number.
+void BM_SortOrderByDepthFromOldOrder(benchmark::State& state) {
+    const std::vector<double> keys = GridDistances(false);
+    std::vector<int> start = NumberOrder(keys.size());
+    std::shuffle(start.begin(), start.end(), std::mt19937(7));
+    DepthSortScratch scratch;
+    TimeSortsFrom(state, start, [&](std::vector<int>& order) {
+        benchmark::DoNotOptimize(SortOrderByDepth(order, keys.data(), scratch));
+    });
     state.counters["byNumber"] = static_cast<double>(scratch.sortsByNumber);
 }
 BENCHMARK(BM_SortOrderByDepthFromOldOrder)->Unit(benchmark::kMillisecond);
@@ -180,34 +194,18 @@ BENCHMARK(BM_SortOrderByDepthFromOldOrder)->Unit(benchmark::kMillisecond);
 // The depth sort when keys tie: the bucket sort attempt fails and the heap sort decides.
 void BM_SortOrderByDepthWithTies(benchmark::State& state) {
     const std::vector<double> keys = GridDistances(true);
-    std::vector<int> start(keys.size());
-    std::iota(start.begin(), start.end(), 0);
-    std::vector<int> order;
     DepthSortScratch scratch;
-    for (auto _ : state) {
-        state.PauseTiming();
-        order = start;
-        state.ResumeTiming();
-        const DepthSortPath path = SortOrderByDepth(order, keys.data(), scratch);
-        benchmark::DoNotOptimize(path);
-        benchmark::ClobberMemory();
-    }
+    TimeSortsFrom(state, NumberOrder(keys.size()), [&](std::vector<int>& order) {
+        benchmark::DoNotOptimize(SortOrderByDepth(order, keys.data(), scratch));
+    });
 }
 BENCHMARK(BM_SortOrderByDepthWithTies)->Unit(benchmark::kMillisecond);
 
 // The reference heap sort on the order indices alone, keys looked up by triangle number.
 void BM_HeapSortByDepthLiteral(benchmark::State& state) {
     const std::vector<double> keys = GridDistances(false);
-    std::vector<int> start(keys.size());
-    std::iota(start.begin(), start.end(), 0);
-    std::vector<int> order;
-    for (auto _ : state) {
-        state.PauseTiming();
-        order = start;
-        state.ResumeTiming();
-        HeapSortByDepthLiteral(order, keys.data());
-        benchmark::ClobberMemory();
-    }
+    TimeSortsFrom(state, NumberOrder(keys.size()),
+                  [&](std::vector<int>& order) { HeapSortByDepthLiteral(order, keys.data()); });
 }
 BENCHMARK(BM_HeapSortByDepthLiteral)->Unit(benchmark::kMillisecond);
 

@@ -66,8 +66,8 @@ constexpr std::size_t kSortByNumberMinimum = 4096;
 // Gives `order` (a permutation of 0 .. size - 1) the same arrangement as HeapSortByDepthLiteral:
 // by sorting the keys when all are distinct numbers (by insertion when the starting order is
 // nearly by decreasing key, otherwise by buckets, taking the triangles by number when the
-// numbering keeps close keys closer together than the starting order), otherwise by the heap sort itself, on
-// integer key ranks when no key is NaN.
+// numbering keeps close keys closer together than the starting order), otherwise by the heap
+// sort itself, on integer key ranks when no key is NaN.
 DepthSortPath SortOrderByDepth(std::span<int> order, const double* keyByTriangle, DepthSortScratch& scratch);
 
 }  // namespace quorvane
